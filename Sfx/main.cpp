@@ -1,0 +1,43 @@
+// The program block: the whole life of the process. It opens its own
+// executable (which carries the configuration block and the archive behind the
+// 51,712 bytes of the stub), builds the CRC table, reads the configuration,
+// runs the main dialog and closes the archive again. Also SeekArchive, the one
+// way every module moves in the archive file.
+#include "Sfx/sfx.h"
+#include "Sfx/config.h"
+#include "Sfx/state.h"
+#include "SFXstrings/strings.h"
+#include "archive/crypt.h"
+#include "Dialog/dialog.h"
+
+enum { CrcTableBlock = 1028 };  // room for 257 entries; 256 are used
+
+int SeekArchive(int32_t distance, int method) {
+  bool failed = false;
+  ArchivePosition = SetFilePosition(ArchiveHandle, distance, method, &failed);
+  return (ArchivePosition == 0xFFFFFFFFu && failed) ? -1 : 0;
+}
+
+int RunProgram() {
+  if (OwnExecutablePath(OwnPath, ConfigTextSize) == 0) OwnPath[0] = 0;
+  ArchiveHandle = OpenForReading(OwnPath);
+  if (ArchiveHandle == NoFile) {
+    ShowMessage(0, OwnPath, LoadMessage(MsgErrorReading).text, BoxIconError);
+    return 0;
+  }
+
+  CrcTable = static_cast<uint32_t*>(AllocateBlock(CrcTableBlock));
+  if (CrcTable != 0) {
+    BuildCrcTable();
+    ReadConfigBlock();
+    RunMainDialog(LoadMessage(MsgMainTemplate).text);
+  }
+
+  // ArchiveHandle may by now be a later volume of a spanned archive.
+  if (!CloseFile(ArchiveHandle))
+    ShowMessage(0, LoadMessage(MsgCannotCloseFile).text, LoadMessage(MsgErrorCaption).text, BoxIconError);
+  ArchiveHandle = NoFile;
+  ReleaseBlock(CrcTable);
+  CrcTable = 0;
+  return 0;
+}

@@ -1,0 +1,74 @@
+// Definitions of the program-wide state declared in Sfx/state.h, with their
+// start-up values, and the reset that host tests use between cases.
+#include "Sfx/state.h"
+#include <string.h>
+
+FileHandle ArchiveHandle = NoFile;
+uint32_t ArchiveStart = StubSize;
+uint32_t ArchivePosition;
+int32_t CurrentVolume;
+uint8_t VolumeSwitchAllowed;
+LocalHeaderRecord LocalHeader;
+int32_t EntryRemaining;
+uint32_t HeaderStart;
+FileHandle OutputHandle = NoFile;
+char OwnPath[ConfigTextSize];
+
+uint32_t* CrcTable;
+uint32_t CrcRegister;
+char CurrentPassword[PasswordBufferSize];
+
+char CaptionText[ConfigTextSize];
+char DefaultDestination[ConfigTextSize];
+char RunCommand[ConfigTextSize];
+uint8_t HasCaptionText, HasDefaultDestination, HasRunCommand;
+uint8_t OverwriteByDefault, AutoExtract, WaitThenDelete;
+
+char DestinationFolder[TextBufferSize];
+uint8_t OverwriteMode;
+uint8_t OverwriteAnswer;
+WindowHandle ProgressWindow;
+PixelRect EntryBarRect, ArchiveBarRect;
+uint8_t CancelRequested;
+uint8_t ExtractionSucceeded;
+char PasswordBuffer[PasswordBufferSize];
+int32_t PasswordLength;
+char ConflictName[TextBufferSize];
+char ExistingSizeText[TextBufferSize];
+char ExistingDateText[TextBufferSize];
+char ArchivedSizeText[TextBufferSize];
+char ArchivedDateText[TextBufferSize];
+
+int64_t ArchiveDone, EntryDone, ArchiveTotal, EntryTotal;
+int32_t EntryPercent, ArchivePercent;
+
+void ResetProgramState() {
+  ArchiveHandle = NoFile;
+  ArchiveStart = StubSize;
+  ArchivePosition = 0;
+  CurrentVolume = 0;
+  VolumeSwitchAllowed = 0;
+  memset(&LocalHeader, 0, sizeof LocalHeader);
+  EntryRemaining = 0;
+  HeaderStart = 0;
+  OutputHandle = NoFile;
+  OwnPath[0] = 0;
+  CrcRegister = 0;
+  CurrentPassword[0] = 0;
+  CaptionText[0] = DefaultDestination[0] = RunCommand[0] = 0;
+  HasCaptionText = HasDefaultDestination = HasRunCommand = 0;
+  OverwriteByDefault = AutoExtract = WaitThenDelete = 0;
+  DestinationFolder[0] = 0;
+  OverwriteMode = 0;
+  OverwriteAnswer = 0;
+  ProgressWindow = 0;
+  EntryBarRect = ArchiveBarRect = PixelRect{0, 0, 0, 0};
+  CancelRequested = 0;
+  ExtractionSucceeded = 0;
+  memset(PasswordBuffer, 0, sizeof PasswordBuffer);
+  PasswordLength = 0;
+  ConflictName[0] = ExistingSizeText[0] = ExistingDateText[0] = 0;
+  ArchivedSizeText[0] = ArchivedDateText[0] = 0;
+  ArchiveDone = EntryDone = ArchiveTotal = EntryTotal = 0;
+  EntryPercent = ArchivePercent = 0;
+}

@@ -1,0 +1,68 @@
+// CRC-32 and the traditional PKWARE encryption of the ZIP format.
+//
+// The CRC table is built at start-up by the bitwise rule (it is not stored in
+// the program). The keys follow the ZIP application note: three 32-bit keys
+// seeded with fixed constants and advanced by every plain byte; the keystream
+// byte comes from the low half of Key2.
+#include "archive/crypt.h"
+#include "Sfx/state.h"
+
+uint32_t Key0, Key1, Key2;
+
+void BuildCrcTable() {
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t v = i;
+    for (int k = 0; k < 8; ++k) v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
+    CrcTable[i] = v;
+  }
+}
+
+uint32_t UpdateCrc(uint8_t byte, uint32_t reg) {
+  return CrcTable[(reg ^ byte) & 0xFF] ^ (reg >> 8);
+}
+
+void CrcOverBuffer(const uint8_t* bytes, int32_t count, uint32_t* reg) {
+  uint32_t r = *reg;
+  for (int32_t i = 0; i < count; ++i) r = CrcTable[(r ^ bytes[i]) & 0xFF] ^ (r >> 8);
+  *reg = r;
+}
+
+void UpdateKeys(uint8_t plain) {
+  Key0 = UpdateCrc(plain, Key0);
+  Key1 = (Key1 + (Key0 & 0xFF)) * 134775813u + 1;
+  Key2 = UpdateCrc(static_cast<uint8_t>(Key1 >> 24), Key2);
+}
+
+uint8_t DecryptByte() {
+  uint16_t t = static_cast<uint16_t>((Key2 & 0xFFFF) | 2);
+  return static_cast<uint8_t>((static_cast<uint32_t>(t) * (t ^ 1)) >> 8);
+}
+
+void InitKeys(const char* password) {
+  Key0 = 0x12345678u;
+  Key1 = 0x23456789u;
+  Key2 = 0x34567890u;
+  for (; *password != 0; ++password) UpdateKeys(static_cast<uint8_t>(*password));
+}
+
+void DecryptBuffer(uint8_t* bytes, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    uint8_t plain = bytes[i] ^ DecryptByte();
+    UpdateKeys(plain);
+    bytes[i] = plain;
+  }
+}
+
+bool CheckPassword(uint8_t* area, int len, uint16_t flags, const char* password,
+                   uint32_t dosDateTime, uint32_t crc) {
+  if (password[0] == 0) return false;
+  InitKeys(password);
+  for (int i = 0; i < len; ++i) {
+    uint8_t plain = area[len + i] ^ DecryptByte();
+    UpdateKeys(plain);
+    area[i] = plain;
+  }
+  uint8_t check = area[len - 1];
+  if (flags & 0x08) return check == static_cast<uint8_t>(dosDateTime >> 8);
+  return check == static_cast<uint8_t>(crc >> 24);
+}

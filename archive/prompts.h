@@ -1,0 +1,12 @@
+// What the driver asks of the user interface. The stub links the dialogs'
+// implementation (Dialog/prompts.cpp); host tests link a scripted one that
+// answers from a queue and records what was asked.
+#pragma once
+
+void PumpOneMessage();       // dispatch at most one waiting message
+void FocusProgressWindow();  // focus ProgressWindow, invalidate it with erasing
+void InvalidateProgressBars();  // invalidate both bar rectangles, no erasing
+void PaintProgressNow();     // paint both bars at once on a surface of ProgressWindow
+void ShowEntryName(const char* name);  // text of control 901
+void AskOverwrite();         // FILEEXIST, modal, owner ProgressWindow
+void AskPassword();          // PASSWD, modal, owner ProgressWindow

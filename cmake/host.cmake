@@ -1,0 +1,26 @@
+# The host tree: the portable core over the posix platform, the maker tool,
+# unit and differential tests (Debug, with ASan and UBSan), benchmarks (Release).
+set(KORVI_SANITIZE $<$<CONFIG:Debug>:-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all>)
+
+file(GLOB KORVI_POSIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/posix/*.cpp)
+add_library(korvi_core STATIC ${KORVI_CORE_SOURCES} ${KORVI_POSIX_SOURCES})
+target_include_directories(korvi_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(korvi_core PUBLIC ${KORVI_SANITIZE} -Wall -Wextra -Wno-unused-parameter)
+target_link_options(korvi_core PUBLIC ${KORVI_SANITIZE})
+
+add_executable(mksfx tools/mksfx.cpp)
+set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+
+find_package(GTest REQUIRED)
+find_package(ZLIB REQUIRED)
+include(GoogleTest)
+file(GLOB KORVI_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${KORVI_UNIT_SOURCES})
+target_link_libraries(unit_tests PRIVATE korvi_core GTest::gtest GTest::gtest_main GTest::gmock ZLIB::ZLIB)
+target_compile_definitions(unit_tests PRIVATE KORVI_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
+  PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/bench/host.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/bench/host.cmake)
+endif()

@@ -1,0 +1,62 @@
+# The win32 tree: the stub, the maker tool and the automation program for the
+# Wine end-to-end tests.
+enable_language(RC)
+
+# --- The stub --------------------------------------------------------------
+# No C runtime start-up, no exceptions, no RTTI: the entry point is our own
+# (platform/win32/entry.cpp) and the few C library calls the compiler emits
+# (memcpy, memset) come from the system's msvcrt.dll.
+file(GLOB KORVI_WIN32_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/Dialog/*.cpp
+  ${CMAKE_SOURCE_DIR}/Dialogsel/*.cpp)
+file(GLOB KORVI_RESOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/Dialog/*.rc
+  ${CMAKE_SOURCE_DIR}/Dialogsel/*.rc)
+list(APPEND KORVI_RESOURCES ${CMAKE_SOURCE_DIR}/SFXstrings/strings.rc)
+
+set(KORVI_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${KORVI_GENERATED})
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/make_icon.py)
+  add_custom_command(OUTPUT ${KORVI_GENERATED}/mnicon.ico
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_icon.py ${KORVI_GENERATED}/mnicon.ico
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.py
+    COMMENT "Drawing the icon MNICON")
+  list(APPEND KORVI_RESOURCES ${KORVI_GENERATED}/mnicon.ico)
+endif()
+
+add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${KORVI_RESOURCES})
+set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
+target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(sfx_linked PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections
+  -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident -fno-stack-protector
+  -fno-threadsafe-statics -Wall -Wextra -Wno-unused-parameter>)
+target_compile_definitions(sfx_linked PRIVATE KORVI_STUB=1)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${KORVI_GENERATED} -I${CMAKE_SOURCE_DIR}")
+target_link_options(sfx_linked PRIVATE -nostdlib -s -Wl,--gc-sections
+  -Wl,-e,_SfxStart@0 -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat
+  -Wl,--no-insert-timestamp)
+target_link_libraries(sfx_linked PRIVATE kernel32 user32 gdi32 shell32 msvcrt gcc)
+
+# The shipped stub: exactly StubSize bytes, padded with zeros; the build fails
+# when the linked image is larger.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sfx.exe
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/pad_stub.py
+          $<TARGET_FILE:sfx_linked> ${CMAKE_BINARY_DIR}/sfx.exe
+  DEPENDS sfx_linked ${CMAKE_SOURCE_DIR}/tools/pad_stub.py
+  COMMENT "Padding the stub to 51712 bytes")
+add_custom_target(stub ALL DEPENDS ${CMAKE_BINARY_DIR}/sfx.exe)
+
+# --- Tools that run on Windows ---------------------------------------------
+add_executable(mksfx tools/mksfx.cpp)
+target_link_options(mksfx PRIVATE -static -s)
+
+add_executable(sfxdrive tests/e2e/sfxdrive.cpp)
+target_link_options(sfxdrive PRIVATE -static -s -mconsole)
+target_link_libraries(sfxdrive PRIVATE user32 gdi32)
+
+include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake)
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/bench/win32.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/bench/win32.cmake)
+endif()

@@ -1,0 +1,88 @@
+// The seam to the operating system. The portable core (Sfx, SFXstrings,
+// archive, SFXinflt, support) reaches files, folders, file times, volumes and
+// message boxes only through these free functions. platform/win32/ calls the
+// Win32 API with exactly the arguments the program needs; platform/posix/
+// does the same on Linux for the host tests and tools, and records message
+// boxes so that tests can assert what a user would have seen.
+#pragma once
+#include <stdint.h>
+
+typedef void* FileHandle;   // an open file; NoFile when an open failed
+typedef void* WindowHandle; // a window; 0 for none
+#define NoFile ((FileHandle)(intptr_t)-1)
+
+// Seek origins, numbered as SetFilePointer numbers them.
+enum { SeekFromBegin = 0, SeekFromCurrent = 1, SeekFromEnd = 2 };
+
+// Message box styles and answers, numbered as MessageBoxA numbers them.
+enum {
+  BoxOk = 0x00, BoxOkCancel = 0x01, BoxIconError = 0x10, BoxIconInformation = 0x40,
+  AnswerOk = 1, AnswerCancel = 2
+};
+
+// Drive types, numbered as GetDriveTypeA numbers them.
+enum { DriveRemovable = 2, DriveFixed = 3 };
+
+// Attribute bits and the "no attributes" answer of GetFileAttributesA.
+enum : uint32_t { AttributeDirectory = 0x10, NoAttributes = 0xFFFFFFFFu };
+
+// --- Process -------------------------------------------------------------
+// Restricts DLL loading to the system folder (a self-extractor usually runs
+// from a folder that others can write to).
+void HardenDllSearch();
+// Full path of the running executable (GetModuleFileNameA); 0 on failure.
+unsigned OwnExecutablePath(char* buffer, unsigned size);
+
+// --- Files ---------------------------------------------------------------
+// GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL.
+FileHandle OpenForReading(const char* path);
+// GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL.
+FileHandle CreateForWriting(const char* path);
+// ReadFile / WriteFile: the number of bytes actually moved (0 on failure).
+uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count);
+uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count);
+// SetFilePointer with a 32-bit distance and no high part. Returns the new
+// position, 0xFFFFFFFF on failure; *failed is set when GetLastError says so.
+uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* failed);
+bool CloseFile(FileHandle file);
+
+// --- Folders and names ---------------------------------------------------
+struct FoundFile {
+  uint32_t sizeLow;        // low 32 bits of the size
+  uint64_t lastWriteTime;  // FILETIME, UTC, 100 ns since 1601
+};
+// FindFirstFileA followed at once by FindClose. True when something of that
+// name (wildcards allowed) exists; *found, when given, describes it.
+bool FindPath(const char* path, FoundFile* found);
+uint32_t FileAttributes(const char* path);   // NoAttributes when none
+bool CreateFolder(const char* path);         // CreateDirectoryA
+bool DeleteFileAt(const char* path);         // DeleteFileA
+// Each writes at most room-1 characters and a NUL; returns the length
+// written, 0 on failure (as the Win32 calls of the same names).
+unsigned WindowsFolder(char* buffer, unsigned room);  // GetWindowsDirectoryA
+unsigned SystemFolder(char* buffer, unsigned room);   // GetSystemDirectoryA
+unsigned CurrentFolder(char* buffer, unsigned room);  // GetCurrentDirectoryA
+bool SetCurrentFolder(const char* path);              // SetCurrentDirectoryA
+
+// --- File times ----------------------------------------------------------
+// DosDateTimeToFileTime, LocalFileTimeToFileTime, SetFileTime (last write
+// only). Returns false, leaving the times alone, for a DOS value that does
+// not exist.
+bool SetLastWriteFromDos(FileHandle file, uint16_t dosDate, uint16_t dosTime);
+// FileTimeToLocalFileTime then FileTimeToDosDateTime: date in the high half.
+uint32_t FileTimeToLocalDos(uint64_t fileTime);
+
+// --- Volumes -------------------------------------------------------------
+unsigned DriveTypeOf(const char* root);                            // GetDriveTypeA
+bool VolumeLabelOf(const char* root, char* label, unsigned room);  // GetVolumeInformationA
+
+// --- Messages and resources ---------------------------------------------
+// MessageBoxA: returns the button chosen.
+int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style);
+// Copies string-table entry id into buffer (LoadStringA); returns its length,
+// 0 when the entry is missing or empty.
+unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room);
+
+// --- Memory --------------------------------------------------------------
+void* AllocateBlock(uint32_t size);   // 0 when it cannot be had
+void ReleaseBlock(void* block);

@@ -1,0 +1,32 @@
+// What host tests set and read on the posix platform: the answers the system
+// would give (own path, folders, drive type, volume label, message box
+// answers, allocation failures) and the record of every message box shown.
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+#include "platform/platform.h"
+
+struct ShownMessage {
+  WindowHandle owner;
+  std::string text;
+  std::string caption;
+  unsigned style;
+};
+
+namespace posix {
+extern std::string OwnPath;          // what OwnExecutablePath reports
+extern std::string WindowsFolder;    // default C:\WINDOWS
+extern std::string SystemFolder;     // default C:\WINDOWS\system32
+extern unsigned DriveType;           // default DriveFixed
+extern std::string VolumeLabel;      // empty: GetVolumeInformationA fails
+extern std::vector<ShownMessage> Messages;
+extern std::deque<int> MessageAnswers;  // empty: AnswerOk
+extern long AllocationsLeft;         // -1: unlimited; else allocations that succeed
+extern bool FailOwnOpen;             // the executable cannot be opened
+
+// Back to the defaults above; clears the message record.
+void Reset();
+// Posix form of a program path: "\" becomes "/".
+std::string NativePath(const char* path);
+}  // namespace posix

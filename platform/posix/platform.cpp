@@ -1,0 +1,245 @@
+// The posix platform: the system services of platform.h on Linux, for host
+// tests and tools. Paths are the program's own with "\" turned into "/".
+// Message boxes are recorded and answered from a queue; drive type, volume
+// label and the Windows folders are what the test sets (platform/posix/control.h).
+#include "platform/platform.h"
+#include "platform/posix/control.h"
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace posix {
+std::string OwnPath;
+std::string WindowsFolder;
+std::string SystemFolder;
+unsigned DriveType;
+std::string VolumeLabel;
+std::vector<ShownMessage> Messages;
+std::deque<int> MessageAnswers;
+long AllocationsLeft;
+bool FailOwnOpen;
+
+void Reset() {
+  OwnPath.clear();
+  WindowsFolder = "C:\\WINDOWS";
+  SystemFolder = "C:\\WINDOWS\\system32";
+  DriveType = DriveFixed;
+  VolumeLabel.clear();
+  Messages.clear();
+  MessageAnswers.clear();
+  AllocationsLeft = -1;
+  FailOwnOpen = false;
+}
+
+std::string NativePath(const char* path) {
+  std::string p(path);
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+namespace {
+struct Defaults {
+  Defaults() { Reset(); }
+} defaults;
+
+int FdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)); }
+FileHandle HandleOf(int fd) { return fd < 0 ? NoFile : reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd)); }
+
+unsigned CopyOut(const std::string& text, char* buffer, unsigned room) {
+  if (room == 0 || text.size() + 1 > room) return 0;
+  memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<unsigned>(text.size());
+}
+
+const int64_t EpochDifference = 11644473600LL;  // seconds from 1601 to 1970
+}  // namespace
+}  // namespace posix
+
+using namespace posix;
+
+void HardenDllSearch() {}
+
+unsigned OwnExecutablePath(char* buffer, unsigned size) { return CopyOut(posix::OwnPath, buffer, size); }
+
+FileHandle OpenForReading(const char* path) {
+  if (FailOwnOpen && posix::OwnPath == path) return NoFile;
+  return HandleOf(open(NativePath(path).c_str(), O_RDONLY));
+}
+
+FileHandle CreateForWriting(const char* path) {
+  std::string p = NativePath(path);
+  struct stat st;
+  if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return NoFile;
+  return HandleOf(open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+}
+
+uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count) {
+  if (file == NoFile) return 0;
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = read(FdOf(file), static_cast<char*>(buffer) + done, count - done);
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+
+uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
+  if (file == NoFile) return 0;
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = write(FdOf(file), static_cast<const char*>(buffer) + done, count - done);
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+
+uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* failed) {
+  *failed = false;
+  int whence = method == SeekFromBegin ? SEEK_SET : method == SeekFromCurrent ? SEEK_CUR : SEEK_END;
+  // SetFilePointer without a high part takes the distance as unsigned from
+  // the beginning, signed from elsewhere.
+  off_t offset = method == SeekFromBegin ? static_cast<off_t>(static_cast<uint32_t>(distance)) : distance;
+  off_t at = file == NoFile ? -1 : lseek(FdOf(file), offset, whence);
+  if (at < 0) {
+    *failed = true;
+    return 0xFFFFFFFFu;
+  }
+  return static_cast<uint32_t>(at);
+}
+
+bool CloseFile(FileHandle file) { return file != NoFile && close(FdOf(file)) == 0; }
+
+bool FindPath(const char* path, FoundFile* found) {
+  std::string p = NativePath(path);
+  struct stat st;
+  std::string::size_type slash = p.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : p.substr(0, slash == 0 ? 1 : slash);
+  std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
+  if (name.find_first_of("*?") == std::string::npos) {
+    if (stat(p.c_str(), &st) != 0) return false;
+  } else {
+    // "*.*" matches every name, as on Windows, "." and ".." included.
+    DIR* d = opendir(dir.c_str());
+    if (d == 0) return false;
+    bool any = false;
+    while (dirent* e = readdir(d)) {
+      if (name == "*.*" || name == "*" || fnmatch(name.c_str(), e->d_name, 0) == 0) {
+        any = stat((dir + "/" + e->d_name).c_str(), &st) == 0;
+        if (any) break;
+      }
+    }
+    closedir(d);
+    if (!any) return false;
+  }
+  if (found != 0) {
+    found->sizeLow = static_cast<uint32_t>(st.st_size);
+    found->lastWriteTime = static_cast<uint64_t>(st.st_mtim.tv_sec + EpochDifference) * 10000000ULL +
+                           static_cast<uint64_t>(st.st_mtim.tv_nsec / 100);
+  }
+  return true;
+}
+
+uint32_t FileAttributes(const char* path) {
+  struct stat st;
+  if (stat(NativePath(path).c_str(), &st) != 0) return NoAttributes;
+  return S_ISDIR(st.st_mode) ? static_cast<uint32_t>(AttributeDirectory) : 0x80u;  // FILE_ATTRIBUTE_NORMAL
+}
+
+bool CreateFolder(const char* path) { return mkdir(NativePath(path).c_str(), 0755) == 0; }
+bool DeleteFileAt(const char* path) { return unlink(NativePath(path).c_str()) == 0; }
+
+unsigned WindowsFolder(char* buffer, unsigned room) { return CopyOut(posix::WindowsFolder, buffer, room); }
+unsigned SystemFolder(char* buffer, unsigned room) { return CopyOut(posix::SystemFolder, buffer, room); }
+unsigned CurrentFolder(char* buffer, unsigned room) {
+  char here[4096];
+  if (getcwd(here, sizeof here) == 0) return 0;
+  return CopyOut(here, buffer, room);
+}
+bool SetCurrentFolder(const char* path) { return chdir(NativePath(path).c_str()) == 0; }
+
+static bool DosToLocalTm(uint16_t date, uint16_t time, struct tm* t) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int year = (date >> 9) + 1980, month = (date >> 5) & 15, day = date & 31;
+  int hour = time >> 11, minute = (time >> 5) & 63, second = (time & 31) * 2;
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month < 1 || month > 12 || day < 1) return false;
+  if (day > days[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
+  if (hour > 23 || minute > 59 || second > 59) return false;
+  memset(t, 0, sizeof *t);
+  t->tm_year = year - 1900;
+  t->tm_mon = month - 1;
+  t->tm_mday = day;
+  t->tm_hour = hour;
+  t->tm_min = minute;
+  t->tm_sec = second;
+  t->tm_isdst = -1;
+  return true;
+}
+
+bool SetLastWriteFromDos(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
+  struct tm t;
+  if (!DosToLocalTm(dosDate, dosTime, &t)) return false;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = mktime(&t);
+  times[1].tv_nsec = 0;
+  return futimens(FdOf(file), times) == 0;
+}
+
+uint32_t FileTimeToLocalDos(uint64_t fileTime) {
+  time_t seconds = static_cast<time_t>(fileTime / 10000000ULL) - static_cast<time_t>(EpochDifference);
+  struct tm t;
+  localtime_r(&seconds, &t);
+  if (t.tm_year < 80) return (0u << 25) | (1u << 21) | (1u << 16);  // before 1980: 1980-01-01
+  uint32_t date = static_cast<uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+  uint32_t time = static_cast<uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+  return (date << 16) | time;
+}
+
+unsigned DriveTypeOf(const char*) { return posix::DriveType; }
+
+bool VolumeLabelOf(const char*, char* label, unsigned room) {
+  if (posix::VolumeLabel.empty()) return false;
+  return CopyOut(posix::VolumeLabel, label, room) > 0;
+}
+
+int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
+  Messages.push_back({owner, text, caption, style});
+  if (MessageAnswers.empty()) return AnswerOk;
+  int answer = MessageAnswers.front();
+  MessageAnswers.pop_front();
+  return answer;
+}
+
+unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
+  static const struct { unsigned id; const char* text; } table[] = {
+#define MESSAGE(id, name, text) {id, text},
+#include "SFXstrings/catalogue.def"
+#undef MESSAGE
+  };
+  for (const auto& entry : table)
+    if (entry.id == id) {
+      std::string text(entry.text);
+      if (text.size() >= room) text.resize(room - 1);
+      return CopyOut(text, buffer, room);
+    }
+  if (room > 0) buffer[0] = 0;
+  return 0;
+}
+
+void* AllocateBlock(uint32_t size) {
+  if (AllocationsLeft == 0) return 0;
+  if (AllocationsLeft > 0) --AllocationsLeft;
+  return malloc(size);
+}
+
+void ReleaseBlock(void* block) { free(block); }

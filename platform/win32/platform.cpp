@@ -1,0 +1,126 @@
+// The Win32 platform: each service of platform.h is the Win32 call of the
+// same purpose with exactly the arguments the program needs.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include "platform/platform.h"
+
+void HardenDllSearch() {
+  // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623);
+  // look it up so that the stub still starts where it is missing.
+  typedef BOOL(WINAPI * SetDefaultDirs)(DWORD);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  SetDefaultDirs setDirs = reinterpret_cast<SetDefaultDirs>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDirs != 0) setDirs(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+  SetDllDirectoryA("");  // and never the current folder
+}
+
+unsigned OwnExecutablePath(char* buffer, unsigned size) {
+  DWORD n = GetModuleFileNameA(0, buffer, size);
+  return n >= size ? 0 : n;
+}
+
+FileHandle OpenForReading(const char* path) {
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+}
+
+FileHandle CreateForWriting(const char* path) {
+  return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+}
+
+uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count) {
+  DWORD got = 0;
+  if (!ReadFile(file, buffer, count, &got, 0)) return got;
+  return got;
+}
+
+uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
+  DWORD put = 0;
+  WriteFile(file, buffer, count, &put, 0);
+  return put;
+}
+
+uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* failed) {
+  DWORD at = SetFilePointer(file, distance, 0, method);
+  *failed = at == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR;
+  return at;
+}
+
+bool CloseFile(FileHandle file) { return CloseHandle(file) != 0; }
+
+bool FindPath(const char* path, FoundFile* found) {
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA(path, &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  if (found != 0) {
+    found->sizeLow = data.nFileSizeLow;
+    found->lastWriteTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime;
+  }
+  return true;
+}
+
+uint32_t FileAttributes(const char* path) { return GetFileAttributesA(path); }
+bool CreateFolder(const char* path) { return CreateDirectoryA(path, 0) != 0; }
+bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
+
+// The Win32 folder queries answer the size they need, without writing, when
+// the buffer is too small; that counts as a failure here.
+static unsigned Fitted(unsigned n, unsigned room, char* buffer) {
+  if (n == 0 || n >= room) {
+    if (room > 0) buffer[0] = 0;
+    return 0;
+  }
+  return n;
+}
+unsigned WindowsFolder(char* buffer, unsigned room) { return Fitted(GetWindowsDirectoryA(buffer, room), room, buffer); }
+unsigned SystemFolder(char* buffer, unsigned room) { return Fitted(GetSystemDirectoryA(buffer, room), room, buffer); }
+unsigned CurrentFolder(char* buffer, unsigned room) { return Fitted(GetCurrentDirectoryA(room, buffer), room, buffer); }
+bool SetCurrentFolder(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+bool SetLastWriteFromDos(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
+  FILETIME local, utc;
+  if (!DosDateTimeToFileTime(dosDate, dosTime, &local)) return false;
+  LocalFileTimeToFileTime(&local, &utc);
+  SetFileTime(file, 0, 0, &utc);
+  return true;
+}
+
+uint32_t FileTimeToLocalDos(uint64_t fileTime) {
+  FILETIME utc, local;
+  utc.dwLowDateTime = static_cast<DWORD>(fileTime);
+  utc.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+  FileTimeToLocalFileTime(&utc, &local);
+  WORD date = 0, time = 0;
+  FileTimeToDosDateTime(&local, &date, &time);
+  return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+unsigned DriveTypeOf(const char* root) { return GetDriveTypeA(root); }
+
+bool VolumeLabelOf(const char* root, char* label, unsigned room) {
+  if (!GetVolumeInformationA(root, label, room, 0, 0, 0, 0, 0)) {
+    if (room > 0) label[0] = 0;
+    return false;
+  }
+  return true;
+}
+
+int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
+  return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+}
+
+unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
+  int n = LoadStringA(GetModuleHandleA(0), id, buffer, room);
+  if (n <= 0) {
+    buffer[0] = 0;
+    return 0;
+  }
+  return static_cast<unsigned>(n);
+}
+
+void* AllocateBlock(uint32_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
+void ReleaseBlock(void* block) {
+  if (block != 0) HeapFree(GetProcessHeap(), 0, block);
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The main job: builds the stub and the tools, makes a self-extracting file
+# from the bundled sample folder, runs it under Wine in automatic mode and
+# shows where the files went.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash scripts/install-deps.sh
+
+cmake --preset host >/dev/null && cmake --build --preset host -j2 --target mksfx >/dev/null
+cmake --preset win32 >/dev/null && cmake --build --preset win32 -j2 --target stub
+
+out="$root/build/sample"
+rm -rf "$out" && mkdir -p "$out"
+(cd sample && zip -q -X -r "$out/sample.zip" .)
+"$root/build/host/tools/Debug/mksfx" --stub build/win32/sfx.exe --zip "$out/sample.zip" \
+  --out "$out/sample-setup.exe" --caption "Sample" --dest 'C:\korvi-sample' --auto
+echo "made $out/sample-setup.exe ($(stat -c %s "$out/sample-setup.exe") bytes)"
+
+export WINEPREFIX="$out/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+echo "making a Wine prefix in $WINEPREFIX ..."
+wineboot -i </dev/null >/dev/null 2>&1 && wineserver -w
+cp "$out/sample-setup.exe" "$WINEPREFIX/drive_c/sample-setup.exe"
+echo "running C:\\sample-setup.exe under Wine (automatic mode: no dialog) ..."
+(cd "$WINEPREFIX/drive_c" && timeout 120 xvfb-run -a wine 'C:\sample-setup.exe' </dev/null >"$out/wine.log" 2>&1) \
+  && echo "exit code 0" || echo "exit code $?"
+wineserver -w || true
+
+dest="$WINEPREFIX/drive_c/korvi-sample"
+if [ -d "$dest" ]; then
+  echo "extracted to C:\\korvi-sample, which is $dest on this machine:"
+  (cd "$dest" && find . -type f -printf '  %p  %s bytes  %TY-%Tm-%Td %TH:%TM\n' | sort)
+else
+  echo "nothing was extracted to C:\\korvi-sample"
+  exit 1
+fi

@@ -1,0 +1,108 @@
+// Path and file-system helpers. "\" is the separator; the two extractors also
+// split at "/" and ":"; "/" becomes "\" before a path reaches the file system.
+// Paths stay within 255 characters, the program's path limit.
+#include "support/paths.h"
+#include "Sfx/state.h"
+#include <string.h>
+
+unsigned TextLength(const char* text) {
+  uint16_t n = 0;
+  while (text[n] != 0) ++n;
+  return n;
+}
+
+void SlashesToBackslashes(char* text) {
+  for (; *text != 0; ++text)
+    if (*text == '/') *text = '\\';
+}
+
+void AddTrailingBackslash(char* text) {
+  unsigned n = TextLength(text);
+  if (n == 0 || text[n - 1] != '\\') {
+    text[n] = '\\';
+    text[n + 1] = 0;
+  }
+}
+
+void StripTrailingBackslash(char* text) {
+  unsigned n = TextLength(text);
+  if (n > 0 && text[n - 1] == '\\') text[n - 1] = 0;
+}
+
+void CopyText(char* target, const char* source, unsigned room) {
+  if (room == 0) return;
+  unsigned n = 0;
+  while (n + 1 < room && source[n] != 0) {
+    target[n] = source[n];
+    ++n;
+  }
+  target[n] = 0;
+}
+
+void AppendText(char* target, const char* source, unsigned room) {
+  unsigned n = TextLength(target);
+  if (n < room) CopyText(target + n, source, room - n);
+}
+
+static bool IsSplitter(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+// Position, counted from 1, of the last "\", "/" or ":"; 0 when there is none.
+static unsigned LastSplitter(const char* path) {
+  unsigned last = 0;
+  for (unsigned i = 0; path[i] != 0; ++i)
+    if (IsSplitter(path[i])) last = i + 1;
+  return last;
+}
+
+void ExtractDirPart(const char* path, char* result) {
+  unsigned n = TextLength(path);
+  if (n == 3 && memchr(path, ':', 3) != 0) {
+    CopyText(result, path, TextBufferSize);
+    return;
+  }
+  unsigned i = LastSplitter(path);
+  if (i > 0 && path[i - 1] != ':' && !(i == 3 && path[1] == ':')) --i;
+  if (i >= TextBufferSize) i = TextBufferSize - 1;
+  memcpy(result, path, i);
+  result[i] = 0;
+}
+
+void ExtractNamePart(const char* path, char* result) {
+  CopyText(result, path + LastSplitter(path), TextBufferSize);
+}
+
+bool PathExists(const char* path) {
+  char searched[TextBufferSize];
+  unsigned n = TextLength(path);
+  if (n > 0 && path[n - 1] == '\\') {
+    if (n + 3 >= TextBufferSize - 1) return false;  // no room for the pattern
+    memcpy(searched, path, n);
+    memcpy(searched + n, "*.*", 4);
+  } else {
+    CopyText(searched, path, sizeof searched);
+  }
+  SlashesToBackslashes(searched);
+  return FindPath(searched, 0);
+}
+
+void ForceFolders(const char* path) {
+  char copy[TextBufferSize];
+  CopyText(copy, path, sizeof copy);
+  StripTrailingBackslash(copy);
+  if (TextLength(copy) < 3 || PathExists(copy)) return;
+  char parent[TextBufferSize];
+  ExtractDirPart(copy, parent);
+  // A folder part that ends in ":" is its own folder part ("x:y:"); stop
+  // there instead of recursing for ever.
+  if (strcmp(parent, copy) != 0) ForceFolders(parent);
+  CreateFolder(copy);
+}
+
+void TextFromBuffer(const uint8_t* buffer, unsigned count, char* result, unsigned room) {
+  unsigned n = 0;
+  while (n < count && n + 1 < room && buffer[n] != 0) {
+    result[n] = static_cast<char>(buffer[n]);
+    ++n;
+  }
+  result[n] = 0;
+}

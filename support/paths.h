@@ -1,0 +1,22 @@
+// Path and file-system helpers. Their behaviour at drive roots, trailing
+// backslashes, forward slashes and empty names decides where files land.
+// Text buffers are NUL-terminated and changed in place; results that are new
+// strings are written to a caller's buffer of TextBufferSize (256) bytes.
+#pragma once
+#include <stdint.h>
+#include "platform/platform.h"
+
+unsigned TextLength(const char* text);
+void SlashesToBackslashes(char* text);
+void AddTrailingBackslash(char* text);      // needs room for one more byte
+void StripTrailingBackslash(char* text);
+void ExtractDirPart(const char* path, char* result);
+void ExtractNamePart(const char* path, char* result);  // at most 255 characters
+bool PathExists(const char* path);
+void ForceFolders(const char* path);
+// The first count bytes of buffer, cut before the first NUL, into result
+// (room bytes, always terminated).
+void TextFromBuffer(const uint8_t* buffer, unsigned count, char* result, unsigned room);
+// Bounded copy and append: never write more than room bytes, always end with a NUL.
+void CopyText(char* target, const char* source, unsigned room);
+void AppendText(char* target, const char* source, unsigned room);

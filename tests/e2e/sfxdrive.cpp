@@ -1,0 +1,292 @@
+// sfxdrive: the Win32 automation program of the Wine end-to-end tests. It
+// starts a program, then carries out steps given on its command line, the way
+// a user would act on the program's windows, and checks what they show.
+//
+//   sfxdrive [--hold PATH] PROGRAM STEP...
+//
+// --hold PATH keeps PATH open without read sharing while the program runs:
+// the program is started suspended, PATH is opened, then the program goes on. Steps, each a word and its arguments:
+//   window CAPTION        wait for a visible window of the program with that
+//                         caption; it becomes the current window
+//   message TEXT CAPTION  wait for a message box with that caption and text
+//   absent CAPTION MS     no visible window with that caption for MS ms
+//   gone                  wait until the current window is no longer visible
+//   caption TEXT          the current window's caption is TEXT
+//   text ID TEXT          control ID of the current window shows TEXT
+//   settext ID TEXT       put TEXT into control ID (WM_SETTEXT)
+//   click ID              click button ID (BM_CLICK, posted)
+//   check ID 0|1          set check box ID and tell the dialog, as a click would
+//   checked ID 0|1        check box ID is (not) checked
+//   visible ID 0|1        control ID is (not) visible
+//   enabled ID 0|1        control ID is (not) enabled
+//   key VK                press and release a virtual key in the current window
+//   close                 the close box of the current window (WM_SYSCOMMAND SC_CLOSE)
+//   shot FILE             save the current window as a BMP picture
+//   sleep MS              wait
+//   timeout MS            how long later waits may take (default 20000)
+//   exit CODE             wait for the program to end with exit code CODE
+// Any failed step prints "FAIL: ..." and ends the program (exit code 1).
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+PROCESS_INFORMATION Process;
+HWND Current;
+DWORD WaitLimit = 20000;
+
+[[noreturn]] void Fail(const std::string& why) {
+  std::printf("FAIL: %s\n", why.c_str());
+  std::fflush(stdout);
+  if (Process.hProcess != nullptr) TerminateProcess(Process.hProcess, 99);
+  std::exit(1);
+}
+
+std::string WindowText(HWND w) {
+  char buffer[2048];
+  buffer[0] = 0;
+  // WM_GETTEXT works across processes; GetWindowTextA too for top-level windows.
+  SendMessageA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+struct Search {
+  std::string caption;
+  std::string text;  // for message boxes: a static child with this text
+  bool wantText;
+  HWND found;
+};
+
+BOOL CALLBACK StaticHasText(HWND child, LPARAM param) {
+  Search* s = reinterpret_cast<Search*>(param);
+  char cls[64];
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") == 0 && WindowText(child) == s->text) {
+    s->wantText = false;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK MatchTopLevel(HWND w, LPARAM param) {
+  Search* s = reinterpret_cast<Search*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != Process.dwProcessId || !IsWindowVisible(w)) return TRUE;
+  if (WindowText(w) != s->caption) return TRUE;
+  if (s->wantText) {
+    Search inner = *s;
+    EnumChildWindows(w, StaticHasText, reinterpret_cast<LPARAM>(&inner));
+    if (inner.wantText) return TRUE;
+  }
+  s->found = w;
+  return FALSE;
+}
+
+HWND FindVisible(const std::string& caption, const std::string* text) {
+  Search s{caption, text ? *text : std::string(), text != nullptr, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+bool ProgramEnded() { return WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }
+
+HWND WaitFor(const std::string& caption, const std::string* text) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND w = FindVisible(caption, text)) return w;
+    if (ProgramEnded()) {
+      DWORD code = 0;
+      GetExitCodeProcess(Process.hProcess, &code);
+      Fail("the program ended (code " + std::to_string(code) + ") before showing \"" + caption + "\"" +
+           (text ? " with text \"" + *text + "\"" : std::string()));
+    }
+    if (GetTickCount() - start > WaitLimit)
+      Fail("no window \"" + caption + "\"" + (text ? " with text \"" + *text + "\"" : std::string()));
+    Sleep(30);
+  }
+}
+
+HWND Control(int id) {
+  if (Current == nullptr) Fail("no current window");
+  HWND c = GetDlgItem(Current, id);
+  if (c == nullptr) Fail("no control " + std::to_string(id));
+  return c;
+}
+
+// Waits until the program has handled every message sent to it so far.
+void Settle() {
+  DWORD_PTR result;
+  if (Current != nullptr) SendMessageTimeoutA(Current, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
+}
+
+void SaveShot(const std::string& file) {
+  RECT r;
+  GetWindowRect(Current, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  SetForegroundWindow(Current);
+  RedrawWindow(Current, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  Sleep(300);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  BITMAPINFOHEADER bi{};
+  bi.biSize = sizeof bi;
+  bi.biWidth = w;
+  bi.biHeight = h;
+  bi.biPlanes = 1;
+  bi.biBitCount = 24;
+  bi.biCompression = BI_RGB;
+  int stride = ((w * 3 + 3) / 4) * 4;
+  std::vector<char> pixels(static_cast<size_t>(stride) * h);
+  GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+  BITMAPFILEHEADER bf{};
+  bf.bfType = 0x4D42;
+  bf.bfOffBits = sizeof bf + sizeof bi;
+  bf.bfSize = bf.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* f = std::fopen(file.c_str(), "wb");
+  if (f == nullptr) Fail("cannot write " + file);
+  std::fwrite(&bf, sizeof bf, 1, f);
+  std::fwrite(&bi, sizeof bi, 1, f);
+  std::fwrite(pixels.data(), 1, pixels.size(), f);
+  std::fclose(f);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int i = 1;
+  HANDLE held = INVALID_HANDLE_VALUE;
+  const char* hold = nullptr;
+  if (i + 1 < argc && std::strcmp(argv[i], "--hold") == 0) {
+    hold = argv[i + 1];
+    i += 2;
+  }
+  if (i >= argc) {
+    std::printf("usage: sfxdrive [--hold PATH] PROGRAM STEP...\n");
+    return 2;
+  }
+  std::string command = std::string("\"") + argv[i] + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  if (!CreateProcessA(argv[i], &command[0], nullptr, nullptr, FALSE, hold ? CREATE_SUSPENDED : 0, nullptr,
+                      nullptr, &si, &Process))
+    Fail(std::string("cannot start ") + argv[i] + " (error " + std::to_string(GetLastError()) + ")");
+  if (hold != nullptr) {
+    held = CreateFileA(hold, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) Fail(std::string("cannot hold ") + hold + " (error " + std::to_string(GetLastError()) + ")");
+    ResumeThread(Process.hThread);
+  }
+  WaitForInputIdle(Process.hProcess, 5000);
+  ++i;
+
+  auto need = [&](int n) {
+    if (i + n >= argc) Fail(std::string("step ") + argv[i] + " needs " + std::to_string(n) + " arguments");
+  };
+  for (; i < argc; ++i) {
+    std::string step = argv[i];
+    std::printf("step: %s\n", step.c_str());
+    std::fflush(stdout);
+    if (step == "window") {
+      need(1);
+      std::string caption = argv[++i];
+      Current = WaitFor(caption, nullptr);
+      Settle();
+    } else if (step == "message") {
+      need(2);
+      std::string text = argv[++i], caption = argv[++i];
+      Current = WaitFor(caption, &text);
+      Settle();
+    } else if (step == "absent") {
+      need(2);
+      std::string caption = argv[++i];
+      DWORD ms = std::strtoul(argv[++i], nullptr, 10), start = GetTickCount();
+      while (GetTickCount() - start < ms) {
+        if (FindVisible(caption, nullptr)) Fail("window \"" + caption + "\" is shown");
+        if (ProgramEnded()) break;
+        Sleep(20);
+      }
+    } else if (step == "gone") {
+      DWORD start = GetTickCount();
+      while (Current != nullptr && IsWindow(Current) && IsWindowVisible(Current)) {
+        if (GetTickCount() - start > WaitLimit) Fail("the window is still shown");
+        Sleep(30);
+      }
+    } else if (step == "caption") {
+      need(1);
+      std::string want = argv[++i], got = WindowText(Current);
+      if (got != want) Fail("caption is \"" + got + "\", not \"" + want + "\"");
+    } else if (step == "text") {
+      need(2);
+      int id = std::atoi(argv[++i]);
+      std::string want = argv[++i], got = WindowText(Control(id));
+      if (got != want) Fail("control " + std::to_string(id) + " shows \"" + got + "\", not \"" + want + "\"");
+    } else if (step == "settext") {
+      need(2);
+      int id = std::atoi(argv[++i]);
+      SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[++i]));
+    } else if (step == "click") {
+      need(1);
+      PostMessageA(Control(std::atoi(argv[++i])), BM_CLICK, 0, 0);
+    } else if (step == "check") {
+      need(2);
+      int id = std::atoi(argv[++i]);
+      int on = std::atoi(argv[++i]);
+      HWND c = Control(id);
+      SendMessageA(c, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+      PostMessageA(Current, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+      Settle();
+    } else if (step == "checked" || step == "visible" || step == "enabled") {
+      need(2);
+      int id = std::atoi(argv[++i]);
+      int want = std::atoi(argv[++i]);
+      HWND c = Control(id);
+      int got = step == "checked"   ? SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED
+                : step == "visible" ? (GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE) != 0
+                                    : IsWindowEnabled(c) != 0;
+      if (got != want) Fail("control " + std::to_string(id) + " is " + (want ? "not " : "") + step);
+    } else if (step == "key") {
+      need(1);
+      WPARAM vk = std::strtoul(argv[++i], nullptr, 0);
+      HWND target = Current;
+      GUITHREADINFO gi{};
+      gi.cbSize = sizeof gi;
+      if (GetGUIThreadInfo(Process.dwThreadId, &gi) && gi.hwndFocus != nullptr) target = gi.hwndFocus;
+      PostMessageA(target, WM_KEYDOWN, vk, 1);
+      PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+    } else if (step == "close") {
+      PostMessageA(Current, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (step == "shot") {
+      need(1);
+      SaveShot(argv[++i]);
+    } else if (step == "sleep") {
+      need(1);
+      Sleep(std::strtoul(argv[++i], nullptr, 10));
+    } else if (step == "timeout") {
+      need(1);
+      WaitLimit = std::strtoul(argv[++i], nullptr, 10);
+    } else if (step == "exit") {
+      need(1);
+      DWORD want = std::strtoul(argv[++i], nullptr, 10), code = 0;
+      if (WaitForSingleObject(Process.hProcess, WaitLimit) != WAIT_OBJECT_0) Fail("the program did not end");
+      GetExitCodeProcess(Process.hProcess, &code);
+      if (code != want) Fail("exit code " + std::to_string(code) + ", not " + std::to_string(want));
+    } else {
+      Fail("unknown step " + step);
+    }
+  }
+  if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+  std::printf("PASS\n");
+  return 0;
+}

@@ -1,0 +1,112 @@
+// The program block, SeekArchive and the message catalogue.
+#include <cstring>
+#include "SFXstrings/strings.h"
+#include "Sfx/sfx.h"
+#include "Sfx/state.h"
+#include "platform/posix/control.h"
+#include "tests/unit/fixture.h"
+#include "tests/unit/scripted_ui.h"
+
+namespace {
+
+using ProgramTest = SfxTest;
+
+TEST_F(ProgramTest, OwnFileThatCannotBeOpenedIsReportedWithItsPath) {
+  posix::OwnPath = WriteFile("setup.exe", StubThen({}));
+  posix::FailOwnOpen = true;
+  EXPECT_EQ(RunProgram(), 0);
+  ASSERT_EQ(posix::Messages.size(), 1u);
+  EXPECT_EQ(posix::Messages[0].owner, nullptr);
+  EXPECT_EQ(posix::Messages[0].text, posix::OwnPath);
+  EXPECT_EQ(posix::Messages[0].caption, "Error reading archive.");
+  EXPECT_EQ(posix::Messages[0].style, 0x10u);
+  EXPECT_TRUE(scripted::MainDialogTemplates.empty()) << "no dialog may be shown";
+}
+
+TEST_F(ProgramTest, NormalRunReadsConfigRunsMainDialogAndCloses) {
+  std::vector<uint8_t> block = {'V', 'R', 'N', 0x40, 0, 0, 0};
+  block.resize(256, 0);
+  posix::OwnPath = WriteFile("setup.exe", StubThen(block));
+  uint32_t startSeen = 0;
+  bool tableReady = false;
+  scripted::MainDialogBody = [&] {
+    startSeen = ArchiveStart;
+    tableReady = CrcTable != nullptr && CrcTable[1] == 0x77073096u;
+  };
+  CrcTable = nullptr;  // start-up allocates its own table
+  EXPECT_EQ(RunProgram(), 0);
+  ASSERT_EQ(scripted::MainDialogTemplates.size(), 1u);
+  EXPECT_EQ(scripted::MainDialogTemplates[0], "MainDialog");
+  EXPECT_EQ(startSeen, 51968u);
+  EXPECT_TRUE(tableReady);
+  EXPECT_TRUE(AutoExtract);
+  EXPECT_EQ(ArchiveHandle, NoFile) << "the archive is closed at the end";
+  EXPECT_EQ(CrcTable, nullptr);
+  EXPECT_TRUE(posix::Messages.empty());
+}
+
+TEST_F(ProgramTest, ClosesTheHandleOfALaterVolume) {
+  posix::OwnPath = WriteFile("setup.exe", StubThen({}));
+  std::string volume = WriteFile("setup.z02", "volume two");
+  scripted::MainDialogBody = [&] {
+    CloseFile(ArchiveHandle);
+    ArchiveHandle = OpenForReading(volume.c_str());
+  };
+  CrcTable = nullptr;
+  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_TRUE(posix::Messages.empty()) << "closing the volume's handle succeeds";
+}
+
+TEST_F(ProgramTest, FailedCloseIsReported) {
+  posix::OwnPath = WriteFile("setup.exe", StubThen({}));
+  scripted::MainDialogBody = [] {
+    CloseFile(ArchiveHandle);  // the program's own close then fails
+  };
+  CrcTable = nullptr;
+  EXPECT_EQ(RunProgram(), 0);
+  ASSERT_EQ(posix::Messages.size(), 1u);
+  EXPECT_EQ(posix::Messages[0].text, "Cannot close the file");
+  EXPECT_EQ(posix::Messages[0].caption, "Error..");
+  EXPECT_EQ(posix::Messages[0].style, 0x10u);
+}
+
+TEST_F(ProgramTest, SeekArchiveRecordsPosition) {
+  OpenArchive(WriteFile("a.bin", "0123456789"));
+  EXPECT_EQ(SeekArchive(4, SeekFromBegin), 0);
+  EXPECT_EQ(ArchivePosition, 4u);
+  // Beyond the end succeeds; the next read comes up short.
+  EXPECT_EQ(SeekArchive(100, SeekFromBegin), 0);
+  EXPECT_EQ(ArchivePosition, 100u);
+  char c;
+  EXPECT_EQ(ReadFromFile(ArchiveHandle, &c, 1), 0u);
+  // Before the beginning is a platform failure.
+  EXPECT_EQ(SeekArchive(-5, SeekFromCurrent), 0);
+  EXPECT_EQ(SeekArchive(-500, SeekFromCurrent), -1);
+  EXPECT_EQ(ArchivePosition, 0xFFFFFFFFu);
+}
+
+TEST(Catalogue, TextsKeepTheirBlanksAndStops) {
+  EXPECT_STREQ(LoadMessage(65505).text, "Insert Disk Number ");
+  EXPECT_STREQ(LoadMessage(65508).text, " Cannot Find File");
+  EXPECT_STREQ(LoadMessage(65523).text, "Cannot open file ..");
+  EXPECT_STREQ(LoadMessage(65510).text, "dddd, MMMM dd, yyyy ampm hh:nn:ss");
+  EXPECT_STREQ(LoadMessage(65532).text, "The selected file(s) couldn't get extracted.");
+  EXPECT_STREQ(LoadMessage(65534).text, "After extraction, run : ");
+  EXPECT_STREQ(LoadMessage(65535).text, "Extract to : ");
+  EXPECT_STREQ(LoadMessage(MsgMainTemplate).text, "MainDialog");
+}
+
+TEST(Catalogue, EmptyAndUndefinedEntriesAreEmpty) {
+  EXPECT_STREQ(LoadMessage(65506).text, "");
+  for (unsigned id = 65513; id <= 65519; ++id) EXPECT_STREQ(LoadMessage(id).text, "") << id;
+  EXPECT_STREQ(LoadMessage(1).text, "");
+}
+
+TEST(Catalogue, HasTwentyFiveEntriesInItsTwoBlocks) {
+  int defined = 0;
+  for (unsigned id = 65504; id <= 65535; ++id)
+    if (LoadMessage(id).text[0] != 0) ++defined;
+  EXPECT_EQ(defined, 24);  // 25 entries, one of them (65506) empty
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#!/usr/bin/env python3
+"""Pads the linked stub with zeros to exactly 51712 bytes.
+
+Fails when the linked image is larger, and prints how much of the budget the
+image uses, so that every build shows the headroom that is left."""
+import struct
+import sys
+
+STUB_SIZE = 51712
+
+
+def image_end(data: bytes) -> int:
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections = struct.unpack_from("<H", data, pe + 6)[0]
+    optional = struct.unpack_from("<H", data, pe + 20)[0]
+    first = pe + 24 + optional
+    return max(sum(struct.unpack_from("<II", data, first + 40 * i + 16)) for i in range(sections))
+
+
+def main() -> int:
+    source, target = sys.argv[1], sys.argv[2]
+    data = open(source, "rb").read()
+    used = max(len(data), image_end(data))
+    if used > STUB_SIZE:
+        print(f"error: the stub's linked image is {used} bytes, over the budget of {STUB_SIZE}", file=sys.stderr)
+        return 1
+    with open(target, "wb") as out:
+        out.write(data[:used] + bytes(STUB_SIZE - used))
+    print(f"stub: {used} of {STUB_SIZE} bytes used, {STUB_SIZE - used} left")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
