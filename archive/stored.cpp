@@ -1,0 +1,69 @@
+// The copy of stored (method 0) entries, the progress accounting that this
+// copy and the Inflate output share, and the file time of each written file.
+//
+// A stored entry streams from ArchiveHandle to OutputHandle in chunks of
+// 32,768 bytes: read, decrypt in place when the entry is encrypted, write,
+// count, and run the CRC over what was actually written. A short read means
+// the volume has ended; the next volume is asked for and the copy goes on
+// with the bytes already read. The bars are painted after every chunk.
+#include "archive/stored.h"
+#include "Sfx/state.h"
+#include "archive/crypt.h"
+#include "archive/prompts.h"
+#include "archive/volume.h"
+
+enum : uint16_t { FlagEncrypted = 0x0001 };
+
+void CopyStoredEntry() {
+  if (EntryRemaining <= 0) return;
+  uint32_t room = EntryRemaining < static_cast<int32_t>(ChunkSize) ? static_cast<uint32_t>(EntryRemaining) : ChunkSize;
+  uint8_t* buffer = static_cast<uint8_t*>(AllocateBlock(room));
+  if (buffer == 0) {
+    CancelRequested = 1;  // nothing can be copied; end the run at the next check
+    return;
+  }
+  bool encrypted = (LocalHeader.flags & FlagEncrypted) != 0;
+  while (EntryRemaining > 0) {
+    uint32_t want = EntryRemaining < static_cast<int32_t>(ChunkSize) ? static_cast<uint32_t>(EntryRemaining) : ChunkSize;
+    uint32_t got = ReadFromFile(ArchiveHandle, buffer, want);
+    bool lastPass = false;
+    if (got < want && !ChangeVolume(CurrentVolume + 1)) {
+      CancelRequested = 1;
+      lastPass = true;
+    }
+    EntryRemaining -= static_cast<int32_t>(got);
+    if (encrypted) DecryptBuffer(buffer, got);
+    uint32_t written = WriteToFile(OutputHandle, buffer, got);
+    AddProgress(static_cast<int32_t>(written));
+    CrcOverBuffer(buffer, static_cast<int32_t>(written), &CrcRegister);
+    if (lastPass) break;
+  }
+  ReleaseBlock(buffer);
+}
+
+void AddProgress(int32_t count) {
+  ArchiveDone += count;
+  EntryDone += count;
+  EntryPercent = ProgressPercent(static_cast<uint32_t>(EntryDone), static_cast<uint32_t>(EntryTotal));
+  ArchivePercent = ProgressPercent(static_cast<uint32_t>(ArchiveDone), static_cast<uint32_t>(ArchiveTotal));
+  PaintProgressNow();
+}
+
+// done x 100 / total rounded to the nearest integer, a tie going to the even
+// neighbour, and at most 100. Exact integer arithmetic gives what extended
+// floating point gives: a tie is exactly representable either way.
+int32_t ProgressPercent(uint32_t done, uint32_t total) {
+  if (total == 0) return 0;
+  uint64_t scaled = static_cast<uint64_t>(done) * 100u;
+  uint64_t quotient = scaled / total;
+  if (quotient >= 100) return 100;
+  uint64_t twiceRest = (scaled - quotient * total) * 2u;
+  if (twiceRest > total || (twiceRest == total && (quotient & 1) != 0)) ++quotient;
+  return quotient > 100 ? 100 : static_cast<int32_t>(quotient);
+}
+
+// The local header's date-time field: the DOS date in the high half, the DOS
+// time in the low half. A value that names no moment leaves the times alone.
+void SetFileTimeFromDos(FileHandle file, uint32_t dosDateTime) {
+  SetLastWriteFromDos(file, static_cast<uint16_t>(dosDateTime >> 16), static_cast<uint16_t>(dosDateTime));
+}
