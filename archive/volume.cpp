@@ -1,0 +1,97 @@
+// Spanned archives. The first volume is the self-extracting file itself;
+// each further volume holds the next bytes of the archive from its offset 0,
+// either as a split file beside the program (setup.z02, ..., setup.z10, ...)
+// or as a removable disk labelled "PKBACK# " and the disk number that holds a
+// file of the program's own name. A reader whose read comes up short in the
+// middle of an entry asks ChangeVolume for the next one.
+#include "archive/volume.h"
+#include "SFXstrings/strings.h"
+#include "Sfx/state.h"
+#include "support/format.h"
+#include "support/paths.h"
+#include <string.h>
+
+// True when every character is a decimal digit; true for the empty text.
+bool AllDigits(const char* text) {
+  for (; *text != 0; ++text)
+    if (*text < '0' || *text > '9') return false;
+  return true;
+}
+
+// The disk number in the volume label of root, or 0 for any other label.
+int32_t DiskNumberOfDrive(const char* root) {
+  char label[256];
+  if (!VolumeLabelOf(root, label, sizeof label)) label[0] = 0;
+  label[sizeof label - 1] = 0;
+  if (strstr(label, "PKBACK# ") == 0) return 0;
+  const char* digits = label + 8;
+  if (!AllDigits(digits)) return 0;
+  int32_t n = 0;
+  for (; *digits != 0; ++digits) n = n * 10 + (*digits - '0');
+  return n;
+}
+
+// path with the text after its last "." replaced by extension (which starts
+// with "."); appended when the last ".", "\" or ":" is not a ".".
+void ReplaceExtension(const char* path, const char* extension, char* result) {
+  unsigned cut = TextLength(path);
+  for (unsigned i = cut; i > 0; --i) {
+    char c = path[i - 1];
+    if (c == '.' || c == '\\' || c == ':') {
+      if (c == '.') cut = i - 1;
+      break;
+    }
+  }
+  if (cut >= VolumePathRoom) cut = VolumePathRoom - 1;
+  memcpy(result, path, cut);
+  result[cut] = 0;
+  AppendText(result, extension, VolumePathRoom);
+}
+
+bool ChangeVolume(int32_t n) {
+  char root[4] = {OwnPath[0], ':', '\\', 0};
+  bool removable = DriveTypeOf(root) == DriveRemovable;
+
+  char number[16];
+  FormatSigned(n, number);
+  char candidate[VolumePathRoom];
+  if (n >= 2) {
+    char extension[20] = ".z";
+    if (n < 10) AppendText(extension, "0", sizeof extension);
+    AppendText(extension, number, sizeof extension);
+    ReplaceExtension(OwnPath, extension, candidate);
+  } else {
+    CopyText(candidate, OwnPath, sizeof candidate);
+  }
+
+  for (;;) {
+    if (PathExists(candidate)) break;
+    if (!removable) {
+      Message text = LoadMessage(MsgCannotFindFile);
+      char shown[VolumePathRoom + MessageRoom];
+      CopyText(shown, candidate, sizeof shown);
+      AppendText(shown, text.text, sizeof shown);
+      ShowMessage(ProgressWindow, shown, LoadMessage(MsgMultiVolume).text, BoxOk | BoxIconError);
+      return false;
+    }
+    if (DiskNumberOfDrive(root) == n) {
+      CopyText(candidate, OwnPath, sizeof candidate);
+      break;
+    }
+    Message prompt = LoadMessage(MsgInsertDisk);
+    AppendText(prompt.text, number, MessageRoom);
+    AppendText(prompt.text, LoadMessage(MsgInsertDiskTail).text, MessageRoom);
+    if (ShowMessage(ProgressWindow, prompt.text, LoadMessage(MsgMultiVolume).text,
+                    BoxOkCancel | BoxIconInformation) == AnswerCancel)
+      return false;
+  }
+
+  // The next header is then sought in the new volume's file: lower the
+  // current header's position by the length of the volume left behind.
+  bool failed = false;
+  HeaderStart -= SetFilePosition(ArchiveHandle, 0, SeekFromEnd, &failed);
+  CloseFile(ArchiveHandle);
+  ArchiveHandle = OpenForReading(candidate);
+  CurrentVolume = n;
+  return true;
+}
