@@ -1,0 +1,52 @@
+// The overwrite confirmation FILEEXIST: shows the name, size and date of the
+// existing file and of the archive's entry (texts the driver has prepared)
+// and answers through OverwriteAnswer; with "Apply to &All" checked the
+// answer also becomes OverwriteMode for the rest of the program's run.
+#include "Dialog/dialogs.h"
+#include <shellapi.h>
+#include "Sfx/state.h"
+
+enum { ApplyToAll = 401, NameText = 500 };
+
+// The large icon that the shell shows for files of this name's type, judged
+// from the name alone, at the left of the existing file's and of the
+// archive entry's lines.
+static void DrawTypeIcons(HDC surface) {
+  SHFILEINFOA info;
+  info.hIcon = 0;
+  if (!SHGetFileInfoA(ConflictName, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                      SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES) ||
+      info.hIcon == 0)
+    return;
+  DrawIcon(surface, 20, 70, info.hIcon);
+  DrawIcon(surface, 20, 133, info.hIcon);
+  DestroyIcon(info.hIcon);  // each paint asks afresh; keep no handle behind
+}
+
+INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      CentreWindow(dialog);
+      const char* texts[] = {ConflictName, ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
+      for (int i = 0; i < 5; ++i) SetDlgItemTextA(dialog, NameText + i, texts[i]);
+      return TRUE;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC surface = BeginPaint(dialog, &ps);
+      DrawTypeIcons(surface);
+      EndPaint(dialog, &ps);
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      if (id != IDOK && id != IDCANCEL) return FALSE;
+      uint8_t yes = id == IDOK;
+      if (IsDlgButtonChecked(dialog, ApplyToAll) == BST_CHECKED) OverwriteMode = yes ? 0 : 1;
+      OverwriteAnswer = yes;
+      EndDialog(dialog, id);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}

@@ -1,0 +1,95 @@
+// The progress dialog DLGPROGRESS: the entry being processed, one bar for the
+// entry and one for the whole archive, and Cancel. It is modeless, created
+// once by the main dialog, shown while the driver runs and hidden between.
+// The bars are painted both on paint requests and directly after each chunk
+// of output (PaintProgressNow in prompts.cpp), so painting is one routine.
+#include "Dialog/dialogs.h"
+#include "Sfx/state.h"
+
+enum { EntryLabel = 901, BarPlace = 903 };
+enum { ShadowOffset = 3, TotalBarBelow = 55, FirstLineBelow = 11, SecondLineBelow = 12 };
+
+static void FillSpan(HDC surface, LONG left, LONG top, LONG right, LONG bottom, HBRUSH brush) {
+  // An empty or inverted span draws nothing: at 0 % the done part and at
+  // 100 % the remaining part have no width.
+  if (right <= left || bottom <= top) return;
+  RECT r = {left, top, right, bottom};
+  FillRect(surface, &r, brush);
+}
+
+// Shadow, done part and remaining part of one bar. The column at x belongs to
+// neither part: the shadow or the background shows through there.
+static void PaintBar(HDC surface, const PixelRect& bar, int32_t percent, HBRUSH done, HBRUSH remaining,
+                     HBRUSH shadow) {
+  RECT s = {bar.left, bar.top, bar.right, bar.bottom};
+  OffsetRect(&s, ShadowOffset, ShadowOffset);
+  FillSpan(surface, s.left, s.top, s.right, s.bottom, shadow);
+  int32_t x = bar.left + (bar.right - bar.left) * percent / 100;
+  FillSpan(surface, bar.left, bar.top, x, bar.bottom, done);
+  FillSpan(surface, x + 1, bar.top, bar.right, bar.bottom, remaining);
+}
+
+void PaintProgressBars(HDC surface) {
+  HBRUSH done = CreateSolidBrush(RGB(0, 0, 128));
+  HBRUSH remaining = CreateSolidBrush(RGB(240, 251, 255));
+  HBRUSH shadow = CreateSolidBrush(RGB(128, 128, 128));
+
+  PaintBar(surface, EntryBarRect, EntryPercent, done, remaining, shadow);
+  // Two lines under the entry bar: the surface's own pen, then white.
+  LONG below = EntryBarRect.bottom + FirstLineBelow;
+  MoveToEx(surface, EntryBarRect.left, below, 0);
+  LineTo(surface, EntryBarRect.right, below);
+  SelectObject(surface, GetStockObject(WHITE_PEN));
+  below = EntryBarRect.bottom + SecondLineBelow;
+  MoveToEx(surface, EntryBarRect.left, below, 0);
+  LineTo(surface, EntryBarRect.right, below);
+
+  PaintBar(surface, ArchiveBarRect, ArchivePercent, done, remaining, shadow);
+
+  DeleteObject(done);
+  DeleteObject(remaining);
+  DeleteObject(shadow);
+}
+
+// The bars take their place from the hidden control 903, converted into the
+// client coordinates of the dialog and moved up and left by the shadow's
+// offset; the total bar lies a fixed distance below the entry bar.
+static void PlaceBars(HWND dialog) {
+  RECT r;
+  GetWindowRect(GetDlgItem(dialog, BarPlace), &r);
+  ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.left));
+  ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.right));
+  OffsetRect(&r, -ShadowOffset, -ShadowOffset);
+  EntryBarRect = PixelRect{r.left, r.top, r.right, r.bottom};
+  OffsetRect(&r, 0, TotalBarBelow);
+  ArchiveBarRect = PixelRect{r.left, r.top, r.right, r.bottom};
+}
+
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      EntryPercent = 0;
+      ArchivePercent = 0;
+      CentreWindow(dialog);
+      return TRUE;
+    case WM_ACTIVATE:
+      PlaceBars(dialog);
+      return FALSE;  // the default handling still saves and restores the focus
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC surface = BeginPaint(dialog, &ps);
+      PaintProgressBars(surface);
+      EndPaint(dialog, &ps);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      // Cancel (the close box gives the same command) only raises the flag;
+      // the driver notices it at its next test and the dialog stays as it is.
+      if (LOWORD(wParam) == IDCANCEL) {
+        CancelRequested = 1;
+        return TRUE;
+      }
+      return FALSE;
+  }
+  return FALSE;
+}

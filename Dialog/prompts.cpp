@@ -1,0 +1,46 @@
+// What the driver asks of the user interface (archive/prompts.h), carried out
+// on the real dialogs: the single-message pump that keeps the windows alive
+// during a pass, the progress dialog's repaints and entry name, and the two
+// modal questions, both owned by the progress dialog.
+#include "archive/prompts.h"
+#include "Dialog/dialogs.h"
+#include "SFXstrings/strings.h"
+#include "Sfx/state.h"
+
+static HWND Progress() { return static_cast<HWND>(ProgressWindow); }
+
+void PumpOneMessage() {
+  MSG m;
+  if (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
+  }
+}
+
+void FocusProgressWindow() {
+  SetFocus(Progress());
+  InvalidateRect(Progress(), 0, TRUE);
+}
+
+void InvalidateProgressBars() {
+  RECT entry = {EntryBarRect.left, EntryBarRect.top, EntryBarRect.right, EntryBarRect.bottom};
+  RECT total = {ArchiveBarRect.left, ArchiveBarRect.top, ArchiveBarRect.right, ArchiveBarRect.bottom};
+  InvalidateRect(Progress(), &entry, FALSE);
+  InvalidateRect(Progress(), &total, FALSE);
+}
+
+void PaintProgressNow() {
+  HDC surface = GetDC(Progress());
+  PaintProgressBars(surface);
+  ReleaseDC(Progress(), surface);
+}
+
+void ShowEntryName(const char* name) { SetWindowTextA(GetDlgItem(Progress(), 901), name); }
+
+void AskOverwrite() {
+  DialogBoxParamA(ModuleInstance(), LoadMessage(MsgOverwriteTemplate).text, Progress(), OverwriteDialogProc, 0);
+}
+
+void AskPassword() {
+  DialogBoxParamA(ModuleInstance(), LoadMessage(MsgPasswordTemplate).text, Progress(), PasswordDialogProc, 0);
+}

@@ -1,0 +1,14 @@
+// Window helpers shared by every dialog of the program.
+#include "Dialog/dialogs.h"
+
+void CentreWindow(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  // A window larger than the screen gets a negative position; the divisions
+  // truncate toward zero.
+  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+  SetWindowPos(window, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+HINSTANCE ModuleInstance() { return GetModuleHandleA(0); }
