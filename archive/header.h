@@ -1,7 +1,21 @@
 // The local header reader. The walk visits local headers front to back and
 // ends at the first position that holds none (normally the central directory).
 #pragma once
+#include <stdint.h>
 
 // Reads the 30-byte record at the current archive position into LocalHeader.
 // True for a local header; steps over spanning markers.
 bool ReadLocalHeader();
+
+// Where the current entry's data begins: after the record, the name and the
+// extra field (HeaderStart must be set).
+uint32_t EntryDataStart();
+// False when the current entry's sizes are not in its local header (general
+// purpose bit 3 with a compressed size of 0 and no data descriptor right at the
+// data): such an entry cannot be stepped over. Leaves the archive at the data.
+bool EntrySizesKnown();
+// Seeks to where the next local header is expected: after the data and, with
+// general purpose bit 3, the data descriptor. False when that position lies
+// beyond 4 GiB of the same volume (volumeChanged false), so that the walk
+// would wrap around.
+bool SeekNextHeader(bool volumeChanged);

@@ -1,0 +1,182 @@
+// Test helper: ZIP archives built byte by byte (see zip_builder.h).
+#include "tests/unit/zip_builder.h"
+#include <zlib.h>
+
+namespace {
+
+// One set of keys of the traditional encryption, kept apart from the
+// program's own so that the two implementations check each other.
+struct Keys {
+  uint32_t k0 = 0x12345678u, k1 = 0x23456789u, k2 = 0x34567890u;
+  static uint32_t Crc(uint32_t reg, uint8_t b) {
+    reg ^= b;
+    for (int i = 0; i < 8; ++i) reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1)));
+    return reg;
+  }
+  void Update(uint8_t plain) {
+    k0 = Crc(k0, plain);
+    k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
+    k2 = Crc(k2, static_cast<uint8_t>(k1 >> 24));
+  }
+  uint8_t Stream() const {
+    uint32_t t = (k2 | 2) & 0xFFFF;
+    return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
+  }
+  uint8_t Encrypt(uint8_t plain) {
+    uint8_t c = plain ^ Stream();
+    Update(plain);
+    return c;
+  }
+};
+
+}  // namespace
+
+void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void PutLe32(std::vector<uint8_t>& out, uint32_t v) {
+  PutLe16(out, v & 0xFFFF);
+  PutLe16(out, v >> 16);
+}
+
+uint32_t ZipCrc(const std::vector<uint8_t>& bytes) {
+  uint32_t reg = 0xFFFFFFFFu;
+  for (uint8_t b : bytes) reg = Keys::Crc(reg, b);
+  return reg ^ 0xFFFFFFFFu;
+}
+
+std::vector<uint8_t> ZipEncrypt(const std::string& password, uint8_t check, const std::vector<uint8_t>& payload) {
+  Keys keys;
+  for (char c : password) keys.Update(static_cast<uint8_t>(c));
+  std::vector<uint8_t> out;
+  for (int i = 0; i < 11; ++i) out.push_back(keys.Encrypt(static_cast<uint8_t>(0x5A + 37 * i)));
+  out.push_back(keys.Encrypt(check));
+  for (uint8_t b : payload) out.push_back(keys.Encrypt(b));
+  return out;
+}
+
+std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& bytes) {
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::vector<uint8_t> out(deflateBound(&z, bytes.size()) + 16);
+  z.next_in = const_cast<Bytef*>(bytes.data());
+  z.avail_in = static_cast<uInt>(bytes.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+ZipBuilder& ZipBuilder::Add(const ZipEntry& entry) {
+  entries_.push_back(entry);
+  return *this;
+}
+
+ZipBuilder& ZipBuilder::Stored(const std::string& name, const std::string& text, uint32_t dosDateTime) {
+  ZipEntry e;
+  e.name = name;
+  e.data.assign(text.begin(), text.end());
+  e.dosDateTime = dosDateTime;
+  return Add(e);
+}
+
+ZipBuilder& ZipBuilder::Folder(const std::string& name) {
+  ZipEntry e;
+  e.name = name;
+  return Add(e);
+}
+
+namespace {
+
+struct Written {
+  uint32_t offset, crc, compressed, uncompressed;
+  uint16_t flags;
+};
+
+Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
+  Written w{};
+  w.offset = static_cast<uint32_t>(out.size());
+  uint32_t realCrc = ZipCrc(e.data);
+  w.crc = e.crc.value_or(realCrc);
+  w.uncompressed = e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size()));
+  std::vector<uint8_t> payload = e.method == 8 ? RawDeflate(e.data) : e.data;
+  w.flags = e.extraFlags;
+  if (e.descriptor || !e.sizesInHeader) w.flags |= 0x0008;
+  if (!e.password.empty()) {
+    w.flags |= 0x0001;
+    uint8_t check = (w.flags & 0x0008) ? static_cast<uint8_t>(e.dosDateTime >> 8) : static_cast<uint8_t>(w.crc >> 24);
+    payload = ZipEncrypt(e.password, check, payload);
+  }
+  w.compressed = static_cast<uint32_t>(payload.size());
+
+  PutLe32(out, 0x04034b50u);
+  PutLe16(out, 20);
+  PutLe16(out, w.flags);
+  PutLe16(out, e.method);
+  PutLe32(out, e.dosDateTime);
+  PutLe32(out, e.sizesInHeader ? w.crc : 0);
+  PutLe32(out, e.sizesInHeader ? w.compressed : 0);
+  PutLe32(out, e.sizesInHeader ? w.uncompressed : 0);
+  PutLe16(out, static_cast<uint32_t>(e.name.size()));
+  PutLe16(out, static_cast<uint32_t>(e.extra.size()));
+  out.insert(out.end(), e.name.begin(), e.name.end());
+  out.insert(out.end(), e.extra.begin(), e.extra.end());
+  out.insert(out.end(), payload.begin(), payload.end());
+  if (w.flags & 0x0008) {
+    if (e.descriptorSignature) PutLe32(out, 0x08074b50u);
+    PutLe32(out, w.crc);
+    PutLe32(out, w.compressed);
+    PutLe32(out, w.uncompressed);
+  }
+  return w;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ZipBuilder::LocalPart() const {
+  std::vector<uint8_t> out;
+  for (const ZipEntry& e : entries_) WriteLocal(e, out);
+  return out;
+}
+
+std::vector<uint8_t> ZipBuilder::Bytes() const {
+  std::vector<uint8_t> out;
+  std::vector<Written> written;
+  for (const ZipEntry& e : entries_) written.push_back(WriteLocal(e, out));
+  uint32_t directory = static_cast<uint32_t>(out.size());
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const ZipEntry& e = entries_[i];
+    const Written& w = written[i];
+    PutLe32(out, 0x02014b50u);
+    PutLe16(out, 20);
+    PutLe16(out, 20);
+    PutLe16(out, w.flags);
+    PutLe16(out, e.method);
+    PutLe32(out, e.dosDateTime);
+    PutLe32(out, w.crc);
+    PutLe32(out, w.compressed);
+    PutLe32(out, w.uncompressed);
+    PutLe16(out, static_cast<uint32_t>(e.name.size()));
+    PutLe16(out, 0);  // extra
+    PutLe16(out, 0);  // comment
+    PutLe16(out, 0);  // disk
+    PutLe16(out, 0);  // internal attributes
+    PutLe32(out, e.name.empty() || e.name.back() != '/' ? 0u : 0x10u);
+    PutLe32(out, w.offset);
+    out.insert(out.end(), e.name.begin(), e.name.end());
+  }
+  uint32_t size = static_cast<uint32_t>(out.size()) - directory;
+  PutLe32(out, 0x06054b50u);
+  PutLe16(out, 0);
+  PutLe16(out, 0);
+  PutLe16(out, static_cast<uint32_t>(entries_.size()));
+  PutLe16(out, static_cast<uint32_t>(entries_.size()));
+  PutLe32(out, size);
+  PutLe32(out, directory);
+  PutLe16(out, 0);
+  return out;
+}
