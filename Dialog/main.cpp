@@ -1,0 +1,171 @@
+// The main dialog MAINDIALOG: the program's main window. It proposes the
+// destination folder and the two options, owns the progress dialog, runs the
+// driver's count pass while it opens and its extraction pass on Extract, and
+// in automatic mode does all of that without ever being shown.
+#include "Dialog/dialog.h"
+#include "Dialog/dialogs.h"
+#include "SFXstrings/strings.h"
+#include "Sfx/config.h"
+#include "Sfx/state.h"
+#include "archive/driver.h"
+#include "support/paths.h"
+
+enum { DestinationField = 101, BrowseButton = 775, ExecuteBox = 1007, OverwriteBox = 1008 };
+enum { CaptionSize = 261 };  // 260 characters and the NUL
+
+// True while the driver runs inside one of this dialog's handlers. The
+// driver is not re-entrant and its pump dispatches every message of the
+// thread, so Extract, "...", Close and the close box are shut off meanwhile.
+static uint8_t PassRunning;
+
+static HWND Progress() { return static_cast<HWND>(ProgressWindow); }
+
+// One pass of the driver with the commands that could start a second one or
+// end the dialog under it disabled, and enabled again afterwards.
+static void RunDriver(HWND dialog, uint8_t countOnly) {
+  static const int guarded[] = {IDOK, IDCANCEL, BrowseButton};
+  HMENU menu = GetSystemMenu(dialog, FALSE);
+  PassRunning = 1;
+  for (int id : guarded) EnableWindow(GetDlgItem(dialog, id), FALSE);
+  EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  ExtractArchive(dialog, countOnly, 0);
+  EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+  for (int id : guarded) EnableWindow(GetDlgItem(dialog, id), TRUE);
+  PassRunning = 0;
+}
+
+// One part of RunCommand for the Execute label: 1 the program, 2 its
+// parameters (the text after the first "|"), with every "><" standing for
+// the destination folder with a trailing backslash.
+static void CommandPart(int which, char* part) {
+  AddTrailingBackslash(DestinationFolder);
+  const char* bar = RunCommand;
+  while (*bar != 0 && *bar != '|') ++bar;
+  const char* from = which == 1 ? RunCommand : (*bar == '|' ? bar + 1 : bar);
+  unsigned length = which == 1 ? static_cast<unsigned>(bar - RunCommand) : TextLength(from);
+  part[0] = 0;
+  for (unsigned i = 0; i < length; ++i) {
+    if (from[i] == '>' && i + 1 < length && from[i + 1] == '<') {
+      AppendText(part, DestinationFolder, TextBufferSize);
+      ++i;
+    } else {
+      char one[2] = {from[i], 0};
+      AppendText(part, one, TextBufferSize);
+    }
+  }
+}
+
+// "After extraction, run : ", the program's file name, a blank and the last
+// component of the parameters.
+static void ShowRunLabel(HWND dialog) {
+  char label[MessageRoom], part[TextBufferSize], name[TextBufferSize];
+  CopyText(label, LoadMessage(MsgRunLabel).text, sizeof label);
+  CommandPart(1, part);
+  ExtractNamePart(part, name);
+  AppendText(label, name, sizeof label);
+  AppendText(label, " ", sizeof label);
+  CommandPart(2, part);
+  ExtractNamePart(part, name);
+  AppendText(label, name, sizeof label);
+  SetDlgItemTextA(dialog, ExecuteBox, label);
+}
+
+static void CloseCommand(HWND dialog) {
+  GetDlgItemTextA(dialog, DestinationField, DestinationFolder, TextBufferSize);
+  if (PathExists(DestinationFolder)) SetCurrentFolder(DestinationFolder);
+  EndDialog(dialog, IDCANCEL);
+}
+
+static void ExtractCommand(HWND dialog) {
+  GetDlgItemTextA(dialog, DestinationField, DestinationFolder, TextBufferSize);
+  StripTrailingBackslash(DestinationFolder);
+  if (DestinationFolder[0] == 0) {
+    CurrentFolder(DestinationFolder, TextBufferSize);
+    SetDlgItemTextA(dialog, DestinationField, DestinationFolder);
+  }
+  // A Cancel of an earlier run must not stop this one at its first entry.
+  CancelRequested = 0;
+  ShowWindow(Progress(), SW_SHOW);
+  RunDriver(dialog, 0);
+  ShowWindow(Progress(), SW_HIDE);
+  if (ExtractionSucceeded) {
+    // The configured program is started here, once the run-after step exists.
+    EndDialog(dialog, IDOK);
+  }
+  if (AutoExtract) CloseCommand(dialog);
+}
+
+static void OpenDialog(HWND dialog) {
+  SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(LoadIconA(ModuleInstance(), "MNICON")));
+
+  if (HasDefaultDestination) CopyText(DestinationFolder, DefaultDestination, TextBufferSize);
+  else CurrentFolder(DestinationFolder, TextBufferSize);
+  ExpandPathMacros(DestinationFolder);
+  SetDlgItemTextA(dialog, DestinationField, DestinationFolder);
+
+  if (HasRunCommand) {
+    ShowRunLabel(dialog);
+    CheckDlgButton(dialog, ExecuteBox, BST_CHECKED);
+  } else {
+    ShowWindow(GetDlgItem(dialog, ExecuteBox), SW_HIDE);
+  }
+
+  CheckDlgButton(dialog, OverwriteBox, OverwriteByDefault ? BST_CHECKED : BST_UNCHECKED);
+  OverwriteMode = OverwriteByDefault ? 0 : 2;
+
+  // The caption and CaptionText are cut to the buffer when they are long.
+  char caption[CaptionSize];
+  GetWindowTextA(dialog, caption, CaptionSize - 1);
+  if (HasCaptionText) {
+    AppendText(caption, " - ", CaptionSize);
+    AppendText(caption, CaptionText, CaptionSize);
+    SetWindowTextA(dialog, caption);
+  }
+
+  CentreWindow(dialog);
+
+  ProgressWindow = CreateDialogParamA(ModuleInstance(), "DLGPROGRESS", dialog, ProgressDialogProc, 0);
+  ShowWindow(Progress(), SW_SHOW);
+  RunDriver(dialog, 1);
+  ShowWindow(Progress(), SW_HIDE);
+  SetFocus(dialog);
+
+  // Automatic mode: Extract at once; it ends the dialog before it is shown.
+  if (AutoExtract) ExtractCommand(dialog);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OpenDialog(dialog);
+      return FALSE;  // the focus is placed already
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          if (!PassRunning) ExtractCommand(dialog);
+          return TRUE;
+        case IDCANCEL:
+          if (!PassRunning) CloseCommand(dialog);
+          return TRUE;
+        case BrowseButton:
+          // Opens the folder browser once it exists; until then nothing happens.
+          return TRUE;
+        case OverwriteBox:
+          OverwriteMode = IsDlgButtonChecked(dialog, OverwriteBox) == BST_CHECKED ? 0 : 2;
+          return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      // The close box: the progress dialog goes first, then the default
+      // handling turns the request into the Close command.
+      if (PassRunning) return TRUE;
+      DestroyWindow(Progress());
+      ProgressWindow = 0;
+      return FALSE;
+  }
+  return FALSE;
+}
+
+void RunMainDialog(const char* templateName) {
+  DialogBoxParamA(ModuleInstance(), templateName, 0, MainDialogProc, 0);
+}
