@@ -21,6 +21,7 @@
 //   enabled ID 0|1        control ID is (not) enabled
 //   key VK                press and release a virtual key in the current window
 //   close                 the close box of the current window (WM_SYSCOMMAND SC_CLOSE)
+//   exists PATH 0|1       a file or folder PATH does (not) exist now
 //   shot FILE             save the current window as a BMP picture
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000)
@@ -267,6 +268,12 @@ int main(int argc, char** argv) {
       PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
     } else if (step == "close") {
       PostMessageA(Current, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (step == "exists") {
+      need(2);
+      std::string path = argv[++i];
+      int want = std::atoi(argv[++i]);
+      int got = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+      if (got != want) Fail(path + (want ? " does not exist" : " exists"));
     } else if (step == "shot") {
       need(1);
       SaveShot(argv[++i]);
