@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of the four dialogs from the current build: the
+# main dialog, the progress dialog during a run, the overwrite confirmation
+# and the password prompt, each as the stub shows it under Wine on a virtual
+# display. Writes docs/screenshots/{main,progress,overwrite,password}.png.
+#
+#   scripts/screenshots.sh [WIN32_BUILD_DIR] [HOST_TOOLS_DIR]
+#
+# Defaults: build/win32 and build/host/tools/Debug. The pictures come from a
+# Wine prefix of their own under the build dir, in which Wine draws the
+# window frames itself (there is no window manager on the virtual display).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=$(cd "${1:-$ROOT/build/win32}" && pwd)
+TOOLS=$(cd "${2:-$ROOT/build/host/tools/Debug}" && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$BUILD" "$TOOLS"
+fi
+export WINEPREFIX="$BUILD/shots-prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+OUT="$ROOT/docs/screenshots"
+mkdir -p "$OUT"
+
+if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+  wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
+fi
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+
+WORK="$WINEPREFIX/drive_c/shots"
+rm -rf "$WORK" && mkdir -p "$WORK/src" && cd "$WORK"
+for i in $(seq -w 1 120); do head -c 1000000 /dev/urandom > "src/part$i.bin"; done
+printf 'Read me first.\r\n' > src/readme.txt
+touch -d '2024-05-17 14:20:36' src/readme.txt
+(cd src && zip -q -X -0 ../big.zip part*.bin && zip -q -X ../small.zip readme.txt &&
+ zip -q -X -P secret ../locked.zip readme.txt)
+sfx() { "$TOOLS/mksfx" --stub "$BUILD/sfx.exe" "$@"; }
+sfx --zip small.zip --out setup.exe --caption "Sample Tools 1.0" --dest 'C:\Sample Tools' \
+  --run '><readme.txt'
+sfx --zip big.zip --out big.exe --dest 'C:\shots\big'
+sfx --zip locked.zip --out locked.exe --dest 'C:\shots\locked'
+printf 'An older copy of the file.\r\n' > readme.txt
+touch -d '2023-11-02 09:15:04' readme.txt
+
+drive() { wine "$BUILD/sfxdrive.exe" "$@" </dev/null >"$WORK/drive.log" 2>&1 || { cat "$WORK/drive.log"; exit 1; }; }
+drive 'C:\shots\setup.exe' window "Korvi EXE - Sample Tools 1.0" shot main.bmp close exit 0
+drive 'C:\shots\setup.exe' window "Korvi EXE - Sample Tools 1.0" settext 101 'C:\shots' click 1 \
+  window "Confirm File Overwrite" shot overwrite.bmp click 2 \
+  message "The selected file(s) couldn't get extracted." "Error.." click 1 \
+  window "Korvi EXE - Sample Tools 1.0" close exit 0
+drive 'C:\shots\big.exe' window "Korvi EXE" click 1 window "Korvi EXE Processing..." sleep 400 \
+  shot progress.bmp click 2 gone window "Korvi EXE" close exit 0
+drive 'C:\shots\locked.exe' window "Korvi EXE" click 1 window "Input Password" settext 101 secret \
+  shot password.bmp click 1 message "All files have been extracted." "Finished." click 1 exit 0
+wineserver -k || true
+
+for name in main progress overwrite password; do
+  convert "$name.bmp" -strip "$OUT/$name.png"
+done
+echo "screenshots in $OUT"
