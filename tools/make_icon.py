@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws MNICON, the program's icon, into an .ico file: a parcel (the archive)
 with a blue arrow coming out of it downward, in four images: 16x16 and 32x32,
-each in 16 colours (the standard VGA palette) and in 256 colours (shaded).
+each in 16 colours (the standard VGA palette) and in 256 colours (shaded; only the colours used are stored).
 The picture is computed, not painted by hand, so the file is the same on
 every run:  make_icon.py OUT.ico"""
 import struct
@@ -75,6 +75,15 @@ def image(size, bits):
             m.append(1 if c is None else 0)
         rows.append(idx)
         mask.append(m)
+    used = 16
+    if bits == 8:
+        # Only the colours the picture uses go into the file (biClrUsed): the
+        # stub carries every byte of its icon.
+        keep = sorted(set(i for row in rows for i in row))
+        where = {old: new for new, old in enumerate(keep)}
+        rows = [[where[i] for i in row] for row in rows]
+        pal = [pal[i] for i in keep]
+        used = len(pal)
     # DIB rows run bottom-up, each padded to 4 bytes; the AND mask follows.
     xor = b""
     for idx in reversed(rows):
@@ -87,7 +96,7 @@ def image(size, bits):
     for m in reversed(mask):
         line = bytes(sum(m[i + j] << (7 - j) for j in range(8)) for i in range(0, size, 8))
         andm += line + b"\0" * (-len(line) % 4)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, len(xor) + len(andm), 0, 0, 0, 0)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, len(xor) + len(andm), 0, 0, used, 0)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in pal)
     return header + palette + xor + andm
 
