@@ -22,6 +22,9 @@
 //   key VK                press and release a virtual key in the current window
 //   close                 the close box of the current window (WM_SYSCOMMAND SC_CLOSE)
 //   exists PATH 0|1       a file or folder PATH does (not) exist now
+//   move X Y              move the current window to screen position X, Y
+//   bars ENTRY TOTAL      the current (progress) window shows its two bars at
+//                         ENTRY and TOTAL percent, placed by its control 903
 //   shot FILE             save the current window as a BMP picture
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000)
@@ -164,6 +167,65 @@ void SaveShot(const std::string& file) {
   ReleaseDC(nullptr, screen);
 }
 
+// The colours of the progress bars.
+const COLORREF BarDone = RGB(0, 0, 128), BarRemaining = RGB(240, 251, 255), BarShadow = RGB(128, 128, 128);
+
+std::string Hex(COLORREF c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+  return text;
+}
+
+// A pixel of the current window's client area, read from the screen.
+COLORREF ClientPixel(int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(Current, &p);
+  HDC screen = GetDC(nullptr);
+  COLORREF c = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+void ExpectPixel(const char* what, int x, int y, COLORREF want, bool equal = true) {
+  COLORREF got = ClientPixel(x, y);
+  if ((got == want) != equal)
+    Fail(std::string(what) + " at " + std::to_string(x) + "," + std::to_string(y) + " is " + Hex(got) +
+         (equal ? ", not " : ", which it must not be: ") + Hex(want));
+}
+
+// One bar: the shadow 3 pixels right and down, the done part up to x and the
+// remaining part from x + 1. The column at x is painted by neither, so it
+// shows what an earlier paint left there; it is not checked. Rows near the
+// bottom are read, where no label of the dialog lies over the bar.
+void CheckBar(const RECT& r, int percent) {
+  int x = r.left + (r.right - r.left) * percent / 100, y = r.bottom - 2;
+  if (x > r.left) {
+    ExpectPixel("done part", r.left, y, BarDone);
+    ExpectPixel("done part", x - 1, y, BarDone);
+  }
+  if (x + 1 < r.right) {
+    ExpectPixel("remaining part", x + 1, y, BarRemaining);
+    ExpectPixel("remaining part", r.right - 1, y, BarRemaining);
+  }
+  ExpectPixel("shadow right", r.right + 1, y, BarShadow);
+  ExpectPixel("shadow below", r.left + 4, r.bottom + 1, BarShadow);
+  ExpectPixel("beyond the shadow", r.right + 3, y, BarShadow, false);
+}
+
+void CheckBars(int entry, int total) {
+  RECT place;
+  GetWindowRect(Control(903), &place);
+  POINT a{place.left, place.top}, b{place.right, place.bottom};
+  ScreenToClient(Current, &a);
+  ScreenToClient(Current, &b);
+  RECT bar{a.x - 3, a.y - 3, b.x - 3, b.y - 3};
+  CheckBar(bar, entry);
+  ExpectPixel("first line under the entry bar", bar.left + 4, bar.bottom + 11, RGB(0, 0, 0));
+  ExpectPixel("second line under the entry bar", bar.left + 4, bar.bottom + 12, RGB(255, 255, 255));
+  OffsetRect(&bar, 0, 55);
+  CheckBar(bar, total);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -274,6 +336,17 @@ int main(int argc, char** argv) {
       int want = std::atoi(argv[++i]);
       int got = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
       if (got != want) Fail(path + (want ? " does not exist" : " exists"));
+    } else if (step == "move") {
+      need(2);
+      int x = std::atoi(argv[++i]), y = std::atoi(argv[++i]);
+      SetWindowPos(Current, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      Settle();
+    } else if (step == "bars") {
+      need(2);
+      int entry = std::atoi(argv[++i]), total = std::atoi(argv[++i]);
+      Settle();
+      Sleep(300);  // let the uncovered parts be painted
+      CheckBars(entry, total);
     } else if (step == "shot") {
       need(1);
       SaveShot(argv[++i]);
