@@ -19,6 +19,7 @@
 //   checked ID 0|1        check box ID is (not) checked
 //   visible ID 0|1        control ID is (not) visible
 //   enabled ID 0|1        control ID is (not) enabled
+//   masked ID 0|1         edit control ID does (not) hide what is typed
 //   key VK                press and release a virtual key in the current window
 //   close                 the close box of the current window (WM_SYSCOMMAND SC_CLOSE)
 //   exists PATH 0|1       a file or folder PATH does (not) exist now
@@ -310,6 +311,12 @@ int main(int argc, char** argv) {
       SendMessageA(c, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
       PostMessageA(Current, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
       Settle();
+    } else if (step == "masked") {
+      need(2);
+      int id = std::atoi(argv[++i]);
+      int want = std::atoi(argv[++i]);
+      int got = SendMessageA(Control(id), EM_GETPASSWORDCHAR, 0, 0) != 0;
+      if (got != want) Fail("control " + std::to_string(id) + " is " + (want ? "not " : "") + "masked");
     } else if (step == "checked" || step == "visible" || step == "enabled") {
       need(2);
       int id = std::atoi(argv[++i]);

@@ -11,7 +11,7 @@ make_sfx pw.exe "$WORK/pw.zip" --dest "$WORK_WIN\\out"
 
 drive "$WORK_WIN\\pw.exe" \
   window "Korvi EXE" click 1 \
-  window "Input Password" caption "Input Password" text 101 "" \
+  window "Input Password" caption "Input Password" text 101 "" masked 101 1 text 1 "&OK" \
   key 27 close sleep 300 window "Input Password" \
   settext 101 "wrong 1" click 1 gone \
   window "Input Password" text 101 "" settext 101 "wrong 2" click 1 gone \
