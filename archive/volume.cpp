@@ -68,7 +68,7 @@ bool ChangeVolume(int32_t n) {
     if (PathExists(candidate)) break;
     if (!removable) {
       Message text = LoadMessage(MsgCannotFindFile);
-      char shown[VolumePathRoom + MessageRoom];
+      char shown[static_cast<unsigned>(VolumePathRoom) + static_cast<unsigned>(MessageRoom)];
       CopyText(shown, candidate, sizeof shown);
       AppendText(shown, text.text, sizeof shown);
       ShowMessage(ProgressWindow, shown, LoadMessage(MsgMultiVolume).text, BoxOk | BoxIconError);
