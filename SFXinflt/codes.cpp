@@ -1,0 +1,262 @@
+// Decoding of Huffman-coded blocks: the fixed codes (type 1), the dynamic
+// codes (type 2) with their code-length header, and the hot loop that turns
+// literal/length and distance codes into bytes of the window.
+//
+// The loop keeps the bit state, the input and the window position in locals
+// and writes them back only when the block ends. Literals go straight into
+// the window; a match is copied in pieces that never cross the window's end
+// at source or destination, each piece with the fastest move that gives the
+// same bytes as a forward byte-by-byte copy (RFC 1951 repetition included).
+#include "SFXinflt/decoder.h"
+#include "Sfx/state.h"
+
+// Walks from a root table through its links to the cell of the next code and
+// drops the code's bits; 0 for an invalid code.
+static INFLATE_INLINE const CodeCell* DecodeSymbol(BitCursor& c, const CodeCell* table, unsigned width) {
+  NeedBits(c, width);
+  const CodeCell* cell = table + PeekBits(c, width);
+  while (cell->Op > OpLinkBase) {
+    if (cell->Op == OpInvalid) return 0;
+    DropBits(c, cell->Bits);
+    unsigned bits = static_cast<unsigned>(cell->Op - OpLinkBase);
+    NeedBits(c, bits);
+    cell = cell->Next + PeekBits(c, bits);
+  }
+  DropBits(c, cell->Bits);
+  return cell;
+}
+
+// Copies n bytes from src to dst, both inside one window piece, with the
+// result of a forward copy one byte at a time.
+static INFLATE_INLINE void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned n) {
+  if (src >= dst) {
+    memmove(dst, src, n);  // a forward copy reads every source byte before it is overwritten
+    return;
+  }
+  size_t gap = static_cast<size_t>(dst - src);
+  if (gap == 1) {
+    memset(dst, *src, n);
+    return;
+  }
+  // A short period: the bytes between src and dst repeat; copying from src
+  // doubles the copied stretch until it is a word wide.
+  while (gap < 8) {
+    unsigned piece = gap < n ? static_cast<unsigned>(gap) : n;
+    for (unsigned i = 0; i < piece; ++i) dst[i] = src[i];
+    dst += piece;
+    n -= piece;
+    if (n == 0) return;
+    gap = static_cast<size_t>(dst - src);
+  }
+  src = dst - gap;
+  while (n >= 8) {
+    uint64_t word;
+    memcpy(&word, src, 8);
+    memcpy(dst, &word, 8);
+    src += 8;
+    dst += 8;
+    n -= 8;
+  }
+  while (n-- > 0) *dst++ = *src++;
+}
+
+int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd) {
+  BitCursor c = TakeBitState();
+  unsigned w = SlidePos;
+  uint8_t* window = SlideWindow;
+  int status = BlockInvalidCode;
+
+  for (;;) {
+    if (CancelRequested) {
+      GiveBackInput(c);
+      return BlockDone;
+    }
+    const CodeCell* cell = DecodeSymbol(c, tl, bl);
+    if (cell == 0) break;
+    if (c.usedUp) {
+      status = BlockDamaged;
+      break;
+    }
+    if (cell->Op == OpLiteral) {
+      window[w++] = static_cast<uint8_t>(cell->Value);
+      if (w == WindowSize) {
+        FlushWindow(WindowSize);
+        w = 0;
+      }
+      continue;
+    }
+    if (cell->Op == OpEndOfBlock) {
+      status = BlockDone;
+      break;
+    }
+
+    unsigned extra = static_cast<unsigned>(cell->Op);
+    NeedBits(c, extra);
+    unsigned length = cell->Value + PeekBits(c, extra);
+    DropBits(c, extra);
+
+    if (td == 0) break;  // a length in a block without distance codes
+    cell = DecodeSymbol(c, td, bd);
+    if (cell == 0) break;
+    extra = static_cast<unsigned>(cell->Op);
+    NeedBits(c, extra);
+    unsigned d = (w - cell->Value - PeekBits(c, extra)) & 0xFFFF;
+    DropBits(c, extra);
+    if (c.usedUp) {
+      status = BlockDamaged;
+      break;
+    }
+
+    do {
+      d &= WindowMask;
+      unsigned piece = WindowSize - (d > w ? d : w);
+      if (piece > length) piece = length;
+      length -= piece;
+      if (static_cast<int>(w - d) < static_cast<int>(piece))
+        CopyMatch(window + w, window + d, piece);
+      else
+        memcpy(window + w, window + d, piece);
+      w += piece;
+      d += piece;
+      if (w == WindowSize) {
+        FlushWindow(WindowSize);
+        w = 0;
+      }
+      if (CancelRequested) {
+        GiveBackInput(c);
+        return BlockDone;
+      }
+    } while (length != 0);
+  }
+
+  // The end of the block, or a damaged one: what was decoded stays in the
+  // window for the last flush.
+  SlidePos = static_cast<uint16_t>(w);
+  PutBitState(c);
+  return status;
+}
+
+int DecodeFixedBlock() {
+  if (FixedLiteralTable == 0) {
+    uint16_t lengths[FixedLiteralSymbols];
+    unsigned i = 0;
+    for (; i < 144; ++i) lengths[i] = 8;
+    for (; i < 256; ++i) lengths[i] = 9;
+    for (; i < 280; ++i) lengths[i] = 7;
+    for (; i < FixedLiteralSymbols; ++i) lengths[i] = 8;
+    unsigned width = FixedLiteralWidth;
+    int status = BuildDecodeTables(lengths, FixedLiteralSymbols, SimpleLiteralSymbols, LengthBase,
+                                   LengthExtra, &FixedLiteralTable, &FixedLiteralChain, &width);
+    if (status == CodeComplete) {
+      for (i = 0; i < FixedDistanceSymbols; ++i) lengths[i] = 5;
+      width = FixedDistanceWidth;
+      status = BuildDecodeTables(lengths, FixedDistanceSymbols, 0, DistanceBase, DistanceExtra,
+                                 &FixedDistanceTable, &FixedDistanceChain, &width);
+      if (status == CodeIncomplete) status = CodeComplete;  // 30 of 32 five-bit codes
+    }
+    if (status != CodeComplete) {
+      ReleaseDecodeTables(FixedLiteralChain);
+      ReleaseDecodeTables(FixedDistanceChain);
+      FixedLiteralChain = FixedDistanceChain = 0;
+      FixedLiteralTable = FixedDistanceTable = 0;
+      return status;
+    }
+  }
+  return DecodeCodes(FixedLiteralTable, FixedDistanceTable, FixedLiteralWidth, FixedDistanceWidth);
+}
+
+// Reads the nl + nd code lengths of a dynamic block with the code-length
+// code; a repeat beyond the lengths expected, or an invalid code, is damage.
+static int ReadCodeLengths(BitCursor& c, const CodeCell* table, unsigned width, uint16_t* lengths,
+                           unsigned total) {
+  unsigned last = 0;
+  unsigned i = 0;
+  while (i < total) {
+    if (CancelRequested) return -1;
+    const CodeCell* cell = DecodeSymbol(c, table, width);
+    if (cell == 0 || c.usedUp) return BlockDamaged;
+    unsigned symbol = cell->Value;
+    if (symbol < 16) {
+      lengths[i++] = static_cast<uint16_t>(symbol);
+      last = symbol;
+      continue;
+    }
+    unsigned repeat, value = 0;
+    if (symbol == 16) {
+      NeedBits(c, 2);
+      repeat = 3 + PeekBits(c, 2);
+      DropBits(c, 2);
+      value = last;
+    } else if (symbol == 17) {
+      NeedBits(c, 3);
+      repeat = 3 + PeekBits(c, 3);
+      DropBits(c, 3);
+    } else {
+      NeedBits(c, 7);
+      repeat = 11 + PeekBits(c, 7);
+      DropBits(c, 7);
+    }
+    if (repeat > total - i || c.usedUp) return BlockDamaged;
+    while (repeat-- > 0) lengths[i++] = static_cast<uint16_t>(value);
+    last = value;
+  }
+  return BlockDone;
+}
+
+int DecodeDynamicBlock() {
+  BitCursor c = TakeBitState();
+  NeedBits(c, 5);
+  unsigned nl = 257 + PeekBits(c, 5);
+  DropBits(c, 5);
+  NeedBits(c, 5);
+  unsigned nd = 1 + PeekBits(c, 5);
+  DropBits(c, 5);
+  NeedBits(c, 4);
+  unsigned nb = 4 + PeekBits(c, 4);
+  DropBits(c, 4);
+
+  uint16_t lengths[LengthSlots];
+  for (unsigned j = 0; j < CodeLengthSymbols; ++j) lengths[j] = 0;
+  for (unsigned j = 0; j < nb; ++j) {
+    NeedBits(c, 3);
+    lengths[CodeLengthOrder[j]] = static_cast<uint16_t>(PeekBits(c, 3));
+    DropBits(c, 3);
+  }
+  if (c.usedUp) {
+    PutBitState(c);
+    return BlockDamaged;
+  }
+
+  CodeCell* lengthChain = 0;
+  CodeCell* lengthRoot = 0;
+  unsigned width = CodeLengthWidth;
+  int status = BuildDecodeTables(lengths, CodeLengthSymbols, CodeLengthSymbols, 0, 0, &lengthRoot,
+                                 &lengthChain, &width);
+  if (status == CodeComplete && lengthRoot == 0) status = BlockDamaged;  // no code at all
+  if (status == CodeComplete) status = ReadCodeLengths(c, lengthRoot, width, lengths, nl + nd);
+  ReleaseDecodeTables(lengthChain);
+  if (status < 0) {  // cancelled
+    GiveBackInput(c);
+    return BlockDone;
+  }
+  PutBitState(c);
+  if (status != BlockDone) return status;
+
+  CodeCell* literalChain = 0;
+  CodeCell* distanceChain = 0;
+  CodeCell* tl = 0;
+  CodeCell* td = 0;
+  unsigned bl = DynamicLiteralWidth;
+  unsigned bd = DynamicDistanceWidth;
+  status = BuildDecodeTables(lengths, nl, SimpleLiteralSymbols, LengthBase, LengthExtra, &tl,
+                             &literalChain, &bl);
+  if (status == CodeComplete && tl == 0) status = BlockDamaged;  // not even an end of block
+  if (status == CodeComplete) {
+    status = BuildDecodeTables(lengths + nl, nd, 0, DistanceBase, DistanceExtra, &td, &distanceChain, &bd);
+    if (status == CodeIncomplete) status = CodeComplete;  // used as built
+    if (status == CodeComplete) status = DecodeCodes(tl, td, bl, bd);
+  }
+  ReleaseDecodeTables(literalChain);
+  ReleaseDecodeTables(distanceChain);
+  return status;
+}

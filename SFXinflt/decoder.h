@@ -1,0 +1,130 @@
+// The decoder's own state and the helpers its files share: the CodeCell of
+// the decoding tables, the input and window of one entry, and the bit cursor
+// through which every block decoder reads the stream.
+//
+// A block decoder takes a local copy of the bit state (a BitCursor) when it
+// starts and writes it back when the block ends normally. The cursor also
+// holds the unread part of the current input chunk, so that the common case,
+// enough bytes in the chunk, fills the bit buffer a whole word at a time
+// without a call; only at the end of a chunk does NeedBits fall back to the
+// byte-by-byte ReadInputByte, which reads the next chunk, decrypts it and
+// goes on to the next volume when one ends inside the entry.
+//
+// The word-at-a-time fill ORs a whole little-endian word in above the valid
+// bits. The bits above BitCount are then the stream's own next bits, so a
+// later fill at the same place ORs the same values again and nothing is
+// disturbed; ReadInputByte's byte lands exactly on its own copy.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+#include "SFXinflt/constants.h"
+#include "Sfx/state.h"
+
+#define INFLATE_INLINE inline __attribute__((always_inline))
+
+// One cell of a decoding table; Next links a sub-table, and in the extra cell
+// in front of each table, the table allocated before it for the same code.
+struct CodeCell {
+  int8_t Op;
+  uint8_t Bits;
+  uint16_t Value;
+  CodeCell* Next;
+};
+
+// The bit buffer is as wide as a machine word: 32 bits on the stub's i686,
+// 64 on the host. Requests never exceed 16 bits either way.
+typedef uintptr_t BitWord;
+enum : unsigned { BitWordBits = sizeof(BitWord) * 8 };
+
+// --- Decoder state of the entry being decoded --------------------------------
+extern uint8_t* InputBuffer;
+extern uint16_t InputPos;
+extern uint32_t InputCount;
+extern BitWord BitBuffer;
+extern uint16_t BitCount;
+extern uint8_t* SlideWindow;
+extern uint16_t SlidePos;
+extern CodeCell* FixedLiteralTable;
+extern CodeCell* FixedDistanceTable;
+extern CodeCell* FixedLiteralChain;   // chain heads, released at the entry's end
+extern CodeCell* FixedDistanceChain;
+
+// A block decoder's local copy of the bit state and of the unread input.
+struct BitCursor {
+  BitWord bits;
+  unsigned count;
+  uint8_t usedUp;        // a drop went past the entry's last bit
+  const uint8_t* next;   // next unread byte of InputBuffer
+  const uint8_t* end;    // end of its valid bytes
+};
+
+// --- input.cpp ----------------------------------------------------------------
+int ReadInputByte();
+// Brings in bytes one at a time through ReadInputByte until n bits are there
+// or none can be had (volume change included); the slow half of NeedBits.
+BitCursor RefillSlowly(BitCursor cursor, unsigned n);
+void FlushWindow(uint16_t count);
+
+// --- blocks.cpp, tables.cpp, codes.cpp -----------------------------------------
+int InflateBlock(uint8_t* final);
+int CopyStoredBlock();
+int BuildDecodeTables(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* base,
+                      const uint8_t* extra, CodeCell** root, CodeCell** chain, unsigned* width);
+void ReleaseDecodeTables(CodeCell* chain);
+int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd);
+int DecodeFixedBlock();
+int DecodeDynamicBlock();
+
+// --- The bit cursor -------------------------------------------------------------
+static INFLATE_INLINE BitCursor TakeBitState() {
+  BitCursor c;
+  c.bits = BitBuffer;
+  c.count = BitCount;
+  c.usedUp = 0;
+  c.next = InputBuffer + InputPos;
+  c.end = InputBuffer + InputCount;
+  return c;
+}
+
+// Hands the bytes the cursor took from the chunk back to the reader's count.
+static INFLATE_INLINE void GiveBackInput(const BitCursor& c) {
+  const uint8_t* taken = InputBuffer + InputPos;
+  EntryRemaining -= static_cast<int32_t>(c.next - taken);
+  InputPos = static_cast<uint16_t>(c.next - InputBuffer);
+}
+
+static INFLATE_INLINE void PutBitState(const BitCursor& c) {
+  GiveBackInput(c);
+  BitBuffer = c.bits;
+  BitCount = static_cast<uint16_t>(c.count);
+}
+
+// Makes at least n bits available (fewer only when the entry has no more).
+static INFLATE_INLINE void NeedBits(BitCursor& c, unsigned n) {
+  if (c.count >= n) return;
+  if (c.end - c.next >= static_cast<ptrdiff_t>(sizeof(BitWord))) {
+    BitWord word;
+    memcpy(&word, c.next, sizeof word);  // little-endian, as x86 is
+    c.bits |= word << c.count;
+    c.next += (BitWordBits - 1 - c.count) >> 3;
+    c.count |= BitWordBits - 8;
+  } else {
+    c = RefillSlowly(c, n);
+  }
+}
+
+// Discards n bits; taking more than there are marks the input as used up.
+static INFLATE_INLINE void DropBits(BitCursor& c, unsigned n) {
+  c.bits >>= n;
+  if (n > c.count) {
+    c.usedUp = 1;
+    c.count = 0;
+  } else {
+    c.count -= n;
+  }
+}
+
+static INFLATE_INLINE unsigned PeekBits(const BitCursor& c, unsigned n) {
+  return static_cast<unsigned>(c.bits) & BitMask[n];
+}
