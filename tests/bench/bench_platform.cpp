@@ -1,0 +1,67 @@
+// The platform and the prompts as the benchmark needs them: the archive is a
+// block of memory, the output file a sink that discards, nothing is painted
+// and no message is shown, so that the time measured is the decoder's own.
+#include "tests/bench/bench_platform.h"
+#include <stdlib.h>
+#include <string.h>
+#include "archive/prompts.h"
+#include "platform/platform.h"
+
+namespace bench {
+const uint8_t* Input;
+uint32_t InputSize;
+uint32_t InputAt;
+uint64_t Written;
+}  // namespace bench
+
+static FileHandle const MemoryFile = reinterpret_cast<FileHandle>(static_cast<intptr_t>(1));
+static FileHandle const SinkFile = reinterpret_cast<FileHandle>(static_cast<intptr_t>(2));
+
+void HardenDllSearch() {}
+unsigned OwnExecutablePath(char* buffer, unsigned size) { return 0; }
+FileHandle OpenForReading(const char*) { return MemoryFile; }
+FileHandle CreateForWriting(const char*) { return SinkFile; }
+uint32_t ReadFromFile(FileHandle, void* buffer, uint32_t count) {
+  uint32_t left = bench::InputSize - bench::InputAt;
+  if (count > left) count = left;
+  memcpy(buffer, bench::Input + bench::InputAt, count);
+  bench::InputAt += count;
+  return count;
+}
+uint32_t WriteToFile(FileHandle, const void*, uint32_t count) {
+  bench::Written += count;
+  return count;
+}
+uint32_t SetFilePosition(FileHandle, int32_t distance, int, bool* failed) {
+  *failed = false;
+  bench::InputAt = static_cast<uint32_t>(distance);
+  return bench::InputAt;
+}
+bool CloseFile(FileHandle) { return true; }
+bool FindPath(const char*, FoundFile*) { return false; }
+uint32_t FileAttributes(const char*) { return NoAttributes; }
+bool CreateFolder(const char*) { return false; }
+bool DeleteFileAt(const char*) { return false; }
+unsigned WindowsFolder(char*, unsigned) { return 0; }
+unsigned SystemFolder(char*, unsigned) { return 0; }
+unsigned CurrentFolder(char*, unsigned) { return 0; }
+bool SetCurrentFolder(const char*) { return false; }
+bool SetLastWriteFromDos(FileHandle, uint16_t, uint16_t) { return false; }
+uint32_t FileTimeToLocalDos(uint64_t) { return 0; }
+unsigned DriveTypeOf(const char*) { return DriveFixed; }
+bool VolumeLabelOf(const char*, char*, unsigned) { return false; }
+int ShowMessage(WindowHandle, const char*, const char*, unsigned) { return AnswerCancel; }
+unsigned LoadCatalogueText(unsigned, char* buffer, unsigned room) {
+  if (room > 0) buffer[0] = 0;
+  return 0;
+}
+void* AllocateBlock(uint32_t size) { return malloc(size); }
+void ReleaseBlock(void* block) { free(block); }
+
+void PumpOneMessage() {}
+void FocusProgressWindow() {}
+void InvalidateProgressBars() {}
+void PaintProgressNow() {}
+void ShowEntryName(const char*) {}
+void AskOverwrite() {}
+void AskPassword() {}
