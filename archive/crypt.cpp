@@ -9,28 +9,19 @@
 
 uint32_t Key0, Key1, Key2;
 
-void BuildCrcTable() {
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t v = i;
-    for (int k = 0; k < 8; ++k) v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
-    CrcTable[i] = v;
-  }
-}
-
-uint32_t UpdateCrc(uint8_t byte, uint32_t reg) {
-  return CrcTable[(reg ^ byte) & 0xFF] ^ (reg >> 8);
-}
-
 // Buffers run through the CRC sixteen bytes at a time ("slicing by
 // sixteen"): slice k holds the register change of a byte followed by k zero
 // bytes, so one step of sixteen independent lookups does what sixteen steps
-// of UpdateCrc do, with the same result. The slices live in zero-initialised storage (no file bytes in
-// the stub) and are derived from the bitwise rule on first use.
+// of UpdateCrc do, with the same result. The slices (16 KiB) are allocated
+// and derived from the bitwise rule once, with the first CrcTable, and kept
+// for the rest of the process; without them the CRC runs a byte at a time.
 enum { CrcSliceCount = 16 };
-static uint32_t CrcSlices[CrcSliceCount][256];
-static uint8_t CrcSlicesReady;
+typedef uint32_t CrcSlice[256];
+static CrcSlice* CrcSlices;
 
 static void BuildCrcSlices() {
+  if (CrcSlices == 0) CrcSlices = static_cast<CrcSlice*>(AllocateBlock(sizeof(CrcSlice) * CrcSliceCount));
+  if (CrcSlices == 0) return;
   for (uint32_t i = 0; i < 256; ++i) {
     uint32_t v = i;
     for (int k = 0; k < 8; ++k) v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
@@ -41,7 +32,19 @@ static void BuildCrcSlices() {
       uint32_t v = CrcSlices[k - 1][i];
       CrcSlices[k][i] = CrcSlices[0][v & 0xFF] ^ (v >> 8);
     }
-  CrcSlicesReady = 1;
+}
+
+void BuildCrcTable() {
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t v = i;
+    for (int k = 0; k < 8; ++k) v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
+    CrcTable[i] = v;
+  }
+  BuildCrcSlices();
+}
+
+uint32_t UpdateCrc(uint8_t byte, uint32_t reg) {
+  return CrcTable[(reg ^ byte) & 0xFF] ^ (reg >> 8);
 }
 
 static inline uint32_t LoadLittle32(const uint8_t* p) {
@@ -51,9 +54,13 @@ static inline uint32_t LoadLittle32(const uint8_t* p) {
 
 void CrcOverBuffer(const uint8_t* bytes, int32_t count, uint32_t* reg) {
   if (count <= 0) return;
-  if (!CrcSlicesReady) BuildCrcSlices();
   uint32_t r = *reg;
   uint32_t n = static_cast<uint32_t>(count);
+  if (CrcSlices == 0) {
+    for (; n > 0; --n) r = UpdateCrc(*bytes++, r);
+    *reg = r;
+    return;
+  }
   for (; n >= 16; n -= 16, bytes += 16) {
     uint32_t a = LoadLittle32(bytes) ^ r;
     uint32_t b = LoadLittle32(bytes + 4);
