@@ -13,31 +13,10 @@
 #include "platform/posix/control.h"
 #include "tests/unit/fixture.h"
 #include "tests/unit/scripted_ui.h"
+#include "tests/unit/scoped_zone.h"
 #include "tests/unit/zip_builder.h"
 
 namespace {
-
-// A fixed time zone for the duration of a test: 5 hours behind UTC, no
-// daylight saving, so that local-to-UTC conversion shows.
-class ScopedZone {
- public:
-  explicit ScopedZone(const char* zone) {
-    const char* old = std::getenv("TZ");
-    had_ = old != nullptr;
-    if (had_) old_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-  }
-  ~ScopedZone() {
-    if (had_) setenv("TZ", old_.c_str(), 1);
-    else unsetenv("TZ");
-    tzset();
-  }
-
- private:
-  bool had_;
-  std::string old_;
-};
 
 class StoredTest : public SfxTest {
  protected:
@@ -193,7 +172,7 @@ TEST_F(StoredTest, AddProgressAdvancesBothCountersAndPaints) {
 }
 
 TEST_F(StoredTest, FileTimeFromDosIsLocalTimeTurnedIntoUtc) {
-  ScopedZone zone("EST5");
+  ScopedZone zone;
   std::string path = scratch_ + "/timed.txt";
   FileHandle file = CreateForWriting(path.c_str());
   ASSERT_NE(file, NoFile);

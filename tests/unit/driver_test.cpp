@@ -1,0 +1,628 @@
+// The extraction driver over archives built byte by byte and archives made by
+// Info-ZIP zip and Python's zipfile: the count pass, extraction with folders,
+// times, overwrite decisions and passwords, the failures of its table with
+// their texts and captions, the deletion pass, and the guards against names
+// that leave the destination and entries that cannot be walked.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+#include "Sfx/state.h"
+#include "archive/driver.h"
+#include "platform/posix/control.h"
+#include "tests/unit/fixture.h"
+#include "tests/unit/scripted_ui.h"
+#include "tests/unit/scoped_zone.h"
+#include "tests/unit/zip_builder.h"
+
+namespace {
+
+const WindowHandle MainWindow = reinterpret_cast<WindowHandle>(0x55);
+const WindowHandle Progress = reinterpret_cast<WindowHandle>(0x77);
+const time_t July15Utc = 995200210;  // 2001-07-15 12:30:10 UTC
+
+class DriverTest : public SfxTest {
+ protected:
+  void SetUp() override {
+    SfxTest::SetUp();
+    dest_ = scratch_ + "/out";
+    ASSERT_EQ(mkdir(dest_.c_str(), 0755), 0);
+    std::strcpy(DestinationFolder, dest_.c_str());
+    ProgressWindow = Progress;
+    OverwriteMode = 2;
+  }
+  // The self-extracting file: the stub's bytes, then the archive.
+  void Open(const std::vector<uint8_t>& archive) {
+    std::string path = WriteFile("setup.exe", StubThen(archive));
+    std::strcpy(OwnPath, path.c_str());
+    OpenArchive(path);
+    ArchiveStart = StubSize;
+  }
+  void Open(const ZipBuilder& zip) { Open(zip.Bytes()); }
+  void Count() { ExtractArchive(MainWindow, 1, 0); }
+  void Extract() { ExtractArchive(MainWindow, 0, 0); }
+  void Delete() { ExtractArchive(ProgressWindow, 0, 1); }
+  std::string Out(const std::string& name) const { return dest_ + "/" + name; }
+  // An archive made by a shell command run in a fresh folder of the scratch
+  // area; returns its bytes.
+  std::vector<uint8_t> MadeBy(const std::string& command, const std::string& result) {
+    std::string folder = scratch_ + "/tool";
+    std::string full = "mkdir -p '" + folder + "' && cd '" + folder + "' && " + command;
+    EXPECT_EQ(std::system(full.c_str()), 0) << command;
+    std::string bytes = ReadFile(folder + "/" + result);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  }
+
+  void ExpectOnlyMessage(const std::string& text, const std::string& caption, unsigned style,
+                         WindowHandle owner = MainWindow) {
+    ASSERT_EQ(posix::Messages.size(), 1u) << (posix::Messages.empty() ? "" : posix::Messages[0].text);
+    EXPECT_EQ(posix::Messages[0].text, text);
+    EXPECT_EQ(posix::Messages[0].caption, caption);
+    EXPECT_EQ(posix::Messages[0].style, style);
+    EXPECT_EQ(posix::Messages[0].owner, owner);
+  }
+  void ExpectSuccess() {
+    ExpectOnlyMessage("All files have been extracted.", "Finished.", 0);
+    EXPECT_EQ(ExtractionSucceeded, 1);
+  }
+  void ExpectFailureSummaryLast() {
+    ASSERT_FALSE(posix::Messages.empty());
+    EXPECT_EQ(posix::Messages.back().text, "The selected file(s) couldn't get extracted.");
+    EXPECT_EQ(posix::Messages.back().caption, "Error..");
+    EXPECT_EQ(posix::Messages.back().style, 0x10u);
+    EXPECT_EQ(ExtractionSucceeded, 0);
+  }
+
+  std::string dest_;
+};
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+time_t ModifiedAt(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
+}
+
+ZipEntry Encrypted(const std::string& name, const std::string& text, const std::string& password) {
+  ZipEntry e;
+  e.name = name;
+  e.data = Bytes(text);
+  e.password = password;
+  return e;
+}
+
+// --- Count pass ----------------------------------------------------------------
+
+TEST_F(DriverTest, CountPassSumsTheSizesAndShowsEveryName) {
+  Open(ZipBuilder().Stored("a", "12345").Stored("b", "").Stored("c", std::string(70000, 'c')));
+  Count();
+  EXPECT_EQ(ArchiveTotal, 70005);
+  EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_EQ(scripted::EntryNames, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(scripted::Pumps, 1) << "the count pass pumps only at its start";
+  EXPECT_EQ(scripted::Focuses, 1);
+  EXPECT_FALSE(Exists(Out("a"))) << "the count pass writes nothing";
+}
+
+TEST_F(DriverTest, CountPassReportsAnArchiveWithoutBytes) {
+  Open(std::vector<uint8_t>{});
+  Count();
+  ExpectOnlyMessage("Error reading archive.", "Error..", 0x10);
+  EXPECT_EQ(ArchiveTotal, 0);
+}
+
+TEST_F(DriverTest, CountPassOverEmptyFilesIsAnArchiveWithoutBytes) {
+  Open(ZipBuilder().Stored("empty1", "").Stored("empty2", ""));
+  Count();
+  ExpectOnlyMessage("Error reading archive.", "Error..", 0x10);
+}
+
+// --- Extraction ------------------------------------------------------------------
+
+TEST_F(DriverTest, ThreeStoredEntriesWithTheirTimes) {
+  ScopedZone zone;
+  Open(ZipBuilder()
+           .Stored("one.txt", "first file")
+           .Stored("two.txt", "second", 0x2AEF0000u)  // 2001-07-15 00:00:00
+           .Stored("three.txt", std::string(40000, '3')));
+  Count();
+  int pumpsBefore = scripted::Pumps;
+  Extract();
+  EXPECT_EQ(ReadFile(Out("one.txt")), "first file");
+  EXPECT_EQ(ReadFile(Out("two.txt")), "second");
+  EXPECT_EQ(ReadFile(Out("three.txt")), std::string(40000, '3'));
+  EXPECT_EQ(ModifiedAt(Out("one.txt")), July15Utc + 5 * 3600) << "local 12:30:10 is 17:30:10 UTC";
+  EXPECT_EQ(ModifiedAt(Out("two.txt")), July15Utc - (12 * 3600 + 30 * 60 + 10) + 5 * 3600);
+  ExpectSuccess();
+  EXPECT_EQ(ArchiveDone, 40016);
+  EXPECT_EQ(ArchivePercent, 100);
+  EXPECT_EQ(scripted::Pumps - pumpsBefore, 1 + 3 + 3) << "start, each entry, each created file";
+  EXPECT_EQ(scripted::BarInvalidations, 3);
+}
+
+TEST_F(DriverTest, AutomaticModeGivesNoSuccessMessage) {
+  AutoExtract = 1;
+  Open(ZipBuilder().Stored("a", "x"));
+  Extract();
+  EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_EQ(ExtractionSucceeded, 1);
+  EXPECT_EQ(ReadFile(Out("a")), "x");
+}
+
+TEST_F(DriverTest, FoldersOfANameAreCreatedOutermostFirst) {
+  Open(ZipBuilder().Stored("sub/dir/file.txt", "deep").Stored("sub\\back.txt", "slash"));
+  std::strcat(DestinationFolder, "\\");  // as a user may type it
+  Extract();
+  EXPECT_TRUE(IsFolder(Out("sub")));
+  EXPECT_TRUE(IsFolder(Out("sub/dir")));
+  EXPECT_EQ(ReadFile(Out("sub/dir/file.txt")), "deep");
+  EXPECT_EQ(ReadFile(Out("sub/back.txt")), "slash");
+  EXPECT_EQ(std::string(DestinationFolder), dest_) << "the trailing backslash is taken off";
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, ADestinationThatIsADriveRootIsLeftAsItsPrefix) {
+  std::strcpy(DestinationFolder, "C:\\");
+  Open(ZipBuilder().Stored("x", ""));
+  Count();  // the count pass does not touch the folder
+  EXPECT_STREQ(DestinationFolder, "C:\\");
+  Delete();
+  EXPECT_STREQ(DestinationFolder, "C:");
+}
+
+TEST_F(DriverTest, FolderThatCannotBeCreatedEndsTheWalkWithTheSummary) {
+  WriteFile("out/blocker", "a file where a folder should be");
+  Open(ZipBuilder().Stored("blocker/inner/file.txt", "x").Stored("later.txt", "y"));
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, dest_ + "\\blocker/inner");
+  EXPECT_EQ(posix::Messages[0].caption, "Error in directory ..");
+  EXPECT_EQ(posix::Messages[0].style, 0x10u);
+  ExpectFailureSummaryLast();
+  EXPECT_FALSE(Exists(Out("later.txt"))) << "the walk has ended";
+}
+
+TEST_F(DriverTest, OutputPathThatIsAFolderFailsWithoutMessage) {
+  ASSERT_EQ(mkdir(Out("taken").c_str(), 0755), 0);
+  OverwriteMode = 0;
+  Open(ZipBuilder().Stored("taken", "data").Stored("next", "n"));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("next")), "n") << "the walk goes on";
+  ASSERT_EQ(posix::Messages.size(), 1u);
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(DriverTest, WrongCrcLeavesTheFileCompleteAndFails) {
+  ZipEntry bad;
+  bad.name = "bad.bin";
+  bad.data = Bytes("payload that does not match");
+  bad.crc = 0x12345678u;
+  Open(ZipBuilder().Add(bad).Stored("good", "g"));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("bad.bin")), "payload that does not match");
+  EXPECT_EQ(ReadFile(Out("good")), "g");
+  ASSERT_EQ(posix::Messages.size(), 1u) << "no message of its own";
+  ExpectFailureSummaryLast();
+}
+
+// --- Existing files ------------------------------------------------------------
+
+class OverwriteTest : public DriverTest {
+ protected:
+  void SetUp() override {
+    DriverTest::SetUp();
+    WriteFile("out/a.txt", "old");
+    WriteFile("out/b.txt", "old b");
+    Open(ZipBuilder().Stored("a.txt", "new a").Stored("b.txt", "new b"));
+  }
+};
+
+TEST_F(OverwriteTest, ModeZeroReplacesWithoutAsking) {
+  OverwriteMode = 0;
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
+  EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
+  EXPECT_TRUE(scripted::Asked.empty());
+  ExpectSuccess();
+}
+
+TEST_F(OverwriteTest, ModeOneKeepsThemAndFails) {
+  OverwriteMode = 1;
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "old");
+  EXPECT_EQ(ReadFile(Out("b.txt")), "old b");
+  EXPECT_TRUE(scripted::Asked.empty());
+  ASSERT_EQ(posix::Messages.size(), 1u);
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(OverwriteTest, ModeTwoAsksForEachFile) {
+  scripted::OverwriteReplies = {{true, false}, {false, false}};
+  Extract();
+  EXPECT_EQ(scripted::Asked, (std::vector<std::string>{"overwrite:a.txt", "overwrite:b.txt"}));
+  EXPECT_EQ(ReadFile(Out("a.txt")), "new a") << "Yes";
+  EXPECT_EQ(ReadFile(Out("b.txt")), "old b") << "No";
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(OverwriteMode, 2);
+}
+
+TEST_F(OverwriteTest, ApplyToAllYesReplacesTheRest) {
+  scripted::OverwriteReplies = {{true, true}};
+  Extract();
+  EXPECT_EQ(scripted::Asked.size(), 1u);
+  EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
+  EXPECT_EQ(OverwriteMode, 0) << "kept for later entries and passes";
+  ExpectSuccess();
+}
+
+TEST_F(OverwriteTest, ApplyToAllNoKeepsTheRest) {
+  scripted::OverwriteReplies = {{false, true}};
+  Extract();
+  EXPECT_EQ(scripted::Asked.size(), 1u);
+  EXPECT_EQ(ReadFile(Out("a.txt")), "old");
+  EXPECT_EQ(ReadFile(Out("b.txt")), "old b");
+  EXPECT_EQ(OverwriteMode, 1);
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(DriverTest, OverwriteTextsDescribeBothFiles) {
+  ScopedZone zone;
+  std::string existing = WriteFile("out/big.iso", "123");
+  struct timespec times[2] = {{0, UTIME_OMIT}, {July15Utc + 5 * 3600 - 10 * 60, 0}};  // 12:20:10 local
+  ASSERT_EQ(utimensat(AT_FDCWD, existing.c_str(), times, 0), 0);
+  ZipEntry big;
+  big.name = "big.iso";
+  big.data = Bytes("x");
+  big.uncompressedSize = 0x90000000u;  // 2.25 GiB, past the signed range
+  Open(ZipBuilder().Add(big));
+  Extract();
+  ASSERT_EQ(scripted::Asked.size(), 1u);
+  EXPECT_STREQ(ConflictName, "big.iso");
+  EXPECT_STREQ(ExistingSizeText, "3BYTE");
+  EXPECT_STREQ(ExistingDateText, ",  15, 2001 PM 12:20:10");
+  EXPECT_STREQ(ArchivedSizeText, "2415919104BYTE");
+  EXPECT_STREQ(ArchivedDateText, ",  15, 2001 PM 12:30:10");
+}
+
+// --- Passwords ---------------------------------------------------------------------
+
+TEST_F(DriverTest, RememberedPasswordOpensWithoutPrompt) {
+  std::strcpy(CurrentPassword, "secret");
+  Open(ZipBuilder().Add(Encrypted("e.txt", "hidden text", "secret")));
+  Extract();
+  EXPECT_TRUE(scripted::Asked.empty());
+  EXPECT_EQ(ReadFile(Out("e.txt")), "hidden text");
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, APasswordThatOpensOneEntryOpensTheNextWithoutPrompt) {
+  scripted::PasswordReplies = {"wrong", "secret"};
+  Open(ZipBuilder()
+           .Add(Encrypted("1.txt", "one", "secret"))
+           .Stored("plain.txt", "p")
+           .Add(Encrypted("2.txt", "two", "secret")));
+  Extract();
+  EXPECT_EQ(scripted::Asked, (std::vector<std::string>{"password", "password"}));
+  EXPECT_STREQ(CurrentPassword, "secret");
+  EXPECT_EQ(ReadFile(Out("1.txt")), "one");
+  EXPECT_EQ(ReadFile(Out("2.txt")), "two");
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, ThreeWrongAnswersEndTheRunWithoutSummary) {
+  std::strcpy(CurrentPassword, "stale");
+  scripted::PasswordReplies = {"a", "b", "c", "secret"};
+  Open(ZipBuilder().Stored("before", "b").Add(Encrypted("locked", "x", "secret")).Stored("after", "a"));
+  Extract();
+  EXPECT_EQ(scripted::Asked.size(), 3u) << "the remembered password, then three prompts";
+  EXPECT_EQ(ReadFile(Out("before")), "b");
+  EXPECT_FALSE(Exists(Out("locked")));
+  EXPECT_FALSE(Exists(Out("after")));
+  EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_EQ(ExtractionSucceeded, 0);
+}
+
+TEST_F(DriverTest, PasswordIsAskedBeforeTheOverwriteDecision) {
+  WriteFile("out/e.txt", "existing");
+  scripted::PasswordReplies = {"secret"};
+  scripted::OverwriteReplies = {{false, false}};
+  Open(ZipBuilder().Add(Encrypted("e.txt", "new", "secret")));
+  Extract();
+  EXPECT_EQ(scripted::Asked, (std::vector<std::string>{"password", "overwrite:e.txt"}));
+  EXPECT_EQ(ReadFile(Out("e.txt")), "existing");
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(DriverTest, EncryptedEntriesWithDescriptorsCheckTheTime) {
+  ZipEntry e = Encrypted("d.txt", "descriptor follows", "pw");
+  e.descriptor = true;
+  scripted::PasswordReplies = {"pw"};
+  Open(ZipBuilder().Add(e).Stored("next", "n"));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("d.txt")), "descriptor follows");
+  EXPECT_EQ(ReadFile(Out("next")), "n");
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, EncryptedEmptyEntryWritesAnEmptyFile) {
+  std::strcpy(CurrentPassword, "pw");
+  Open(ZipBuilder().Add(Encrypted("empty", "", "pw")));
+  Extract();
+  EXPECT_TRUE(Exists(Out("empty")));
+  EXPECT_EQ(ReadFile(Out("empty")), "");
+  ExpectSuccess();
+}
+
+// --- Ends without summary ------------------------------------------------------------
+
+TEST_F(DriverTest, UnknownMethodEndsTheRunAndTruncatesNothing) {
+  WriteFile("out/m12.bin", "precious");
+  OverwriteMode = 0;
+  ZipEntry bz;
+  bz.name = "m12.bin";
+  bz.method = 12;
+  bz.data = Bytes("BZh91AY&SY");
+  ZipEntry fresh = bz;
+  fresh.name = "fresh.bin";
+  Open(ZipBuilder().Add(fresh).Add(bz).Stored("after", "a"));
+  Extract();
+  ExpectOnlyMessage("Unknown compression type", "Error..", 0x10);
+  EXPECT_FALSE(Exists(Out("fresh.bin"))) << "nothing is created for it";
+  EXPECT_FALSE(Exists(Out("after")));
+  EXPECT_EQ(ExtractionSucceeded, 0);
+  // Once more with the known entry in front: the existing file keeps its bytes.
+  posix::Messages.clear();
+  Open(ZipBuilder().Add(bz));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("m12.bin")), "precious");
+  ExpectOnlyMessage("Unknown compression type", "Error..", 0x10);
+}
+
+TEST_F(DriverTest, CancelEndsTheRunBeforeTheFileIsTouched) {
+  WriteFile("out/second", "keep me");
+  OverwriteMode = 0;
+  Open(ZipBuilder().Stored("first", "1").Stored("second", "2").Stored("third", "3"));
+  CancelRequested = 1;  // left from an earlier run: a new pass clears it
+  scripted::OnPump = [&] {
+    if (scripted::Pumps == 4) CancelRequested = 1;  // pressed while the second entry comes up
+  };
+  Extract();
+  EXPECT_EQ(ReadFile(Out("first")), "1");
+  EXPECT_EQ(ReadFile(Out("second")), "keep me");
+  EXPECT_FALSE(Exists(Out("third")));
+  EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_EQ(ExtractionSucceeded, 0);
+}
+
+TEST_F(DriverTest, EmptyNameEndsTheRun) {
+  Open(ZipBuilder().Stored("", "nameless").Stored("after", "a"));
+  Extract();
+  ExpectOnlyMessage("Invalid filename.", "Error..", 0x10);
+  EXPECT_FALSE(Exists(Out("after")));
+}
+
+// --- Names that leave the destination ----------------------------------------------
+
+TEST_F(DriverTest, NamesThatLeaveTheDestinationAreRefused) {
+  const std::vector<std::string> hostile = {
+      "../evil.txt", "/abs.txt", "\\abs2.txt", "C:evil.txt", "dir/../../evil2.txt",
+      "dir\\..\\..\\evil3.txt", "file.txt:stream", "... /evil4.txt", ".. \\evil5.txt"};
+  ZipBuilder zip;
+  for (const std::string& name : hostile) zip.Stored(name, "owned");
+  zip.Stored("fine/inside.txt", "ok");
+  Open(zip);
+  Extract();
+  EXPECT_EQ(ReadFile(Out("fine/inside.txt")), "ok") << "the walk goes on";
+  ASSERT_EQ(posix::Messages.size(), hostile.size() + 1);
+  for (size_t i = 0; i < hostile.size(); ++i) {
+    EXPECT_EQ(posix::Messages[i].text, hostile[i]);
+    EXPECT_EQ(posix::Messages[i].caption, "Invalid filename.");
+    EXPECT_EQ(posix::Messages[i].style, 0x10u);
+    EXPECT_EQ(posix::Messages[i].owner, MainWindow);
+  }
+  ExpectFailureSummaryLast();
+  for (const char* leaked : {"evil.txt", "evil2.txt", "evil3.txt", "abs.txt", "abs2.txt"})
+    EXPECT_FALSE(Exists(scratch_ + "/" + leaked)) << leaked;
+  EXPECT_FALSE(Exists("/abs.txt"));
+}
+
+TEST_F(DriverTest, RefusedNamesAreNeverDeleted) {
+  WriteFile("victim.txt", "stays");
+  Open(ZipBuilder().Stored("../victim.txt", "x").Stored("mine.txt", "m"));
+  WriteFile("out/mine.txt", "m");
+  Delete();
+  EXPECT_EQ(ReadFile(scratch_ + "/victim.txt"), "stays");
+  EXPECT_FALSE(Exists(Out("mine.txt")));
+  EXPECT_TRUE(posix::Messages.empty());
+}
+
+TEST_F(DriverTest, NamesTooLongForTheBufferOrThePathAreRefused) {
+  std::string huge(300, 'h');
+  std::string pathTooLong(255 - dest_.size(), 'p');  // with "\" the path has 256 characters
+  std::string justFits(254 - dest_.size(), 'q');
+  Open(ZipBuilder().Stored(huge, "1").Stored(pathTooLong, "2").Stored(justFits, "3"));
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 3u);
+  EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+  EXPECT_EQ(posix::Messages[0].text, std::string(255, 'h'));
+  EXPECT_EQ(posix::Messages[1].caption, "Invalid filename.");
+  EXPECT_EQ(posix::Messages[1].text, pathTooLong);
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ReadFile(Out(justFits)), "3") << "the walk steps over refused names by their lengths";
+}
+
+// --- Walking what real tools write --------------------------------------------------
+
+TEST_F(DriverTest, ExtraFieldsAndDataDescriptorsAreSteppedOver) {
+  ZipEntry extra;
+  extra.name = "extra.txt";
+  extra.data = Bytes("after an extra field");
+  extra.extra = std::vector<uint8_t>(28, 0x55);
+  ZipEntry described;
+  described.name = "described.txt";
+  described.data = Bytes("before a descriptor");
+  described.descriptor = true;
+  ZipEntry bare = described;
+  bare.name = "bare.txt";
+  bare.descriptorSignature = false;
+  Open(ZipBuilder().Add(extra).Add(described).Add(bare).Stored("last.txt", "end"));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("extra.txt")), "after an extra field");
+  EXPECT_EQ(ReadFile(Out("described.txt")), "before a descriptor");
+  EXPECT_EQ(ReadFile(Out("bare.txt")), "before a descriptor");
+  EXPECT_EQ(ReadFile(Out("last.txt")), "end");
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, EntryWithoutSizesEndsTheWalkWithAnError) {
+  ZipEntry piped;
+  piped.name = "piped.txt";
+  piped.data = Bytes("written to a pipe");
+  piped.method = 8;
+  piped.sizesInHeader = false;
+  Open(ZipBuilder().Stored("first", "f").Add(piped).Stored("after", "a"));
+  Count();
+  ExpectOnlyMessage("Error reading archive.", "Error..", 0x10);
+  posix::Messages.clear();
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "Error reading archive.");
+  EXPECT_EQ(posix::Messages[0].caption, "Error..");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ReadFile(Out("first")), "f");
+  EXPECT_FALSE(Exists(Out("piped.txt")));
+  EXPECT_FALSE(Exists(Out("after")));
+}
+
+TEST_F(DriverTest, FolderEntriesBecomeFolders) {
+  ASSERT_EQ(mkdir(Out("old").c_str(), 0755), 0);
+  OverwriteMode = 1;  // an existing folder is no file to keep
+  Open(ZipBuilder().Folder("src/").Folder("old/").Folder("a\\b\\").Stored("src/x.c", "int x;"));
+  Extract();
+  EXPECT_TRUE(IsFolder(Out("src")));
+  EXPECT_TRUE(IsFolder(Out("a/b")));
+  EXPECT_EQ(ReadFile(Out("src/x.c")), "int x;");
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, InfoZipArchiveWithFoldersAndExtraFields) {
+  std::vector<uint8_t> zip = MadeBy(
+      "mkdir -p src/deep && printf 'alpha' > src/a.txt && printf 'beta' > src/deep/b.txt && "
+      "touch -d '2010-03-04 05:06:08' src/a.txt && zip -q -r -0 made.zip src",
+      "made.zip");
+  Open(zip);
+  Count();
+  EXPECT_EQ(ArchiveTotal, 9);
+  Extract();
+  EXPECT_EQ(ReadFile(Out("src/a.txt")), "alpha");
+  EXPECT_EQ(ReadFile(Out("src/deep/b.txt")), "beta");
+  EXPECT_EQ(ModifiedAt(Out("src/a.txt")), ModifiedAt(scratch_ + "/tool/src/a.txt"));
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, InfoZipEncryptedArchive) {
+  std::vector<uint8_t> zip = MadeBy(
+      "printf 'one' > 1.txt && printf 'two two' > 2.txt && zip -q -0 -P hush enc.zip 1.txt 2.txt", "enc.zip");
+  scripted::PasswordReplies = {"hush"};
+  Open(zip);
+  Extract();
+  EXPECT_EQ(scripted::Asked.size(), 1u);
+  EXPECT_EQ(ReadFile(Out("1.txt")), "one");
+  EXPECT_EQ(ReadFile(Out("2.txt")), "two two");
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, PythonZipfileArchiveWithoutExtraFields) {
+  std::vector<uint8_t> zip = MadeBy(
+      "python3 -c \"import zipfile; z = zipfile.ZipFile('py.zip', 'w'); "
+      "z.writestr(zipfile.ZipInfo('p/q.txt', (2001, 7, 15, 12, 30, 10)), 'from python'); "
+      "z.writestr('r.txt', 'second'); z.close()\"",
+      "py.zip");
+  ScopedZone zone;
+  Open(zip);
+  Extract();
+  EXPECT_EQ(ReadFile(Out("p/q.txt")), "from python");
+  EXPECT_EQ(ReadFile(Out("r.txt")), "second");
+  EXPECT_EQ(ModifiedAt(Out("p/q.txt")), July15Utc + 5 * 3600);
+  ExpectSuccess();
+}
+
+TEST_F(DriverTest, PythonZipfileWrittenToAPipeCannotBeWalked) {
+  std::vector<uint8_t> zip = MadeBy(
+      "python3 -c \"import sys, zipfile; z = zipfile.ZipFile(sys.stdout.buffer, 'w', zipfile.ZIP_DEFLATED); "
+      "z.writestr('s.txt', 'streamed'); z.writestr('t.txt', 'also'); z.close()\" | cat > piped.zip",
+      "piped.zip");
+  Open(zip);
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "Error reading archive.");
+  ExpectFailureSummaryLast();
+}
+
+// --- Spanned archives --------------------------------------------------------------
+
+TEST_F(DriverTest, AnEntryThatCrossesIntoTheNextVolume) {
+  std::vector<uint8_t> archive =
+      ZipBuilder().Stored("a", "first").Stored("b", std::string(5000, 'b')).Stored("c", "third").LocalPart();
+  size_t cut = 30 + 1 + 5 + 30 + 1 + 2000;  // inside b's data
+  Open(std::vector<uint8_t>(archive.begin(), archive.begin() + static_cast<long>(cut)));
+  WriteFile("setup.z02", std::vector<uint8_t>(archive.begin() + static_cast<long>(cut), archive.end()));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("b")), std::string(5000, 'b'));
+  EXPECT_EQ(ReadFile(Out("c")), "third") << "the next header is sought in the new volume";
+  EXPECT_EQ(CurrentVolume, 2);
+  ExpectSuccess();
+}
+
+// --- Deflate entries -----------------------------------------------------------------
+
+TEST_F(DriverTest, DeflateEntriesReachTheDecoder) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "line " + std::to_string(i % 97) + "\n";
+  ZipEntry packed;
+  packed.name = "packed.txt";
+  packed.data = Bytes(text);
+  packed.method = 8;
+  ZipEntry locked = Encrypted("locked.txt", text, "pw");
+  locked.method = 8;
+  scripted::PasswordReplies = {"pw"};
+  Open(ZipBuilder().Add(packed).Add(locked).Stored("after", "a"));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("packed.txt")), text);
+  EXPECT_EQ(ReadFile(Out("locked.txt")), text);
+  EXPECT_EQ(ReadFile(Out("after")), "a");
+  ExpectSuccess();
+}
+
+// --- Deletion pass -------------------------------------------------------------------
+
+TEST_F(DriverTest, DeletionPassRemovesFilesAndLeavesFolders) {
+  std::strcpy(CurrentPassword, "pw");
+  Open(ZipBuilder()
+           .Stored("top.txt", "t")
+           .Folder("made/")
+           .Stored("made/deep/inner.txt", "i")
+           .Add(Encrypted("locked.txt", "l", "pw")));
+  Extract();
+  ExpectSuccess();
+  posix::Messages.clear();
+  scripted::Asked.clear();
+  std::strcpy(CurrentPassword, "");
+  Delete();
+  EXPECT_FALSE(Exists(Out("top.txt")));
+  EXPECT_FALSE(Exists(Out("made/deep/inner.txt")));
+  EXPECT_FALSE(Exists(Out("locked.txt")));
+  EXPECT_TRUE(IsFolder(Out("made")));
+  EXPECT_TRUE(IsFolder(Out("made/deep")));
+  EXPECT_TRUE(scripted::Asked.empty()) << "no password is asked";
+  EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_EQ(scripted::EntryNames.size(), 8u) << "names shown in both passes";
+}
+
+}  // namespace
