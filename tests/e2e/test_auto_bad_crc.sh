@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Automatic mode over an archive whose second entry has a wrong CRC-32 in its
+# headers: the file is still written completely, the entries after it are
+# extracted, and the run ends with the failure summary (shown also in
+# automatic mode).
+source "$KORVI_SOURCE/tests/e2e/lib.sh"
+python3 - <<'PY'
+import struct, zipfile
+with zipfile.ZipFile("crc.zip", "w") as z:
+    z.writestr("good.txt", "fine")
+    z.writestr("damaged.txt", "these bytes do not match the stored CRC")
+    z.writestr("after.txt", "later entry")
+data = bytearray(open("crc.zip", "rb").read())
+# The second local header and its central directory record: flip the CRC.
+local = data.index(b"PK\x03\x04", 1)
+central = data.index(b"PK\x01\x02", data.index(b"PK\x01\x02") + 1)
+data[local + 14] ^= 0xFF
+data[central + 16] ^= 0xFF
+open("crc.zip", "wb").write(data)
+PY
+make_sfx crc.exe "$WORK/crc.zip" --auto --dest "$WORK_WIN\\dest"
+
+drive "$WORK_WIN\\crc.exe" \
+  message "The selected file(s) couldn't get extracted." "Error.." click 1 \
+  exit 0
+
+expect_file "$WORK/dest/good.txt" 'fine'
+expect_file "$WORK/dest/damaged.txt" 'these bytes do not match the stored CRC'
+expect_file "$WORK/dest/after.txt" 'later entry'
+echo "damaged entry written, failure summary shown"
