@@ -26,6 +26,27 @@ static INFLATE_INLINE const CodeCell* DecodeSymbol(BitCursor& c, const CodeCell*
   return cell;
 }
 
+// Copies a short stretch (at most 16 bytes) that does not overlap its
+// source, with two word moves that may overlap each other but write nothing
+// outside the stretch.
+static INFLATE_INLINE void CopyShort(uint8_t* dst, const uint8_t* src, unsigned n) {
+  if (n >= 8) {
+    uint64_t head, tail;
+    memcpy(&head, src, 8);
+    memcpy(&tail, src + n - 8, 8);
+    memcpy(dst, &head, 8);
+    memcpy(dst + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    memcpy(&head, src, 4);
+    memcpy(&tail, src + n - 4, 4);
+    memcpy(dst, &head, 4);
+    memcpy(dst + n - 4, &tail, 4);
+  } else {
+    while (n-- > 0) *dst++ = *src++;
+  }
+}
+
 // Copies n bytes from src to dst, both inside one window piece, with the
 // result of a forward copy one byte at a time.
 static INFLATE_INLINE void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned n) {
@@ -114,6 +135,8 @@ int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd
       length -= piece;
       if (static_cast<int>(w - d) < static_cast<int>(piece))
         CopyMatch(window + w, window + d, piece);
+      else if (piece <= 16)
+        CopyShort(window + w, window + d, piece);
       else
         memcpy(window + w, window + d, piece);
       w += piece;
