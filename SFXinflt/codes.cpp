@@ -10,6 +10,12 @@
 #include "SFXinflt/decoder.h"
 #include "Sfx/state.h"
 
+// The hot loop is compiled for speed even where the rest of the program is
+// compiled for size; it costs a few hundred bytes of the stub.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O2")
+#endif
+
 // Walks from a root table through its links to the cell of the next code and
 // drops the code's bits; 0 for an invalid code.
 static INFLATE_INLINE const CodeCell* DecodeSymbol(BitCursor& c, const CodeCell* table, unsigned width) {

@@ -67,15 +67,27 @@ uint32_t UpdateCrc(uint8_t byte, uint32_t reg) {
   return CrcTable[(reg ^ byte) & 0xFF] ^ (reg >> 8);
 }
 
+// The CRC over buffers is compiled for speed even where the program is
+// compiled for size.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC push_options
+#pragma GCC optimize("O2")
+#endif
 static inline uint32_t LoadLittle32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 static inline uint32_t SliceByEight(uint32_t r, const uint8_t* p) {
+#if UINTPTR_MAX > 0xFFFFFFFFu
+  // One 64-bit load where the machine has them.
   uint64_t word = static_cast<uint64_t>(LoadLittle32(p)) | static_cast<uint64_t>(LoadLittle32(p + 4)) << 32;
   uint32_t low = static_cast<uint32_t>(word) ^ r;
   uint32_t high = static_cast<uint32_t>(word >> 32);
+#else
+  uint32_t low = LoadLittle32(p) ^ r;
+  uint32_t high = LoadLittle32(p + 4);
+#endif
   return CrcSlices[7][low & 0xFF] ^ CrcSlices[6][(low >> 8) & 0xFF] ^ CrcSlices[5][(low >> 16) & 0xFF] ^
          CrcSlices[4][low >> 24] ^ CrcSlices[3][high & 0xFF] ^ CrcSlices[2][(high >> 8) & 0xFF] ^
          CrcSlices[1][(high >> 16) & 0xFF] ^ CrcSlices[0][high >> 24];
@@ -117,6 +129,10 @@ void CrcOverBuffer(const uint8_t* bytes, int32_t count, uint32_t* reg) {
   for (; n > 0; --n) r = CrcSlices[0][(r ^ *bytes++) & 0xFF] ^ (r >> 8);
   *reg = r;
 }
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC pop_options
+#endif
 
 void UpdateKeys(uint8_t plain) {
   Key0 = UpdateCrc(plain, Key0);
