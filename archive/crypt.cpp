@@ -20,7 +20,8 @@ uint32_t Key0, Key1, Key2;
 // allocated and derived from the bitwise rule once, with the first CrcTable,
 // and kept for the rest of the process; without them the CRC runs a byte at
 // a time.
-enum { CrcSliceCount = 16, CrcShiftSlices = 16, CrcAllSlices = 20, CrcLanes = 4, CrcLaneBytes = 2048 };
+enum { CrcSliceCount = 16, CrcShiftSlices = 16, CrcAllSlices = 20, CrcLaneBytes = 2048 };
+enum { CrcLanes = 4 };
 typedef uint32_t CrcSlice[256];
 static CrcSlice* CrcSlices;
 
@@ -107,7 +108,8 @@ void CrcOverBuffer(const uint8_t* bytes, int32_t count, uint32_t* reg) {
     *reg = r;
     return;
   }
-  for (; n >= CrcLanes * CrcLaneBytes; n -= CrcLanes * CrcLaneBytes, bytes += CrcLanes * CrcLaneBytes) {
+  const uint32_t block = static_cast<uint32_t>(CrcLanes) * CrcLaneBytes;
+  for (; n >= block; n -= block, bytes += block) {
     uint32_t lane[CrcLanes] = {r, 0, 0, 0};
     for (uint32_t i = 0; i < CrcLaneBytes; i += 8)
       for (int k = 0; k < CrcLanes; ++k) lane[k] = SliceByEight(lane[k], bytes + k * CrcLaneBytes + i);
