@@ -6,7 +6,7 @@
 # report fails the test.
 find_package(ZLIB REQUIRED)
 set(KORVI_FUZZ_LINK -fsanitize=fuzzer,address,undefined)
-foreach(pair inflate:200000 walk:100000)
+foreach(pair inflate:60000 walk:40000)
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 target)
   list(GET pair 1 runs)
