@@ -30,6 +30,8 @@ dest="$WINEPREFIX/drive_c/korvi-sample"
 if [ -d "$dest" ]; then
   echo "extracted to C:\\korvi-sample, which is $dest on this machine:"
   (cd "$dest" && find . -type f -printf '  %p  %s bytes  %TY-%Tm-%Td %TH:%TM\n' | sort)
+  diff -r sample "$dest" >/dev/null && echo "the extracted files are identical to sample/" \
+    || { echo "the extracted files differ from sample/"; exit 1; }
 else
   echo "nothing was extracted to C:\\korvi-sample"
   exit 1
