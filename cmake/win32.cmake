@@ -23,6 +23,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/make_icon.py)
     DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.py
     COMMENT "Drawing the icon MNICON")
   list(APPEND KORVI_RESOURCES ${KORVI_GENERATED}/mnicon.ico)
+  # windres reads the icon through the .rc; a new drawing must rebuild it.
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/Dialog/main.rc PROPERTIES OBJECT_DEPENDS ${KORVI_GENERATED}/mnicon.ico)
 endif()
 
 add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${KORVI_RESOURCES})
