@@ -29,15 +29,15 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev
 
 WORK="$WINEPREFIX/drive_c/shots"
 rm -rf "$WORK" && mkdir -p "$WORK/src" && cd "$WORK"
-for i in $(seq -w 1 120); do head -c 1000000 /dev/urandom > "src/part$i.bin"; done
+for i in 1 2 3 4 5 6; do head -c 1000000 /dev/urandom > "src/part$i.bin"; done
 printf 'Read me first.\r\n' > src/readme.txt
 touch -d '2024-05-17 14:20:36' src/readme.txt
-(cd src && zip -q -X -0 ../big.zip part*.bin && zip -q -X ../small.zip readme.txt &&
+(cd src && zip -q -X -0 ../big.zip part1.bin part2.bin part3.bin readme.txt part4.bin part5.bin part6.bin && zip -q -X ../small.zip readme.txt &&
  zip -q -X -P secret ../locked.zip readme.txt)
 sfx() { "$TOOLS/mksfx" --stub "$BUILD/sfx.exe" "$@"; }
 sfx --zip small.zip --out setup.exe --caption "Sample Tools 1.0" --dest 'C:\Sample Tools' \
   --run '><readme.txt'
-sfx --zip big.zip --out big.exe --dest 'C:\shots\big'
+sfx --zip big.zip --out big.exe --dest 'C:\shots'
 sfx --zip locked.zip --out locked.exe --dest 'C:\shots\locked'
 printf 'An older copy of the file.\r\n' > readme.txt
 touch -d '2023-11-02 09:15:04' readme.txt
@@ -48,8 +48,13 @@ drive 'C:\shots\setup.exe' window "Korvi EXE - Sample Tools 1.0" settext 101 'C:
   window "Confirm File Overwrite" shot overwrite.bmp click 2 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
   window "Korvi EXE - Sample Tools 1.0" close exit 0
-drive 'C:\shots\big.exe' window "Korvi EXE" click 1 window "Korvi EXE Processing..." sleep 400 \
-  shot progress.bmp click 2 gone window "Korvi EXE" close exit 0
+# The progress dialog halfway, held by the question about readme.txt, which
+# is moved out of the way for the picture.
+drive 'C:\shots\big.exe' window "Korvi EXE" click 1 window "Confirm File Overwrite" move 0 0 \
+  window "Korvi EXE Processing..." sleep 300 shot progress.bmp \
+  window "Confirm File Overwrite" click 2 \
+  message "The selected file(s) couldn't get extracted." "Error.." click 1 \
+  window "Korvi EXE" close exit 0
 drive 'C:\shots\locked.exe' window "Korvi EXE" click 1 window "Input Password" settext 101 secret \
   shot password.bmp click 1 message "All files have been extracted." "Finished." click 1 exit 0
 wineserver -k || true
