@@ -13,7 +13,7 @@ uint32_t Key0, Key1, Key2;
 // UpdateCrc byte by byte. Slice k holds the register change of a byte
 // followed by k zero bytes, so one step of sixteen independent lookups does
 // sixteen steps of UpdateCrc ("slicing by sixteen"). Long buffers go faster
-// still in four lanes of 2 KiB run side by side, each from a zero register:
+// still in lanes of 2 KiB run side by side, each from a zero register:
 // the register is linear in its start value and the bytes, so the lanes join
 // by moving each partial register over the 2 KiB of the lane after it, which
 // the four shift slices do in four lookups. All twenty slices (20 KiB) are
@@ -21,7 +21,12 @@ uint32_t Key0, Key1, Key2;
 // and kept for the rest of the process; without them the CRC runs a byte at
 // a time.
 enum { CrcSliceCount = 16, CrcShiftSlices = 16, CrcAllSlices = 20, CrcLaneBytes = 2048 };
+// Eight lanes where registers are plenty, four on i686.
+#if UINTPTR_MAX > 0xFFFFFFFFu
+enum { CrcLanes = 8 };
+#else
 enum { CrcLanes = 4 };
+#endif
 typedef uint32_t CrcSlice[256];
 static CrcSlice* CrcSlices;
 
@@ -110,7 +115,7 @@ void CrcOverBuffer(const uint8_t* bytes, int32_t count, uint32_t* reg) {
   }
   const uint32_t block = static_cast<uint32_t>(CrcLanes) * CrcLaneBytes;
   for (; n >= block; n -= block, bytes += block) {
-    uint32_t lane[CrcLanes] = {r, 0, 0, 0};
+    uint32_t lane[CrcLanes] = {r};
     for (uint32_t i = 0; i < CrcLaneBytes; i += 8)
       for (int k = 0; k < CrcLanes; ++k) lane[k] = SliceByEight(lane[k], bytes + k * CrcLaneBytes + i);
     r = lane[0];
