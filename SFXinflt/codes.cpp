@@ -98,6 +98,7 @@ int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd
       GiveBackInput(c);
       return BlockDone;
     }
+    if (ChunkHoldsWord(c)) FillWord(c);  // most codes then need no further fill
     const CodeCell* cell = DecodeSymbol(c, tl, bl);
     if (cell == 0) break;
     if (c.usedUp) {

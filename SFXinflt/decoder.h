@@ -100,18 +100,27 @@ static INFLATE_INLINE void PutBitState(const BitCursor& c) {
   BitCount = static_cast<uint16_t>(c.count);
 }
 
+// Fills the bit buffer to at least BitWordBits - 8 bits from the chunk, a
+// word at a time; the chunk must hold a whole word more.
+static INFLATE_INLINE void FillWord(BitCursor& c) {
+  BitWord word;
+  memcpy(&word, c.next, sizeof word);  // little-endian, as x86 is
+  c.bits |= word << c.count;
+  c.next += (BitWordBits - 1 - c.count) >> 3;
+  c.count |= BitWordBits - 8;
+}
+
+static INFLATE_INLINE bool ChunkHoldsWord(const BitCursor& c) {
+  return c.end - c.next >= static_cast<ptrdiff_t>(sizeof(BitWord));
+}
+
 // Makes at least n bits available (fewer only when the entry has no more).
 static INFLATE_INLINE void NeedBits(BitCursor& c, unsigned n) {
   if (c.count >= n) return;
-  if (c.end - c.next >= static_cast<ptrdiff_t>(sizeof(BitWord))) {
-    BitWord word;
-    memcpy(&word, c.next, sizeof word);  // little-endian, as x86 is
-    c.bits |= word << c.count;
-    c.next += (BitWordBits - 1 - c.count) >> 3;
-    c.count |= BitWordBits - 8;
-  } else {
+  if (ChunkHoldsWord(c))
+    FillWord(c);
+  else
     c = RefillSlowly(c, n);
-  }
 }
 
 // Discards n bits; taking more than there are marks the input as used up.
