@@ -2,7 +2,8 @@
 # The main dialog of a file without a configuration block: caption
 # "Korvi EXE", the current folder proposed, Execute hidden, Overwrite
 # unchecked. Close and the close box end it without extracting; Extract
-# writes the files into the proposed folder and ends with "Finished.".
+# (or Enter) writes the files into the proposed folder and ends with
+# "Finished.".
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
 mkdir -p src/sub
 printf 'first file' > src/one.txt
@@ -30,9 +31,10 @@ drive "$WORK_WIN\\plain.exe" \
 expect_file "$WORK/one.txt" 'first file'
 expect_file "$WORK/sub/two.txt" 'nested'
 
-# Extract into a folder typed into the field, created with its parents.
+# Extract into a folder typed into the field, created with its parents;
+# Enter gives the Extract command.
 drive "$WORK_WIN\\plain.exe" \
-  window "Korvi EXE" settext 101 "$WORK_WIN\\typed\\deeper\\" click 1 \
+  window "Korvi EXE" settext 101 "$WORK_WIN\\typed\\deeper\\" key 13 \
   message "All files have been extracted." "Finished." click 1 exit 0
 expect_file "$WORK/typed/deeper/one.txt" 'first file'
 expect_file "$WORK/typed/deeper/sub/two.txt" 'nested'
