@@ -4,13 +4,13 @@
 // in automatic mode does all of that without ever being shown.
 #include "Dialog/dialog.h"
 #include "Dialog/dialogs.h"
+#include "Dialog/resource.h"
 #include "SFXstrings/strings.h"
 #include "Sfx/config.h"
 #include "Sfx/state.h"
 #include "archive/driver.h"
 #include "support/paths.h"
 
-enum { DestinationField = 101, BrowseButton = 775, ExecuteBox = 1007, OverwriteBox = 1008 };
 enum { CaptionSize = 261 };  // 260 characters and the NUL
 
 // True while the driver runs inside one of this dialog's handlers. The
@@ -22,27 +22,29 @@ static HWND Progress() { return static_cast<HWND>(ProgressWindow); }
 
 // One pass of the driver with the commands that could start a second one or
 // end the dialog under it disabled, and enabled again afterwards.
-static void RunDriver(HWND dialog, uint8_t countOnly) {
-  static const int guarded[] = {IDOK, IDCANCEL, BrowseButton};
+static void RunDriver(HWND dialog, PassKind kind) {
+  static const int guarded[] = {IDOK, IDCANCEL, IDC_BROWSE};
   HMENU menu = GetSystemMenu(dialog, FALSE);
   PassRunning = 1;
   for (int id : guarded) EnableWindow(GetDlgItem(dialog, id), FALSE);
   EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
-  ExtractArchive(dialog, countOnly, 0);
+  ExtractArchive(dialog, kind);
   EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
   for (int id : guarded) EnableWindow(GetDlgItem(dialog, id), TRUE);
   PassRunning = 0;
 }
 
-// One part of RunCommand for the Execute label: 1 the program, 2 its
-// parameters (the text after the first "|"), with every "><" standing for
+// The two parts of RunCommand, split at its first "|".
+enum CommandPartKind { ProgramPart, ParametersPart };
+
+// One part of RunCommand for the Execute label, with every "><" standing for
 // the destination folder with a trailing backslash.
-static void CommandPart(int which, char* part) {
+static void CommandPart(CommandPartKind which, char* part) {
   AddTrailingBackslash(DestinationFolder);
   const char* bar = RunCommand;
   while (*bar != 0 && *bar != '|') ++bar;
-  const char* from = which == 1 ? RunCommand : (*bar == '|' ? bar + 1 : bar);
-  unsigned length = which == 1 ? static_cast<unsigned>(bar - RunCommand) : TextLength(from);
+  const char* from = which == ProgramPart ? RunCommand : (*bar == '|' ? bar + 1 : bar);
+  unsigned length = which == ProgramPart ? static_cast<unsigned>(bar - RunCommand) : TextLength(from);
   part[0] = 0;
   for (unsigned i = 0; i < length; ++i) {
     if (from[i] == '>' && i + 1 < length && from[i + 1] == '<') {
@@ -60,33 +62,33 @@ static void CommandPart(int which, char* part) {
 static void ShowRunLabel(HWND dialog) {
   char label[MessageRoom], part[TextBufferSize], name[TextBufferSize];
   CopyText(label, LoadMessage(MsgRunLabel).text, sizeof label);
-  CommandPart(1, part);
+  CommandPart(ProgramPart, part);
   ExtractNamePart(part, name);
   AppendText(label, name, sizeof label);
   AppendText(label, " ", sizeof label);
-  CommandPart(2, part);
+  CommandPart(ParametersPart, part);
   ExtractNamePart(part, name);
   AppendText(label, name, sizeof label);
-  SetDlgItemTextA(dialog, ExecuteBox, label);
+  SetDlgItemTextA(dialog, IDC_EXECUTE, label);
 }
 
 static void CloseCommand(HWND dialog) {
-  GetDlgItemTextA(dialog, DestinationField, DestinationFolder, TextBufferSize);
+  GetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
   if (PathExists(DestinationFolder)) SetCurrentFolder(DestinationFolder);
   EndDialog(dialog, IDCANCEL);
 }
 
 static void ExtractCommand(HWND dialog) {
-  GetDlgItemTextA(dialog, DestinationField, DestinationFolder, TextBufferSize);
+  GetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
   StripTrailingBackslash(DestinationFolder);
   if (DestinationFolder[0] == 0) {
     CurrentFolder(DestinationFolder, TextBufferSize);
-    SetDlgItemTextA(dialog, DestinationField, DestinationFolder);
+    SetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder);
   }
   // A Cancel of an earlier run must not stop this one at its first entry.
   CancelRequested = 0;
   ShowWindow(Progress(), SW_SHOW);
-  RunDriver(dialog, 0);
+  RunDriver(dialog, ExtractPass);
   ShowWindow(Progress(), SW_HIDE);
   if (ExtractionSucceeded) {
     // The configured program is started here, once the run-after step exists.
@@ -96,22 +98,22 @@ static void ExtractCommand(HWND dialog) {
 }
 
 static void OpenDialog(HWND dialog) {
-  SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(LoadIconA(ModuleInstance(), "MNICON")));
+  SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(LoadIconA(ModuleInstance(), PROGRAM_ICON)));
 
   if (HasDefaultDestination) CopyText(DestinationFolder, DefaultDestination, TextBufferSize);
   else CurrentFolder(DestinationFolder, TextBufferSize);
   ExpandPathMacros(DestinationFolder);
-  SetDlgItemTextA(dialog, DestinationField, DestinationFolder);
+  SetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder);
 
   if (HasRunCommand) {
     ShowRunLabel(dialog);
-    CheckDlgButton(dialog, ExecuteBox, BST_CHECKED);
+    CheckDlgButton(dialog, IDC_EXECUTE, BST_CHECKED);
   } else {
-    ShowWindow(GetDlgItem(dialog, ExecuteBox), SW_HIDE);
+    ShowWindow(GetDlgItem(dialog, IDC_EXECUTE), SW_HIDE);
   }
 
-  CheckDlgButton(dialog, OverwriteBox, OverwriteByDefault ? BST_CHECKED : BST_UNCHECKED);
-  OverwriteMode = OverwriteByDefault ? 0 : 2;
+  CheckDlgButton(dialog, IDC_OVERWRITE, OverwriteByDefault ? BST_CHECKED : BST_UNCHECKED);
+  OverwriteMode = OverwriteByDefault ? ReplaceWithoutAsking : AskEachFile;
 
   // The caption and CaptionText are cut to the buffer when they are long.
   char caption[CaptionSize];
@@ -124,9 +126,9 @@ static void OpenDialog(HWND dialog) {
 
   CentreWindow(dialog);
 
-  ProgressWindow = CreateDialogParamA(ModuleInstance(), "DLGPROGRESS", dialog, ProgressDialogProc, 0);
+  ProgressWindow = CreateDialogParamA(ModuleInstance(), PROGRESS_TEMPLATE, dialog, ProgressDialogProc, 0);
   ShowWindow(Progress(), SW_SHOW);
-  RunDriver(dialog, 1);
+  RunDriver(dialog, CountPass);
   ShowWindow(Progress(), SW_HIDE);
   SetFocus(dialog);
 
@@ -147,11 +149,11 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case IDCANCEL:
           if (!PassRunning) CloseCommand(dialog);
           return TRUE;
-        case BrowseButton:
+        case IDC_BROWSE:
           // Opens the folder browser once it exists; until then nothing happens.
           return TRUE;
-        case OverwriteBox:
-          OverwriteMode = IsDlgButtonChecked(dialog, OverwriteBox) == BST_CHECKED ? 0 : 2;
+        case IDC_OVERWRITE:
+          OverwriteMode = IsDlgButtonChecked(dialog, IDC_OVERWRITE) == BST_CHECKED ? ReplaceWithoutAsking : AskEachFile;
           return TRUE;
       }
       return FALSE;

@@ -3,10 +3,9 @@
 // and answers through OverwriteAnswer; with "Apply to &All" checked the
 // answer also becomes OverwriteMode for the rest of the program's run.
 #include "Dialog/dialogs.h"
+#include "Dialog/resource.h"
 #include <shellapi.h>
 #include "Sfx/state.h"
-
-enum { ApplyToAll = 401, NameText = 500 };
 
 // The large icon that the shell shows for files of this name's type, judged
 // from the name alone, at the left of the existing file's and of the
@@ -28,7 +27,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_INITDIALOG: {
       CentreWindow(dialog);
       const char* texts[] = {ConflictName, ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
-      for (int i = 0; i < 5; ++i) SetDlgItemTextA(dialog, NameText + i, texts[i]);
+      for (int i = 0; i < 5; ++i) SetDlgItemTextA(dialog, IDC_CONFLICT_NAME + i, texts[i]);
       return TRUE;
     }
     case WM_PAINT: {
@@ -42,7 +41,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       int id = LOWORD(wParam);
       if (id != IDOK && id != IDCANCEL) return FALSE;
       uint8_t yes = id == IDOK;
-      if (IsDlgButtonChecked(dialog, ApplyToAll) == BST_CHECKED) OverwriteMode = yes ? 0 : 1;
+      if (IsDlgButtonChecked(dialog, IDC_APPLY_TO_ALL) == BST_CHECKED) OverwriteMode = yes ? ReplaceWithoutAsking : KeepExisting;
       OverwriteAnswer = yes;
       EndDialog(dialog, id);
       return TRUE;

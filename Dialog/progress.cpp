@@ -4,9 +4,9 @@
 // The bars are painted both on paint requests and directly after each chunk
 // of output (PaintProgressNow in prompts.cpp), so painting is one routine.
 #include "Dialog/dialogs.h"
+#include "Dialog/resource.h"
 #include "Sfx/state.h"
 
-enum { EntryLabel = 901, BarPlace = 903 };
 enum { ShadowOffset = 3, TotalBarBelow = 55, FirstLineBelow = 11, SecondLineBelow = 12 };
 
 static void FillSpan(HDC surface, LONG left, LONG top, LONG right, LONG bottom, HBRUSH brush) {
@@ -56,7 +56,7 @@ void PaintProgressBars(HDC surface) {
 // offset; the total bar lies a fixed distance below the entry bar.
 static void PlaceBars(HWND dialog) {
   RECT r;
-  GetWindowRect(GetDlgItem(dialog, BarPlace), &r);
+  GetWindowRect(GetDlgItem(dialog, IDC_BAR_PLACE), &r);
   ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.left));
   ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.right));
   OffsetRect(&r, -ShadowOffset, -ShadowOffset);

@@ -1,9 +1,11 @@
 // What the driver asks of the user interface (archive/prompts.h), carried out
 // on the real dialogs: the single-message pump that keeps the windows alive
 // during a pass, the progress dialog's repaints and entry name, and the two
-// modal questions, both owned by the progress dialog.
+// modal questions and the request for the next disk, all owned by the
+// progress dialog.
 #include "archive/prompts.h"
 #include "Dialog/dialogs.h"
+#include "Dialog/resource.h"
 #include "SFXstrings/strings.h"
 #include "Sfx/state.h"
 
@@ -35,10 +37,14 @@ void PaintProgressNow() {
   ReleaseDC(Progress(), surface);
 }
 
-void ShowEntryName(const char* name) { SetWindowTextA(GetDlgItem(Progress(), 901), name); }
+void ShowEntryName(const char* name) { SetWindowTextA(GetDlgItem(Progress(), IDC_ENTRY_NAME), name); }
 
 void AskOverwrite() {
   DialogBoxParamA(ModuleInstance(), LoadMessage(MsgOverwriteTemplate).text, Progress(), OverwriteDialogProc, 0);
+}
+
+bool AskForDisk(const char* text) {
+  return MessageBoxA(Progress(), text, LoadMessage(MsgMultiVolume).text, MB_OKCANCEL | MB_ICONINFORMATION) != IDCANCEL;
 }
 
 void AskPassword() {

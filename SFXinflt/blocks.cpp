@@ -36,7 +36,7 @@ void InflateEntry() {
     memset(SlideWindow, 0, BufferBlock);
     uint8_t final = 0;
     while (!final && !CancelRequested)
-      if (InflateBlock(&final) != BlockDone) break;
+      if (InflateBlock(&final) != InflateOk) break;
     if (SlidePos > 0) {
       FlushWindow(SlidePos);
       SlidePos = 0;
@@ -52,40 +52,40 @@ void InflateEntry() {
   InputBuffer = SlideWindow = 0;
 }
 
-int InflateBlock(uint8_t* final) {
+InflateStatus InflateBlock(uint8_t* final) {
   BitCursor c = TakeBitState();
   NeedBits(c, 1);
   *final = static_cast<uint8_t>(c.bits & 1);
   DropBits(c, 1);
-  NeedBits(c, 2);
-  unsigned type = PeekBits(c, 2);
-  DropBits(c, 2);
+  NeedBits(c, BlockTypeBits);
+  unsigned type = PeekBits(c, BlockTypeBits);
+  DropBits(c, BlockTypeBits);
   PutBitState(c);
-  if (CancelRequested) return BlockDone;
-  if (c.usedUp) return BlockDamaged;
+  if (CancelRequested) return InflateCancelled;
+  if (c.usedUp) return InflateDamaged;
   switch (type) {
     case StoredBlock: return CopyStoredBlock();
     case FixedBlock: return DecodeFixedBlock();
     case DynamicBlock: return DecodeDynamicBlock();
-    default: return BlockDamaged;  // the reserved type 3
+    default: return InflateDamaged;  // the reserved type 3
   }
 }
 
-int CopyStoredBlock() {
+InflateStatus CopyStoredBlock() {
   BitCursor c = TakeBitState();
   unsigned pos = SlidePos;
   uint8_t* window = SlideWindow;
 
   DropBits(c, c.count & 7);  // to the next byte boundary
-  NeedBits(c, 16);
-  unsigned length = PeekBits(c, 16);
-  DropBits(c, 16);
-  NeedBits(c, 16);
-  unsigned complement = PeekBits(c, 16);
-  DropBits(c, 16);
+  NeedBits(c, StoredLengthBits);
+  unsigned length = PeekBits(c, StoredLengthBits);
+  DropBits(c, StoredLengthBits);
+  NeedBits(c, StoredLengthBits);
+  unsigned complement = PeekBits(c, StoredLengthBits);
+  DropBits(c, StoredLengthBits);
   if (c.usedUp || complement != (~length & 0xFFFF)) {
     PutBitState(c);
-    return BlockDamaged;
+    return InflateDamaged;
   }
 
   while (length > 0) {
@@ -109,7 +109,7 @@ int CopyStoredBlock() {
       NeedBits(c, 8);  // the next chunk, or the next volume
       if (CancelRequested) {
         GiveBackInput(c);
-        return BlockDone;
+        return InflateCancelled;
       }
       if (c.count < 8) {
         c.usedUp = 1;
@@ -124,5 +124,5 @@ int CopyStoredBlock() {
   }
   SlidePos = static_cast<uint16_t>(pos);
   PutBitState(c);
-  return c.usedUp ? BlockDamaged : BlockDone;
+  return c.usedUp ? InflateDamaged : InflateOk;
 }

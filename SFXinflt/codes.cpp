@@ -7,14 +7,11 @@
 // the window; a match is copied in pieces that never cross the window's end
 // at source or destination, each piece with the fastest move that gives the
 // same bytes as a forward byte-by-byte copy (RFC 1951 repetition included).
+//
+// The build compiles this file for speed even where the rest of the program
+// is compiled for size; it costs a few hundred bytes of the stub.
 #include "SFXinflt/decoder.h"
 #include "Sfx/state.h"
-
-// The hot loop is compiled for speed even where the rest of the program is
-// compiled for size; it costs a few hundred bytes of the stub.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O2")
-#endif
 
 // Walks from a root table through its links to the cell of the next code and
 // drops the code's bits; 0 for an invalid code.
@@ -87,22 +84,22 @@ static INFLATE_INLINE void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned 
   while (n-- > 0) *dst++ = *src++;
 }
 
-int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd) {
+InflateStatus DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd) {
   BitCursor c = TakeBitState();
   unsigned w = SlidePos;
   uint8_t* window = SlideWindow;
-  int status = BlockInvalidCode;
+  InflateStatus status = InflateInvalidCode;
 
   for (;;) {
     if (CancelRequested) {
       GiveBackInput(c);
-      return BlockDone;
+      return InflateCancelled;
     }
     if (ChunkHoldsWord(c)) FillWord(c);  // most codes then need no further fill
     const CodeCell* cell = DecodeSymbol(c, tl, bl);
     if (cell == 0) break;
     if (c.usedUp) {
-      status = BlockDamaged;
+      status = InflateDamaged;
       break;
     }
     if (cell->Op == OpLiteral) {
@@ -114,7 +111,7 @@ int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd
       continue;
     }
     if (cell->Op == OpEndOfBlock) {
-      status = BlockDone;
+      status = InflateOk;
       break;
     }
 
@@ -131,7 +128,7 @@ int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd
     unsigned d = (w - cell->Value - PeekBits(c, extra)) & 0xFFFF;
     DropBits(c, extra);
     if (c.usedUp) {
-      status = BlockDamaged;
+      status = InflateDamaged;
       break;
     }
 
@@ -154,7 +151,7 @@ int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd
       }
       if (CancelRequested) {
         GiveBackInput(c);
-        return BlockDone;
+        return InflateCancelled;
       }
     } while (length != 0);
   }
@@ -166,125 +163,134 @@ int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd
   return status;
 }
 
-int DecodeFixedBlock() {
+InflateStatus DecodeFixedBlock() {
   if (FixedLiteralTable == 0) {
     uint16_t lengths[FixedLiteralSymbols];
     unsigned i = 0;
-    for (; i < 144; ++i) lengths[i] = 8;
-    for (; i < 256; ++i) lengths[i] = 9;
-    for (; i < 280; ++i) lengths[i] = 7;
+    for (; i < FixedNineBitsFrom; ++i) lengths[i] = 8;
+    for (; i < FixedSevenBitsFrom; ++i) lengths[i] = 9;
+    for (; i < FixedEightBitsAgainFrom; ++i) lengths[i] = 7;
     for (; i < FixedLiteralSymbols; ++i) lengths[i] = 8;
     unsigned width = FixedLiteralWidth;
-    int status = BuildDecodeTables(lengths, FixedLiteralSymbols, SimpleLiteralSymbols, LengthBase,
-                                   LengthExtra, &FixedLiteralTable, &FixedLiteralChain, &width);
-    if (status == CodeComplete) {
-      for (i = 0; i < FixedDistanceSymbols; ++i) lengths[i] = 5;
+    BuildResult built = BuildDecodeTables(lengths, FixedLiteralSymbols, SimpleLiteralSymbols, LengthBase,
+                                          LengthExtra, &FixedLiteralTable, &FixedLiteralChain, &width);
+    if (built == CodeComplete) {
+      for (i = 0; i < FixedDistanceSymbols; ++i) lengths[i] = FixedDistanceBits;
       width = FixedDistanceWidth;
-      status = BuildDecodeTables(lengths, FixedDistanceSymbols, 0, DistanceBase, DistanceExtra,
-                                 &FixedDistanceTable, &FixedDistanceChain, &width);
-      if (status == CodeIncomplete) status = CodeComplete;  // 30 of 32 five-bit codes
+      built = BuildDecodeTables(lengths, FixedDistanceSymbols, 0, DistanceBase, DistanceExtra,
+                                &FixedDistanceTable, &FixedDistanceChain, &width);
+      if (built == CodeIncomplete) built = CodeComplete;  // 30 of 32 five-bit codes
     }
-    if (status != CodeComplete) {
+    if (built != CodeComplete) {
       ReleaseDecodeTables(FixedLiteralChain);
       ReleaseDecodeTables(FixedDistanceChain);
       FixedLiteralChain = FixedDistanceChain = 0;
       FixedLiteralTable = FixedDistanceTable = 0;
-      return status;
+      return StatusOfBuild(built);
     }
   }
   return DecodeCodes(FixedLiteralTable, FixedDistanceTable, FixedLiteralWidth, FixedDistanceWidth);
 }
 
+// Reads extra bits of a code-length repeat: least + the bits' value.
+static INFLATE_INLINE unsigned RepeatCount(BitCursor& c, unsigned bits, unsigned least) {
+  NeedBits(c, bits);
+  unsigned repeat = least + PeekBits(c, bits);
+  DropBits(c, bits);
+  return repeat;
+}
+
 // Reads the nl + nd code lengths of a dynamic block with the code-length
 // code; a repeat beyond the lengths expected, or an invalid code, is damage.
-static int ReadCodeLengths(BitCursor& c, const CodeCell* table, unsigned width, uint16_t* lengths,
-                           unsigned total) {
+static InflateStatus ReadCodeLengths(BitCursor& c, const CodeCell* table, unsigned width, uint16_t* lengths,
+                                     unsigned total) {
   unsigned last = 0;
   unsigned i = 0;
   while (i < total) {
-    if (CancelRequested) return -1;
+    if (CancelRequested) return InflateCancelled;
     const CodeCell* cell = DecodeSymbol(c, table, width);
-    if (cell == 0 || c.usedUp) return BlockDamaged;
+    if (cell == 0 || c.usedUp) return InflateDamaged;
     unsigned symbol = cell->Value;
-    if (symbol < 16) {
+    if (symbol < RepeatPrevious) {
       lengths[i++] = static_cast<uint16_t>(symbol);
       last = symbol;
       continue;
     }
     unsigned repeat, value = 0;
-    if (symbol == 16) {
-      NeedBits(c, 2);
-      repeat = 3 + PeekBits(c, 2);
-      DropBits(c, 2);
+    if (symbol == RepeatPrevious) {
+      repeat = RepeatCount(c, RepeatPreviousBits, RepeatPreviousLeast);
       value = last;
-    } else if (symbol == 17) {
-      NeedBits(c, 3);
-      repeat = 3 + PeekBits(c, 3);
-      DropBits(c, 3);
+    } else if (symbol == RepeatZeroShort) {
+      repeat = RepeatCount(c, RepeatZeroShortBits, RepeatZeroShortLeast);
     } else {
-      NeedBits(c, 7);
-      repeat = 11 + PeekBits(c, 7);
-      DropBits(c, 7);
+      repeat = RepeatCount(c, RepeatZeroLongBits, RepeatZeroLongLeast);
     }
-    if (repeat > total - i || c.usedUp) return BlockDamaged;
+    if (repeat > total - i || c.usedUp) return InflateDamaged;
     while (repeat-- > 0) lengths[i++] = static_cast<uint16_t>(value);
     last = value;
   }
-  return BlockDone;
+  return InflateOk;
 }
 
-int DecodeDynamicBlock() {
+// Reads one count field of the dynamic block header.
+static INFLATE_INLINE unsigned CountField(BitCursor& c, unsigned bits, unsigned base) {
+  NeedBits(c, bits);
+  unsigned count = base + PeekBits(c, bits);
+  DropBits(c, bits);
+  return count;
+}
+
+InflateStatus DecodeDynamicBlock() {
   BitCursor c = TakeBitState();
-  NeedBits(c, 5);
-  unsigned nl = 257 + PeekBits(c, 5);
-  DropBits(c, 5);
-  NeedBits(c, 5);
-  unsigned nd = 1 + PeekBits(c, 5);
-  DropBits(c, 5);
-  NeedBits(c, 4);
-  unsigned nb = 4 + PeekBits(c, 4);
-  DropBits(c, 4);
+  unsigned nl = CountField(c, LiteralCountBits, LiteralCountBase);
+  unsigned nd = CountField(c, DistanceCountBits, DistanceCountBase);
+  unsigned nb = CountField(c, CodeLengthCountBits, CodeLengthCountBase);
 
   uint16_t lengths[LengthSlots];
   for (unsigned j = 0; j < CodeLengthSymbols; ++j) lengths[j] = 0;
   for (unsigned j = 0; j < nb; ++j) {
-    NeedBits(c, 3);
-    lengths[CodeLengthOrder[j]] = static_cast<uint16_t>(PeekBits(c, 3));
-    DropBits(c, 3);
+    NeedBits(c, CodeLengthBits);
+    lengths[CodeLengthOrder[j]] = static_cast<uint16_t>(PeekBits(c, CodeLengthBits));
+    DropBits(c, CodeLengthBits);
   }
   if (c.usedUp) {
     PutBitState(c);
-    return BlockDamaged;
+    return InflateDamaged;
   }
 
+  // The code-length code must be complete, and must hold at least one code.
   CodeCell* lengthChain = 0;
   CodeCell* lengthRoot = 0;
   unsigned width = CodeLengthWidth;
-  int status = BuildDecodeTables(lengths, CodeLengthSymbols, CodeLengthSymbols, 0, 0, &lengthRoot,
-                                 &lengthChain, &width);
-  if (status == CodeComplete && lengthRoot == 0) status = BlockDamaged;  // no code at all
-  if (status == CodeComplete) status = ReadCodeLengths(c, lengthRoot, width, lengths, nl + nd);
+  BuildResult built = BuildDecodeTables(lengths, CodeLengthSymbols, CodeLengthSymbols, 0, 0, &lengthRoot,
+                                        &lengthChain, &width);
+  InflateStatus status = StatusOfBuild(built);
+  if (status == InflateOk && lengthRoot == 0) status = InflateDamaged;
+  if (status == InflateOk) status = ReadCodeLengths(c, lengthRoot, width, lengths, nl + nd);
   ReleaseDecodeTables(lengthChain);
-  if (status < 0) {  // cancelled
+  if (status == InflateCancelled) {
     GiveBackInput(c);
-    return BlockDone;
+    return status;
   }
   PutBitState(c);
-  if (status != BlockDone) return status;
+  if (status != InflateOk) return status;
 
+  // The literal/length code must be complete; an incomplete distance code is
+  // used as built.
   CodeCell* literalChain = 0;
   CodeCell* distanceChain = 0;
   CodeCell* tl = 0;
   CodeCell* td = 0;
   unsigned bl = DynamicLiteralWidth;
   unsigned bd = DynamicDistanceWidth;
-  status = BuildDecodeTables(lengths, nl, SimpleLiteralSymbols, LengthBase, LengthExtra, &tl,
-                             &literalChain, &bl);
-  if (status == CodeComplete && tl == 0) status = BlockDamaged;  // not even an end of block
-  if (status == CodeComplete) {
-    status = BuildDecodeTables(lengths + nl, nd, 0, DistanceBase, DistanceExtra, &td, &distanceChain, &bd);
-    if (status == CodeIncomplete) status = CodeComplete;  // used as built
-    if (status == CodeComplete) status = DecodeCodes(tl, td, bl, bd);
+  status = StatusOfBuild(BuildDecodeTables(lengths, nl, SimpleLiteralSymbols, LengthBase, LengthExtra, &tl,
+                                           &literalChain, &bl));
+  if (status == InflateOk && tl == 0) status = InflateDamaged;  // not even an end of block
+  if (status == InflateOk) {
+    built = BuildDecodeTables(lengths + nl, nd, 0, DistanceBase, DistanceExtra, &td, &distanceChain, &bd);
+    if (built == CodeIncomplete) built = CodeComplete;
+    status = StatusOfBuild(built);
+    if (status == InflateOk) status = DecodeCodes(tl, td, bl, bd);
   }
   ReleaseDecodeTables(literalChain);
   ReleaseDecodeTables(distanceChain);

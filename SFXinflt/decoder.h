@@ -7,8 +7,7 @@
 // holds the unread part of the current input chunk, so that the common case,
 // enough bytes in the chunk, fills the bit buffer a whole word at a time
 // without a call; only at the end of a chunk does NeedBits fall back to the
-// byte-by-byte ReadInputByte, which reads the next chunk, decrypts it and
-// goes on to the next volume when one ends inside the entry.
+// byte-by-byte ReadInputByte, which takes the next chunk from TakeEntryInput.
 //
 // The word-at-a-time fill ORs a whole little-endian word in above the valid
 // bits. The bits above BitCount are then the stream's own next bits, so a
@@ -19,6 +18,7 @@
 #include <stdint.h>
 #include <string.h>
 #include "SFXinflt/constants.h"
+#include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 
 #define INFLATE_INLINE inline __attribute__((always_inline))
@@ -60,21 +60,24 @@ struct BitCursor {
 };
 
 // --- input.cpp ----------------------------------------------------------------
+// The next input byte, or -1 when the entry has no more or the user cancelled.
 int ReadInputByte();
 // Brings in bytes one at a time through ReadInputByte until n bits are there
-// or none can be had (volume change included); the slow half of NeedBits.
+// or none can be had; the slow half of NeedBits.
 BitCursor RefillSlowly(BitCursor cursor, unsigned n);
-void FlushWindow(uint16_t count);
 
 // --- blocks.cpp, tables.cpp, codes.cpp -----------------------------------------
-int InflateBlock(uint8_t* final);
-int CopyStoredBlock();
-int BuildDecodeTables(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* base,
-                      const uint8_t* extra, CodeCell** root, CodeCell** chain, unsigned* width);
+InflateStatus InflateBlock(uint8_t* final);
+InflateStatus CopyStoredBlock();
+BuildResult BuildDecodeTables(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* base,
+                              const uint8_t* extra, CodeCell** root, CodeCell** chain, unsigned* width);
 void ReleaseDecodeTables(CodeCell* chain);
-int DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd);
-int DecodeFixedBlock();
-int DecodeDynamicBlock();
+InflateStatus DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd);
+InflateStatus DecodeFixedBlock();
+InflateStatus DecodeDynamicBlock();
+
+// Hands count bytes at the window's start on as output.
+static inline void FlushWindow(unsigned count) { GiveEntryOutput(SlideWindow, count); }
 
 // --- The bit cursor -------------------------------------------------------------
 static INFLATE_INLINE BitCursor TakeBitState() {
@@ -87,10 +90,8 @@ static INFLATE_INLINE BitCursor TakeBitState() {
   return c;
 }
 
-// Hands the bytes the cursor took from the chunk back to the reader's count.
+// Records how far the cursor has read into the chunk.
 static INFLATE_INLINE void GiveBackInput(const BitCursor& c) {
-  const uint8_t* taken = InputBuffer + InputPos;
-  EntryRemaining -= static_cast<int32_t>(c.next - taken);
   InputPos = static_cast<uint16_t>(c.next - InputBuffer);
 }
 

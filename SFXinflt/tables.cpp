@@ -55,8 +55,8 @@ static CodeCell CellFor(const uint16_t* sorted, unsigned placed, unsigned symbol
   return cell;
 }
 
-int BuildDecodeTables(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* base,
-                      const uint8_t* extra, CodeCell** root, CodeCell** chain, unsigned* width) {
+BuildResult BuildDecodeTables(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* base,
+                              const uint8_t* extra, CodeCell** root, CodeCell** chain, unsigned* width) {
   unsigned endOfBlockBits = n > EndOfBlockSymbol ? static_cast<unsigned>(lengths[EndOfBlockSymbol]) : static_cast<unsigned>(MaxCodeBits);
 
   unsigned count[MaxCodeBits + 1];

@@ -1,19 +1,13 @@
 // The configuration block that an archiving tool may write between the stub
-// and the ZIP archive, and the path macros of its texts.
-//
-// Block layout, at file offset 51712 (always 256 bytes):
-//   0  "VRN"   magic, case-sensitive, no terminator
-//   3  flags   0x08 OverwriteByDefault, 0x40 AutoExtract, 0x80 WaitThenDelete
-//   4  L1 L2 L3  lengths of CaptionText, DefaultDestination, RunCommand
-//   7  the three texts back to back, without terminators
-// A block cut short by the end of the file reads its missing bytes as 0.
+// and the ZIP archive (its layout is in Sfx/layout.h), and the path macros of
+// its texts. A block cut short by the end of the file reads its missing bytes
+// as 0.
 #include "Sfx/config.h"
+#include "Sfx/layout.h"
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
 #include "support/paths.h"
 #include <string.h>
-
-enum : uint8_t { FlagOverwrite = 0x08, FlagAutoExtract = 0x40, FlagWaitThenDelete = 0x80 };
 
 static const uint8_t* TakeText(const uint8_t* from, uint8_t length, char* text) {
   memcpy(text, from, length);
@@ -25,30 +19,30 @@ void ReadConfigBlock() {
   ArchiveStart = StubSize;
   SeekArchive(StubSize, SeekFromBegin);
 
-  char magic[3];
-  if (ReadFromFile(ArchiveHandle, magic, 3) < 3) return;
-  if (magic[0] != 'V' || magic[1] != 'R' || magic[2] != 'N') return;
+  uint8_t field[ConfigBlockSize];
+  memset(field, 0, sizeof field);
+  if (ReadFromFile(ArchiveHandle, field, ConfigMagicSize) < ConfigMagicSize) return;
+  if (memcmp(field + ConfigMagicAt, ConfigMagic, ConfigMagicSize) != 0) return;
   ArchiveStart += ConfigBlockSize;
 
   // The rest of the block in one read; what the file lacks stays 0.
-  uint8_t block[ConfigBlockSize - 3];
-  memset(block, 0, sizeof block);
-  ReadFromFile(ArchiveHandle, block, sizeof block);
+  ReadFromFile(ArchiveHandle, field + ConfigMagicSize, ConfigBlockSize - ConfigMagicSize);
 
-  uint8_t flags = block[0];
-  OverwriteByDefault = (flags & FlagOverwrite) != 0;
-  AutoExtract = (flags & FlagAutoExtract) != 0;
-  WaitThenDelete = (flags & FlagWaitThenDelete) != 0;
+  uint8_t flags = field[ConfigFlagsAt];
+  OverwriteByDefault = (flags & ConfigOverwrite) != 0;
+  AutoExtract = (flags & ConfigAutoExtract) != 0;
+  WaitThenDelete = (flags & ConfigWaitThenDelete) != 0;
 
-  uint8_t l1 = block[1], l2 = block[2], l3 = block[3];
+  const uint8_t* lengths = field + ConfigLengthsAt;
+  uint8_t l1 = lengths[0], l2 = lengths[1], l3 = lengths[2];
   HasCaptionText = l1 > 0;
   HasDefaultDestination = l2 > 0;
   HasRunCommand = l3 > 0;
 
   // The lengths together should stay within the block; where an archiving
   // tool got that wrong, the texts are cut at the block's end.
-  const uint8_t* at = block + 4;
-  const uint8_t* end = block + sizeof block;
+  const uint8_t* at = field + ConfigTextsAt;
+  const uint8_t* end = field + sizeof field;
   auto fit = [&](uint8_t length) -> uint8_t {
     return static_cast<uint8_t>(length <= end - at ? length : end - at);
   };

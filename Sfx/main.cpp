@@ -1,22 +1,15 @@
 // The program block: the whole life of the process. It opens its own
 // executable (which carries the configuration block and the archive behind the
 // 51,712 bytes of the stub), builds the CRC table, reads the configuration,
-// runs the main dialog and closes the archive again. Also SeekArchive, the one
-// way every module moves in the archive file.
+// runs the main dialog and closes the archive again.
 #include "Sfx/sfx.h"
 #include "Sfx/config.h"
 #include "Sfx/state.h"
 #include "SFXstrings/strings.h"
-#include "archive/crypt.h"
+#include "archive/crc32.h"
 #include "Dialog/dialog.h"
 
 enum { CrcTableBlock = 1028 };  // room for 257 entries; 256 are used
-
-int SeekArchive(int32_t distance, int method) {
-  bool failed = false;
-  ArchivePosition = SetFilePosition(ArchiveHandle, distance, method, &failed);
-  return (ArchivePosition == 0xFFFFFFFFu && failed) ? -1 : 0;
-}
 
 int RunProgram() {
   if (OwnExecutablePath(OwnPath, ConfigTextSize) == 0) OwnPath[0] = 0;

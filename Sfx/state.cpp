@@ -1,6 +1,7 @@
 // Definitions of the program-wide state declared in Sfx/state.h, with their
 // start-up values, and the reset that host tests use between cases.
 #include "Sfx/state.h"
+#include "Sfx/layout.h"
 #include <string.h>
 
 FileHandle ArchiveHandle = NoFile;
@@ -8,7 +9,6 @@ uint32_t ArchiveStart = StubSize;
 uint32_t ArchivePosition;
 int32_t CurrentVolume;
 uint8_t VolumeSwitchAllowed;
-LocalHeaderRecord LocalHeader;
 int32_t EntryRemaining;
 uint32_t HeaderStart;
 FileHandle OutputHandle = NoFile;
@@ -25,7 +25,7 @@ uint8_t HasCaptionText, HasDefaultDestination, HasRunCommand;
 uint8_t OverwriteByDefault, AutoExtract, WaitThenDelete;
 
 char DestinationFolder[TextBufferSize];
-uint8_t OverwriteMode;
+OverwriteChoice OverwriteMode;
 uint8_t OverwriteAnswer;
 WindowHandle ProgressWindow;
 PixelRect EntryBarRect, ArchiveBarRect;
@@ -48,7 +48,6 @@ void ResetProgramState() {
   ArchivePosition = 0;
   CurrentVolume = 0;
   VolumeSwitchAllowed = 0;
-  memset(&LocalHeader, 0, sizeof LocalHeader);
   EntryRemaining = 0;
   HeaderStart = 0;
   OutputHandle = NoFile;
@@ -59,7 +58,7 @@ void ResetProgramState() {
   HasCaptionText = HasDefaultDestination = HasRunCommand = 0;
   OverwriteByDefault = AutoExtract = WaitThenDelete = 0;
   DestinationFolder[0] = 0;
-  OverwriteMode = 0;
+  OverwriteMode = ReplaceWithoutAsking;
   OverwriteAnswer = 0;
   ProgressWindow = 0;
   EntryBarRect = ArchiveBarRect = PixelRect{0, 0, 0, 0};

@@ -5,42 +5,34 @@
 #pragma once
 #include <stdint.h>
 #include "platform/platform.h"
+#include "support/paths.h"  // TextBufferSize
 
 enum : uint32_t {
-  StubSize = 51712,          // bytes of the stub; the archive or the block follows
-  ConfigBlockSize = 256,     // the optional configuration block
-  TextBufferSize = 256,      // 255 characters and a NUL
   ConfigTextSize = 261,      // the three configuration texts
   PasswordBufferSize = 80,   // 79 characters and a NUL
   ChunkSize = 32768,         // archive reads and window flushes
 };
 
-// The local file header as it lies in the archive, 30 bytes, little-endian.
-#pragma pack(push, 1)
-struct LocalHeaderRecord {
-  uint32_t signature;
-  uint16_t versionNeeded;
-  uint16_t flags;            // bit 0 encrypted, bit 3 sizes and CRC follow the data
-  uint16_t method;           // 0 stored, 8 Deflate
-  uint32_t dosDateTime;      // time in the low half, date in the high half
-  uint32_t crc32;
-  uint32_t compressedSize;
-  uint32_t uncompressedSize;
-  uint16_t nameLength;
-  uint16_t extraLength;
+// The record of the local header read last; its layout is a ZIP format fact
+// (archive/zip_format.h), so the walk that fills it defines it and resets it.
+struct LocalHeaderRecord;
+
+// How an entry meets a file of its name that exists already.
+enum OverwriteChoice : uint8_t {
+  ReplaceWithoutAsking = 0,
+  KeepExisting = 1,
+  AskEachFile = 2,
 };
-#pragma pack(pop)
-static_assert(sizeof(LocalHeaderRecord) == 30, "local header is 30 bytes");
 
 struct PixelRect { int32_t left, top, right, bottom; };
 
 // --- Archive access (Sfx, archive) ---------------------------------------
 extern FileHandle ArchiveHandle;     // own executable, later the current volume
-extern uint32_t ArchiveStart;        // first local header: 51712 or 51968
+extern uint32_t ArchiveStart;        // first local header: StubSize, or after the block
 extern uint32_t ArchivePosition;     // position reported by the last SeekArchive
 extern int32_t CurrentVolume;        // volume ArchiveHandle reads, 1 for the first
 extern uint8_t VolumeSwitchAllowed;  // a short Deflate read may go to the next volume
-extern LocalHeaderRecord LocalHeader;
+extern LocalHeaderRecord LocalHeader;  // archive/header.cpp
 extern int32_t EntryRemaining;       // compressed bytes of the entry not yet read
 extern uint32_t HeaderStart;         // archive position of the current header
 extern FileHandle OutputHandle;      // output file being written
@@ -60,7 +52,7 @@ extern uint8_t OverwriteByDefault, AutoExtract, WaitThenDelete;
 
 // --- Dialogs and progress (Dialog, archive) --------------------------------
 extern char DestinationFolder[TextBufferSize];
-extern uint8_t OverwriteMode;        // 0 replace, 1 keep, 2 ask
+extern OverwriteChoice OverwriteMode;
 extern uint8_t OverwriteAnswer;      // 1 replace this file, 0 keep it
 extern WindowHandle ProgressWindow;
 extern PixelRect EntryBarRect, ArchiveBarRect;
@@ -74,9 +66,10 @@ extern char ExistingDateText[TextBufferSize];
 extern char ArchivedSizeText[TextBufferSize];
 extern char ArchivedDateText[TextBufferSize];
 
-// --- Progress accounting (archive/progress) -------------------------------
+// --- Progress accounting (archive/stored) ---------------------------------
 extern int64_t ArchiveDone, EntryDone, ArchiveTotal, EntryTotal;
 extern int32_t EntryPercent, ArchivePercent;
 
-// Puts every variable above back to its start-up value (host tests).
+// Puts every variable above back to its start-up value (host tests);
+// LocalHeader is reset with the walk, by ResetLocalHeader (archive/header.h).
 void ResetProgramState();

@@ -1,145 +1,12 @@
-// CRC-32 and the traditional PKWARE encryption of the ZIP format.
-//
-// The CRC table is built at start-up by the bitwise rule (it is not stored in
-// the program). The keys follow the ZIP application note: three 32-bit keys
-// seeded with fixed constants and advanced by every plain byte; the keystream
-// byte comes from the low half of Key2.
+// The traditional PKWARE encryption of the ZIP format. The keys follow the
+// ZIP application note: three 32-bit keys seeded with fixed constants and
+// advanced by every plain byte (through the CRC-32 step); the keystream byte
+// comes from the low half of Key2.
 #include "archive/crypt.h"
-#include "Sfx/state.h"
+#include "archive/crc32.h"
+#include "archive/zip_format.h"
 
 uint32_t Key0, Key1, Key2;
-
-// Buffers run through the CRC by table methods with the same result as
-// UpdateCrc byte by byte. Slice k holds the register change of a byte
-// followed by k zero bytes, so one step of sixteen independent lookups does
-// sixteen steps of UpdateCrc ("slicing by sixteen"). Long buffers go faster
-// still in lanes of 2 KiB run side by side, each from a zero register:
-// the register is linear in its start value and the bytes, so the lanes join
-// by moving each partial register over the 2 KiB of the lane after it, which
-// the four shift slices do in four lookups. All twenty slices (20 KiB) are
-// allocated and derived from the bitwise rule once, with the first CrcTable,
-// and kept for the rest of the process; without them the CRC runs a byte at
-// a time.
-enum { CrcSliceCount = 16, CrcShiftSlices = 16, CrcAllSlices = 20, CrcLaneBytes = 2048 };
-// Eight lanes where registers are plenty, four on i686.
-#if UINTPTR_MAX > 0xFFFFFFFFu
-enum { CrcLanes = 8 };
-#else
-enum { CrcLanes = 4 };
-#endif
-typedef uint32_t CrcSlice[256];
-static CrcSlice* CrcSlices;
-
-static uint32_t OverZeros(uint32_t r, uint32_t zeros) {
-  while (zeros-- > 0) r = CrcSlices[0][r & 0xFF] ^ (r >> 8);
-  return r;
-}
-
-static void BuildCrcSlices() {
-  if (CrcSlices == 0) CrcSlices = static_cast<CrcSlice*>(AllocateBlock(sizeof(CrcSlice) * CrcAllSlices));
-  if (CrcSlices == 0) return;
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t v = i;
-    for (int k = 0; k < 8; ++k) v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
-    CrcSlices[0][i] = v;
-  }
-  for (int k = 1; k < CrcSliceCount; ++k)
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t v = CrcSlices[k - 1][i];
-      CrcSlices[k][i] = CrcSlices[0][v & 0xFF] ^ (v >> 8);
-    }
-  // Shift slice k: a register byte at bits 8k..8k+7 moved over one lane.
-  uint32_t bitMoved[32];
-  for (int bit = 0; bit < 32; ++bit) bitMoved[bit] = OverZeros(1u << bit, CrcLaneBytes);
-  for (int k = 0; k < 4; ++k)
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t v = 0;
-      for (int bit = 0; bit < 8; ++bit)
-        if (i >> bit & 1) v ^= bitMoved[8 * k + bit];
-      CrcSlices[CrcShiftSlices + k][i] = v;
-    }
-}
-
-void BuildCrcTable() {
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t v = i;
-    for (int k = 0; k < 8; ++k) v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
-    CrcTable[i] = v;
-  }
-  BuildCrcSlices();
-}
-
-uint32_t UpdateCrc(uint8_t byte, uint32_t reg) {
-  return CrcTable[(reg ^ byte) & 0xFF] ^ (reg >> 8);
-}
-
-// The CRC over buffers is compiled for speed even where the program is
-// compiled for size.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC push_options
-#pragma GCC optimize("O2")
-#endif
-static inline uint32_t LoadLittle32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-static inline uint32_t SliceByEight(uint32_t r, const uint8_t* p) {
-#if UINTPTR_MAX > 0xFFFFFFFFu
-  // One 64-bit load where the machine has them.
-  uint64_t word = static_cast<uint64_t>(LoadLittle32(p)) | static_cast<uint64_t>(LoadLittle32(p + 4)) << 32;
-  uint32_t low = static_cast<uint32_t>(word) ^ r;
-  uint32_t high = static_cast<uint32_t>(word >> 32);
-#else
-  uint32_t low = LoadLittle32(p) ^ r;
-  uint32_t high = LoadLittle32(p + 4);
-#endif
-  return CrcSlices[7][low & 0xFF] ^ CrcSlices[6][(low >> 8) & 0xFF] ^ CrcSlices[5][(low >> 16) & 0xFF] ^
-         CrcSlices[4][low >> 24] ^ CrcSlices[3][high & 0xFF] ^ CrcSlices[2][(high >> 8) & 0xFF] ^
-         CrcSlices[1][(high >> 16) & 0xFF] ^ CrcSlices[0][high >> 24];
-}
-
-static inline uint32_t MoveOverLane(uint32_t r) {
-  return CrcSlices[CrcShiftSlices][r & 0xFF] ^ CrcSlices[CrcShiftSlices + 1][(r >> 8) & 0xFF] ^
-         CrcSlices[CrcShiftSlices + 2][(r >> 16) & 0xFF] ^ CrcSlices[CrcShiftSlices + 3][r >> 24];
-}
-
-void CrcOverBuffer(const uint8_t* bytes, int32_t count, uint32_t* reg) {
-  if (count <= 0) return;
-  uint32_t r = *reg;
-  uint32_t n = static_cast<uint32_t>(count);
-  if (CrcSlices == 0) {
-    for (; n > 0; --n) r = UpdateCrc(*bytes++, r);
-    *reg = r;
-    return;
-  }
-  const uint32_t block = static_cast<uint32_t>(CrcLanes) * CrcLaneBytes;
-  for (; n >= block; n -= block, bytes += block) {
-    uint32_t lane[CrcLanes] = {r};
-    for (uint32_t i = 0; i < CrcLaneBytes; i += 8)
-      for (int k = 0; k < CrcLanes; ++k) lane[k] = SliceByEight(lane[k], bytes + k * CrcLaneBytes + i);
-    r = lane[0];
-    for (int k = 1; k < CrcLanes; ++k) r = MoveOverLane(r) ^ lane[k];
-  }
-  for (; n >= 16; n -= 16, bytes += 16) {
-    uint32_t a = LoadLittle32(bytes) ^ r;
-    uint32_t b = LoadLittle32(bytes + 4);
-    uint32_t c = LoadLittle32(bytes + 8);
-    uint32_t d = LoadLittle32(bytes + 12);
-    r = CrcSlices[15][a & 0xFF] ^ CrcSlices[14][(a >> 8) & 0xFF] ^ CrcSlices[13][(a >> 16) & 0xFF] ^
-        CrcSlices[12][a >> 24] ^ CrcSlices[11][b & 0xFF] ^ CrcSlices[10][(b >> 8) & 0xFF] ^
-        CrcSlices[9][(b >> 16) & 0xFF] ^ CrcSlices[8][b >> 24] ^ CrcSlices[7][c & 0xFF] ^
-        CrcSlices[6][(c >> 8) & 0xFF] ^ CrcSlices[5][(c >> 16) & 0xFF] ^ CrcSlices[4][c >> 24] ^
-        CrcSlices[3][d & 0xFF] ^ CrcSlices[2][(d >> 8) & 0xFF] ^ CrcSlices[1][(d >> 16) & 0xFF] ^
-        CrcSlices[0][d >> 24];
-  }
-  for (; n > 0; --n) r = CrcSlices[0][(r ^ *bytes++) & 0xFF] ^ (r >> 8);
-  *reg = r;
-}
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC pop_options
-#endif
 
 void UpdateKeys(uint8_t plain) {
   Key0 = UpdateCrc(plain, Key0);
@@ -167,16 +34,17 @@ void DecryptBuffer(uint8_t* bytes, uint32_t count) {
   }
 }
 
-bool CheckPassword(uint8_t* area, int len, uint16_t flags, const char* password,
-                   uint32_t dosDateTime, uint32_t crc) {
+bool CheckPassword(const uint8_t* header, uint16_t flags, const char* password, uint32_t dosDateTime,
+                   uint32_t crc) {
   if (password[0] == 0) return false;
   InitKeys(password);
-  for (int i = 0; i < len; ++i) {
-    uint8_t plain = area[len + i] ^ DecryptByte();
+  uint8_t plain = 0;
+  for (uint32_t i = 0; i < EncryptionHeaderSize; ++i) {
+    plain = header[i] ^ DecryptByte();
     UpdateKeys(plain);
-    area[i] = plain;
   }
-  uint8_t check = area[len - 1];
-  if (flags & 0x08) return check == static_cast<uint8_t>(dosDateTime >> 8);
-  return check == static_cast<uint8_t>(crc >> 24);
+  // The last plain byte checks the password: the time's high byte when the
+  // CRC follows the data, else the CRC's high byte.
+  if (flags & FlagDescriptor) return plain == static_cast<uint8_t>(dosDateTime >> 8);
+  return plain == static_cast<uint8_t>(crc >> 24);
 }

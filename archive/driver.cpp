@@ -17,6 +17,7 @@
 #include "archive/crypt.h"
 #include "archive/header.h"
 #include "archive/prompts.h"
+#include "archive/zip_format.h"
 #include "archive/stored.h"
 #include "support/format.h"
 #include "support/paths.h"
@@ -26,10 +27,8 @@ namespace {
 
 enum : uint32_t {
   NameBufferSize = 258,      // the name bytes read from a header
-  EncryptionHeaderSize = 12,
   PasswordPrompts = 3,
 };
-enum : uint16_t { FlagEncrypted = 0x0001, MethodStored = 0, MethodDeflate = 8 };
 
 // What the walk does after an entry.
 enum EntryOutcome {
@@ -107,20 +106,17 @@ bool ConfirmOverwrite(const char* path, const FoundFile& existing) {
 bool PassPasswordStep() {
   if ((LocalHeader.flags & FlagEncrypted) == 0) return true;
   EntryRemaining -= EncryptionHeaderSize;
-  uint8_t block[2 * EncryptionHeaderSize];
-  memset(block, 0, sizeof block);
-  ReadFromFile(ArchiveHandle, block, EncryptionHeaderSize);
-  memcpy(block + EncryptionHeaderSize, block, EncryptionHeaderSize);
+  uint8_t header[EncryptionHeaderSize];
+  memset(header, 0, sizeof header);
+  ReadFromFile(ArchiveHandle, header, EncryptionHeaderSize);
   bool accepted = CurrentPassword[0] != 0 &&
-                  CheckPassword(block, EncryptionHeaderSize, LocalHeader.flags, CurrentPassword,
-                                LocalHeader.dosDateTime, LocalHeader.crc32);
+                  CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
   for (unsigned prompts = 0; !accepted && prompts < PasswordPrompts; ++prompts) {
     AskPassword();
     int32_t length = PasswordLength < 0 ? 0 : PasswordLength;
     TextFromBuffer(reinterpret_cast<const uint8_t*>(PasswordBuffer), static_cast<unsigned>(length),
                    CurrentPassword, PasswordBufferSize);
-    accepted = CheckPassword(block, EncryptionHeaderSize, LocalHeader.flags, CurrentPassword,
-                             LocalHeader.dosDateTime, LocalHeader.crc32);
+    accepted = CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
   }
   return accepted;
 }
@@ -159,7 +155,7 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
 
   FoundFile existing;
   if (FindPath(path, &existing)) {
-    if (OverwriteMode == 1 || (OverwriteMode == 2 && !ConfirmOverwrite(path, existing))) {
+    if (OverwriteMode == KeepExisting || (OverwriteMode == AskEachFile && !ConfirmOverwrite(path, existing))) {
       pass.incomplete = true;
       return GoOn;
     }
@@ -200,7 +196,6 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
 EntryOutcome HandleEntry(Pass& pass) {
   EntryDone = 0;
   EntryTotal = static_cast<int32_t>(LocalHeader.uncompressedSize);
-  HeaderStart = ArchivePosition;
 
   // The name: at most the buffer's bytes are read, cut at a NUL.
   uint8_t raw[NameBufferSize];
@@ -256,9 +251,9 @@ EntryOutcome HandleEntry(Pass& pass) {
 
 }  // namespace
 
-void ExtractArchive(WindowHandle owner, uint8_t countOnly, uint8_t deleteOnly) {
-  Pass pass = {owner, countOnly != 0, deleteOnly != 0, false, false};
-  bool extracting = !pass.counting && !pass.deleting;
+void ExtractArchive(WindowHandle owner, PassKind kind) {
+  Pass pass = {owner, kind == CountPass, kind == DeletePass, false, false};
+  bool extracting = kind == ExtractPass;
 
   CurrentVolume = 1;
   VolumeSwitchAllowed = 0;

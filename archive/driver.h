@@ -4,4 +4,10 @@
 #include <stdint.h>
 #include "platform/platform.h"
 
-void ExtractArchive(WindowHandle owner, uint8_t countOnly, uint8_t deleteOnly);
+enum PassKind : uint8_t {
+  CountPass,    // sums the uncompressed sizes for the total bar
+  ExtractPass,  // writes every entry below DestinationFolder
+  DeletePass,   // deletes the entries' files again
+};
+
+void ExtractArchive(WindowHandle owner, PassKind kind);

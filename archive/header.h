@@ -2,13 +2,20 @@
 // ends at the first position that holds none (normally the central directory).
 #pragma once
 #include <stdint.h>
+#include "archive/zip_format.h"
 
-// Reads the 30-byte record at the current archive position into LocalHeader.
-// True for a local header; steps over spanning markers.
+extern LocalHeaderRecord LocalHeader;  // the local header read last
+
+// Back to all zeros (host tests, between cases).
+void ResetLocalHeader();
+
+// Reads the 30-byte record at the current archive position into LocalHeader
+// and records that position as HeaderStart. True for a local header; steps
+// over spanning markers.
 bool ReadLocalHeader();
 
 // Where the current entry's data begins: after the record, the name and the
-// extra field (HeaderStart must be set).
+// extra field.
 uint32_t EntryDataStart();
 // False when the current entry's sizes are not in its local header (general
 // purpose bit 3 with a compressed size of 0 and no data descriptor right at the

@@ -10,3 +10,6 @@ void PaintProgressNow();     // paint both bars at once on a surface of Progress
 void ShowEntryName(const char* name);  // text of control 901
 void AskOverwrite();         // FILEEXIST, modal, owner ProgressWindow
 void AskPassword();          // PASSWD, modal, owner ProgressWindow
+// The request to insert a disk (text, caption "Multi Volume", OK and Cancel,
+// owner ProgressWindow); true for OK.
+bool AskForDisk(const char* text);

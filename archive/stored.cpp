@@ -1,18 +1,14 @@
 // The copy of stored (method 0) entries, the progress accounting that this
 // copy and the Inflate output share, and the file time of each written file.
 //
-// A stored entry streams from ArchiveHandle to OutputHandle in chunks of
-// 32,768 bytes: read, decrypt in place when the entry is encrypted, write,
-// count, and run the CRC over what was actually written. A short read means
-// the volume has ended; the next volume is asked for and the copy goes on
-// with the bytes already read. The bars are painted after every chunk.
+// A stored entry streams through the two ends of entry_data.cpp in chunks of
+// 32,768 bytes: read, decrypted and followed onto the next volume there,
+// written, counted and run through the CRC there. The bars are painted after
+// every chunk.
 #include "archive/stored.h"
+#include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
-#include "archive/crypt.h"
 #include "archive/prompts.h"
-#include "archive/volume.h"
-
-enum : uint16_t { FlagEncrypted = 0x0001 };
 
 void CopyStoredEntry() {
   if (EntryRemaining <= 0) return;
@@ -22,22 +18,7 @@ void CopyStoredEntry() {
     CancelRequested = 1;  // nothing can be copied; end the run at the next check
     return;
   }
-  bool encrypted = (LocalHeader.flags & FlagEncrypted) != 0;
-  while (EntryRemaining > 0) {
-    uint32_t want = EntryRemaining < static_cast<int32_t>(ChunkSize) ? static_cast<uint32_t>(EntryRemaining) : ChunkSize;
-    uint32_t got = ReadFromFile(ArchiveHandle, buffer, want);
-    bool lastPass = false;
-    if (got < want && !ChangeVolume(CurrentVolume + 1)) {
-      CancelRequested = 1;
-      lastPass = true;
-    }
-    EntryRemaining -= static_cast<int32_t>(got);
-    if (encrypted) DecryptBuffer(buffer, got);
-    uint32_t written = WriteToFile(OutputHandle, buffer, got);
-    AddProgress(static_cast<int32_t>(written));
-    CrcOverBuffer(buffer, static_cast<int32_t>(written), &CrcRegister);
-    if (lastPass) break;
-  }
+  for (uint32_t got; (got = TakeEntryInput(buffer, room)) > 0;) GiveEntryOutput(buffer, got);
   ReleaseBlock(buffer);
 }
 

@@ -7,6 +7,7 @@
 #include "archive/volume.h"
 #include "SFXstrings/strings.h"
 #include "Sfx/state.h"
+#include "archive/prompts.h"
 #include "support/format.h"
 #include "support/paths.h"
 #include <string.h>
@@ -81,9 +82,7 @@ bool ChangeVolume(int32_t n) {
     Message prompt = LoadMessage(MsgInsertDisk);
     AppendText(prompt.text, number, MessageRoom);
     AppendText(prompt.text, LoadMessage(MsgInsertDiskTail).text, MessageRoom);
-    if (ShowMessage(ProgressWindow, prompt.text, LoadMessage(MsgMultiVolume).text,
-                    BoxOkCancel | BoxIconInformation) == AnswerCancel)
-      return false;
+    if (!AskForDisk(prompt.text)) return false;
   }
 
   // The next header is then sought in the new volume's file: lower the

@@ -9,12 +9,13 @@ target_compile_options(korvi_core PUBLIC ${KORVI_SANITIZE} -Wall -Wextra -Wno-un
 target_link_options(korvi_core PUBLIC ${KORVI_SANITIZE})
 
 add_executable(mksfx tools/mksfx.cpp)
+target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 find_package(GTest REQUIRED)
 find_package(ZLIB REQUIRED)
 include(GoogleTest)
-file(GLOB KORVI_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+file(GLOB KORVI_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_executable(unit_tests ${KORVI_UNIT_SOURCES})
 target_link_libraries(unit_tests PRIVATE korvi_core GTest::gtest GTest::gtest_main GTest::gmock ZLIB::ZLIB)
 target_compile_definitions(unit_tests PRIVATE KORVI_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

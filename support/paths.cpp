@@ -2,7 +2,6 @@
 // split at "/" and ":"; "/" becomes "\" before a path reaches the file system.
 // Paths stay within 255 characters, the program's path limit.
 #include "support/paths.h"
-#include "Sfx/state.h"
 #include <string.h>
 
 unsigned TextLength(const char* text) {

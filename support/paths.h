@@ -6,6 +6,8 @@
 #include <stdint.h>
 #include "platform/platform.h"
 
+enum : uint32_t { TextBufferSize = 256 };  // a text buffer: 255 characters and a NUL
+
 unsigned TextLength(const char* text);
 void SlashesToBackslashes(char* text);
 void AddTrailingBackslash(char* text);      // needs room for one more byte

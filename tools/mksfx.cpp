@@ -15,11 +15,9 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#include "Sfx/layout.h"
 
 namespace {
-
-const size_t StubSize = 51712;
-const size_t BlockSize = 256;
 
 bool ReadAll(const std::string& path, std::vector<char>& out) {
   std::ifstream in(path, std::ios::binary);
@@ -54,9 +52,9 @@ int main(int argc, char** argv) {
     else if (a == "--caption") { if (!value(caption)) return Usage(); block = true; }
     else if (a == "--dest") { if (!value(dest)) return Usage(); block = true; }
     else if (a == "--run") { if (!value(run)) return Usage(); block = true; }
-    else if (a == "--overwrite") { flags |= 0x08; block = true; }
-    else if (a == "--auto") { flags |= 0x40; block = true; }
-    else if (a == "--wait-delete") { flags |= 0x80; block = true; }
+    else if (a == "--overwrite") { flags |= ConfigOverwrite; block = true; }
+    else if (a == "--auto") { flags |= ConfigAutoExtract; block = true; }
+    else if (a == "--wait-delete") { flags |= ConfigWaitThenDelete; block = true; }
     else if (a == "--flags") {
       std::string n;
       if (!value(n)) return Usage();
@@ -75,21 +73,21 @@ int main(int argc, char** argv) {
   }
   for (const std::string* t : {&caption, &dest, &run})
     if (t->size() > 255) { std::cerr << "mksfx: a text is longer than 255 bytes\n"; return 1; }
-  if (7 + caption.size() + dest.size() + run.size() > BlockSize) {
-    std::cerr << "mksfx: the three texts together are longer than 249 bytes\n";
+  if (caption.size() + dest.size() + run.size() > ConfigTextRoom) {
+    std::cerr << "mksfx: the three texts together are longer than " << ConfigTextRoom << " bytes\n";
     return 1;
   }
 
   std::ofstream o(out, std::ios::binary);
   o.write(stubBytes.data(), static_cast<std::streamsize>(stubBytes.size()));
   if (block) {
-    std::string b = "VRN";
-    b += static_cast<char>(flags);
-    b += static_cast<char>(caption.size());
-    b += static_cast<char>(dest.size());
-    b += static_cast<char>(run.size());
-    b += caption + dest + run;
-    b.resize(BlockSize, '\0');
+    std::string b(ConfigBlockSize, '\0');
+    b.replace(ConfigMagicAt, ConfigMagicSize, ConfigMagic);
+    b[ConfigFlagsAt] = static_cast<char>(flags);
+    b[ConfigLengthsAt] = static_cast<char>(caption.size());
+    b[ConfigLengthsAt + 1] = static_cast<char>(dest.size());
+    b[ConfigLengthsAt + 2] = static_cast<char>(run.size());
+    b.replace(ConfigTextsAt, caption.size() + dest.size() + run.size(), caption + dest + run);
     o.write(b.data(), static_cast<std::streamsize>(b.size()));
   }
   o.write(zipBytes.data(), static_cast<std::streamsize>(zipBytes.size()));

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Pads the linked stub with zeros to exactly 51712 bytes.
+"""Pads the linked stub with zeros to exactly the stub size.
+
+    pad_stub.py LINKED OUT STUB_SIZE
 
 Fails when the linked image is larger, and prints how much of the budget the
-image uses, so that every build shows the headroom that is left."""
+image uses, so that every build shows the headroom that is left. The build
+passes the size from Sfx/layout.h."""
 import struct
 import sys
-
-STUB_SIZE = 51712
 
 
 def image_end(data: bytes) -> int:
@@ -18,15 +19,15 @@ def image_end(data: bytes) -> int:
 
 
 def main() -> int:
-    source, target = sys.argv[1], sys.argv[2]
+    source, target, stub_size = sys.argv[1], sys.argv[2], int(sys.argv[3])
     data = open(source, "rb").read()
     used = max(len(data), image_end(data))
-    if used > STUB_SIZE:
-        print(f"error: the stub's linked image is {used} bytes, over the budget of {STUB_SIZE}", file=sys.stderr)
+    if used > stub_size:
+        print(f"error: the stub's linked image is {used} bytes, over the budget of {stub_size}", file=sys.stderr)
         return 1
     with open(target, "wb") as out:
-        out.write(data[:used] + bytes(STUB_SIZE - used))
-    print(f"stub: {used} of {STUB_SIZE} bytes used, {STUB_SIZE - used} left")
+        out.write(data[:used] + bytes(stub_size - used))
+    print(f"stub: {used} of {stub_size} bytes used, {stub_size - used} left")
     return 0
 
 

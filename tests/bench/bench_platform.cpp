@@ -6,6 +6,7 @@
 #include <string.h>
 #include "archive/prompts.h"
 #include "platform/platform.h"
+#include "tests/support/fresh_state.h"
 
 namespace bench {
 const uint8_t* Input;
@@ -65,3 +66,10 @@ void PaintProgressNow() {}
 void ShowEntryName(const char*) {}
 void AskOverwrite() {}
 void AskPassword() {}
+bool AskForDisk(const char*) { return false; }
+
+void ResetTestDoubles() {
+  bench::Input = 0;
+  bench::InputSize = bench::InputAt = 0;
+  bench::Written = 0;
+}

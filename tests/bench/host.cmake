@@ -3,7 +3,8 @@
 add_library(korvi_bench_core STATIC ${KORVI_CORE_SOURCES})
 target_include_directories(korvi_bench_core PUBLIC ${CMAKE_SOURCE_DIR})
 add_executable(inflate_bench ${CMAKE_SOURCE_DIR}/tests/bench/inflate_bench.cpp
-                             ${CMAKE_SOURCE_DIR}/tests/bench/bench_platform.cpp)
+                             ${CMAKE_SOURCE_DIR}/tests/bench/bench_platform.cpp
+                             ${CMAKE_SOURCE_DIR}/tests/support/fresh_state.cpp)
 target_link_libraries(inflate_bench PRIVATE korvi_bench_core ZLIB::ZLIB)
 find_package(benchmark QUIET)
 if(benchmark_FOUND)

@@ -11,14 +11,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <zlib.h>
 #include <chrono>
 #include <string>
 #include <vector>
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
-#include "archive/crypt.h"
 #include "tests/bench/bench_platform.h"
+#include "tests/support/fresh_state.h"
+#include "tests/support/zlib_reference.h"
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -104,20 +104,6 @@ std::string LongRepeats(size_t size) {
   return bytes;
 }
 
-std::vector<uint8_t> Deflate(const std::string& data) {
-  z_stream z{};
-  deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::vector<uint8_t> out(deflateBound(&z, data.size()));
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
 std::vector<Corpus>& Corpora() {
   static std::vector<Corpus> corpora;
   if (corpora.empty()) {
@@ -128,12 +114,10 @@ std::vector<Corpus>& Corpora() {
     corpora.push_back({"code", code, {}});
     corpora.push_back({"incompressible", Incompressible(size), {}});
     corpora.push_back({"repeats", LongRepeats(size), {}});
-    for (Corpus& c : corpora) c.packed = Deflate(c.plain);
+    for (Corpus& c : corpora) c.packed = ZlibDeflate(c.plain, 6);
   }
   return corpora;
 }
-
-uint32_t CrcStorage[257];
 
 // One decoding with our decoder; returns the CRC-32 it computed.
 uint32_t RunOurs(const Corpus& c) {
@@ -148,35 +132,26 @@ uint32_t RunOurs(const Corpus& c) {
   return CrcRegister ^ 0xFFFFFFFFu;
 }
 
-uint32_t RunZlib(const Corpus& c, z_stream* z, uint8_t* out) {
+// One decoding with zlib into 32 KiB pieces, with crc32 over each.
+uint32_t RunZlib(const Corpus& c, z_stream* z) {
   inflateReset(z);
-  z->next_in = const_cast<Bytef*>(c.packed.data());
-  z->avail_in = static_cast<uInt>(c.packed.size());
-  uLong crc = crc32(0, 0, 0);
-  int rc;
-  do {
-    z->next_out = out;
-    z->avail_out = 32768;
-    rc = inflate(z, Z_NO_FLUSH);
-    uInt got = 32768 - z->avail_out;
-    crc = crc32(crc, out, got);
-    bench::Written += got;
-  } while (rc == Z_OK);
-  return static_cast<uint32_t>(crc);
+  uint32_t crc = 0;
+  ZlibInflateEach(z, c.packed.data(), c.packed.size(), [&](const uint8_t* bytes, size_t count) {
+    crc = ZlibCrc(bytes, count, crc);
+    bench::Written += count;
+  });
+  return crc;
 }
 
 void Prepare() {
-  CrcTable = CrcStorage;
-  BuildCrcTable();
+  FreshProgramState();
   for (Corpus& c : Corpora()) {
     z_stream z{};
     inflateInit2(&z, -15);
-    std::vector<uint8_t> out(32768);
-    uint32_t theirs = RunZlib(c, &z, out.data());
+    uint32_t theirs = RunZlib(c, &z);
     inflateEnd(&z);
     uint32_t ours = RunOurs(c);
-    uint32_t truth = static_cast<uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(c.plain.data()), static_cast<uInt>(c.plain.size())));
+    uint32_t truth = ZlibCrc(c.plain);
     if (ours != truth || theirs != truth) {
       fprintf(stderr, "corpus %s: CRC differs (ours %08x, zlib %08x, data %08x)\n", c.name, ours, theirs, truth);
       exit(1);
@@ -196,8 +171,7 @@ static void BM_Inflate(benchmark::State& state, const Corpus* c) {
 static void BM_ZlibInflate(benchmark::State& state, const Corpus* c) {
   z_stream z{};
   inflateInit2(&z, -15);
-  std::vector<uint8_t> out(32768);
-  for (auto _ : state) benchmark::DoNotOptimize(RunZlib(*c, &z, out.data()));
+  for (auto _ : state) benchmark::DoNotOptimize(RunZlib(*c, &z));
   inflateEnd(&z);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c->plain.size()));
 }
@@ -239,8 +213,7 @@ int main() {
     double ours = Measure(c.plain.size(), [&] { RunOurs(c); });
     z_stream z{};
     inflateInit2(&z, -15);
-    std::vector<uint8_t> out(32768);
-    double theirs = Measure(c.plain.size(), [&] { RunZlib(c, &z, out.data()); });
+    double theirs = Measure(c.plain.size(), [&] { RunZlib(c, &z); });
     inflateEnd(&z);
     printf("BM_Inflate/%-21s %11.1fM/s\n", c.name, ours / 1048576.0);
     printf("BM_ZlibInflate/%-17s %11.1fM/s\n", c.name, theirs / 1048576.0);

@@ -8,7 +8,8 @@ if(KORVI_MINGW_ZLIB)
   target_include_directories(korvi_bench_core PUBLIC ${CMAKE_SOURCE_DIR})
   target_compile_options(korvi_bench_core PRIVATE -Os -fno-exceptions -fno-rtti)
   add_executable(inflate_bench ${CMAKE_SOURCE_DIR}/tests/bench/inflate_bench.cpp
-                               ${CMAKE_SOURCE_DIR}/tests/bench/bench_platform.cpp)
+                               ${CMAKE_SOURCE_DIR}/tests/bench/bench_platform.cpp
+                             ${CMAKE_SOURCE_DIR}/tests/support/fresh_state.cpp)
   target_compile_options(inflate_bench PRIVATE -O2)
   target_link_libraries(inflate_bench PRIVATE korvi_bench_core ${KORVI_MINGW_ZLIB})
   target_link_options(inflate_bench PRIVATE -static -s -mconsole)

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
-"""Checks the shipped stub: exactly 51712 bytes, a PE32 GUI program for i386,
-no ZIP signature anywhere in its bytes, and imports only from system DLLs
-that every Windows has, and restricts its own DLL search."""
+"""Checks the shipped stub: exactly the stub size (the build passes the size
+from Sfx/layout.h), a PE32 GUI program for i386, no ZIP signature anywhere in
+its bytes, imports only from system DLLs that every Windows has, and a
+restricted DLL search of its own.
+
+    check_stub.py SFX_EXE STUB_SIZE"""
 import struct
 import sys
 
@@ -41,9 +44,10 @@ def imported_dlls(data):
 
 def main():
     data = open(sys.argv[1], "rb").read()
+    stub_size = int(sys.argv[2])
     problems = []
-    if len(data) != 51712:
-        problems.append(f"size is {len(data)}, not 51712")
+    if len(data) != stub_size:
+        problems.append(f"size is {len(data)}, not {stub_size}")
     for sig in SIGNATURES:
         if sig in data:
             problems.append(f"holds the ZIP signature {sig.hex()} at offset {data.find(sig)}")

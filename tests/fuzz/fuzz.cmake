@@ -5,13 +5,15 @@
 # build tree, never into the sources. Any crash, leak, timeout or sanitizer
 # report fails the test.
 find_package(ZLIB REQUIRED)
+# The shared test support: the fresh state, the scripted prompts (every
+# question answered with No or nothing), the ZIP builder.
+file(GLOB KORVI_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 set(KORVI_FUZZ_LINK -fsanitize=fuzzer,address,undefined)
 foreach(pair inflate:60000 walk:40000)
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 target)
   list(GET pair 1 runs)
-  add_executable(${target}_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}_fuzz.cpp
-                                ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_support.cpp)
+  add_executable(${target}_fuzz ${CMAKE_SOURCE_DIR}/tests/fuzz/${target}_fuzz.cpp ${KORVI_TEST_SUPPORT})
   target_link_libraries(${target}_fuzz PRIVATE korvi_core_fuzz ZLIB::ZLIB)
   target_link_options(${target}_fuzz PRIVATE ${KORVI_FUZZ_LINK})
   set(found ${CMAKE_BINARY_DIR}/fuzz-found/${target})

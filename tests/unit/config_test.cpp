@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 #include "Sfx/config.h"
+#include "Sfx/layout.h"
 #include "Sfx/state.h"
 #include "platform/posix/control.h"
 #include "tests/unit/fixture.h"
@@ -9,12 +10,11 @@
 namespace {
 
 std::vector<uint8_t> Block(uint8_t flags, const std::string& caption, const std::string& dest,
-                           const std::string& run, size_t size = 256, const char* magic = "VRN") {
-  std::vector<uint8_t> b(magic, magic + 3);
+                           const std::string& run, size_t size = ConfigBlockSize, const char* magic = ConfigMagic) {
+  std::vector<uint8_t> b(magic, magic + ConfigMagicSize);
   b.push_back(flags);
-  b.push_back(static_cast<uint8_t>(caption.size()));
-  b.push_back(static_cast<uint8_t>(dest.size()));
-  b.push_back(static_cast<uint8_t>(run.size()));
+  for (const std::string* t : {&caption, &dest, &run}) b.push_back(static_cast<uint8_t>(t->size()));
+  EXPECT_EQ(b.size(), ConfigTextsAt);
   for (const std::string* t : {&caption, &dest, &run}) b.insert(b.end(), t->begin(), t->end());
   b.resize(size, 0xEE);  // whatever an archiving tool leaves in the unused rest
   return b;

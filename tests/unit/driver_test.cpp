@@ -14,9 +14,9 @@
 #include "archive/driver.h"
 #include "platform/posix/control.h"
 #include "tests/unit/fixture.h"
-#include "tests/unit/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 #include "tests/unit/scoped_zone.h"
-#include "tests/unit/zip_builder.h"
+#include "tests/support/zip_builder.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ class DriverTest : public SfxTest {
     ASSERT_EQ(mkdir(dest_.c_str(), 0755), 0);
     std::strcpy(DestinationFolder, dest_.c_str());
     ProgressWindow = Progress;
-    OverwriteMode = 2;
+    OverwriteMode = AskEachFile;
   }
   // The self-extracting file: the stub's bytes, then the archive.
   void Open(const std::vector<uint8_t>& archive) {
@@ -42,9 +42,9 @@ class DriverTest : public SfxTest {
     ArchiveStart = StubSize;
   }
   void Open(const ZipBuilder& zip) { Open(zip.Bytes()); }
-  void Count() { ExtractArchive(MainWindow, 1, 0); }
-  void Extract() { ExtractArchive(MainWindow, 0, 0); }
-  void Delete() { ExtractArchive(ProgressWindow, 0, 1); }
+  void Count() { ExtractArchive(MainWindow, CountPass); }
+  void Extract() { ExtractArchive(MainWindow, ExtractPass); }
+  void Delete() { ExtractArchive(ProgressWindow, DeletePass); }
   std::string Out(const std::string& name) const { return dest_ + "/" + name; }
   // An archive made by a shell command run in a fresh folder of the scratch
   // area; returns its bytes.
@@ -190,7 +190,7 @@ TEST_F(DriverTest, FolderThatCannotBeCreatedEndsTheWalkWithTheSummary) {
 
 TEST_F(DriverTest, OutputPathThatIsAFolderFailsWithoutMessage) {
   ASSERT_EQ(mkdir(Out("taken").c_str(), 0755), 0);
-  OverwriteMode = 0;
+  OverwriteMode = ReplaceWithoutAsking;
   Open(ZipBuilder().Stored("taken", "data").Stored("next", "n"));
   Extract();
   EXPECT_EQ(ReadFile(Out("next")), "n") << "the walk goes on";
@@ -223,8 +223,8 @@ class OverwriteTest : public DriverTest {
   }
 };
 
-TEST_F(OverwriteTest, ModeZeroReplacesWithoutAsking) {
-  OverwriteMode = 0;
+TEST_F(OverwriteTest, ReplacesExistingFilesWithoutAsking) {
+  OverwriteMode = ReplaceWithoutAsking;
   Extract();
   EXPECT_EQ(ReadFile(Out("a.txt")), "new a");
   EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
@@ -232,8 +232,8 @@ TEST_F(OverwriteTest, ModeZeroReplacesWithoutAsking) {
   ExpectSuccess();
 }
 
-TEST_F(OverwriteTest, ModeOneKeepsThemAndFails) {
-  OverwriteMode = 1;
+TEST_F(OverwriteTest, KeepsExistingFilesAndReportsThemNotExtracted) {
+  OverwriteMode = KeepExisting;
   Extract();
   EXPECT_EQ(ReadFile(Out("a.txt")), "old");
   EXPECT_EQ(ReadFile(Out("b.txt")), "old b");
@@ -242,14 +242,14 @@ TEST_F(OverwriteTest, ModeOneKeepsThemAndFails) {
   ExpectFailureSummaryLast();
 }
 
-TEST_F(OverwriteTest, ModeTwoAsksForEachFile) {
+TEST_F(OverwriteTest, AsksForEachExistingFile) {
   scripted::OverwriteReplies = {{true, false}, {false, false}};
   Extract();
   EXPECT_EQ(scripted::Asked, (std::vector<std::string>{"overwrite:a.txt", "overwrite:b.txt"}));
   EXPECT_EQ(ReadFile(Out("a.txt")), "new a") << "Yes";
   EXPECT_EQ(ReadFile(Out("b.txt")), "old b") << "No";
   ExpectFailureSummaryLast();
-  EXPECT_EQ(OverwriteMode, 2);
+  EXPECT_EQ(OverwriteMode, AskEachFile);
 }
 
 TEST_F(OverwriteTest, ApplyToAllYesReplacesTheRest) {
@@ -257,7 +257,7 @@ TEST_F(OverwriteTest, ApplyToAllYesReplacesTheRest) {
   Extract();
   EXPECT_EQ(scripted::Asked.size(), 1u);
   EXPECT_EQ(ReadFile(Out("b.txt")), "new b");
-  EXPECT_EQ(OverwriteMode, 0) << "kept for later entries and passes";
+  EXPECT_EQ(OverwriteMode, ReplaceWithoutAsking) << "kept for later entries and passes";
   ExpectSuccess();
 }
 
@@ -267,7 +267,7 @@ TEST_F(OverwriteTest, ApplyToAllNoKeepsTheRest) {
   EXPECT_EQ(scripted::Asked.size(), 1u);
   EXPECT_EQ(ReadFile(Out("a.txt")), "old");
   EXPECT_EQ(ReadFile(Out("b.txt")), "old b");
-  EXPECT_EQ(OverwriteMode, 1);
+  EXPECT_EQ(OverwriteMode, KeepExisting);
   ExpectFailureSummaryLast();
 }
 
@@ -363,7 +363,7 @@ TEST_F(DriverTest, EncryptedEmptyEntryWritesAnEmptyFile) {
 
 TEST_F(DriverTest, UnknownMethodEndsTheRunAndTruncatesNothing) {
   WriteFile("out/m12.bin", "precious");
-  OverwriteMode = 0;
+  OverwriteMode = ReplaceWithoutAsking;
   ZipEntry bz;
   bz.name = "m12.bin";
   bz.method = 12;
@@ -386,7 +386,7 @@ TEST_F(DriverTest, UnknownMethodEndsTheRunAndTruncatesNothing) {
 
 TEST_F(DriverTest, CancelEndsTheRunBeforeTheFileIsTouched) {
   WriteFile("out/second", "keep me");
-  OverwriteMode = 0;
+  OverwriteMode = ReplaceWithoutAsking;
   Open(ZipBuilder().Stored("first", "1").Stored("second", "2").Stored("third", "3"));
   CancelRequested = 1;  // left from an earlier run: a new pass clears it
   scripted::OnPump = [&] {
@@ -502,7 +502,7 @@ TEST_F(DriverTest, EntryWithoutSizesEndsTheWalkWithAnError) {
 
 TEST_F(DriverTest, FolderEntriesBecomeFolders) {
   ASSERT_EQ(mkdir(Out("old").c_str(), 0755), 0);
-  OverwriteMode = 1;  // an existing folder is no file to keep
+  OverwriteMode = KeepExisting;  // an existing folder is no file to keep
   Open(ZipBuilder().Folder("src/").Folder("old/").Folder("a\\b\\").Stored("src/x.c", "int x;"));
   Extract();
   EXPECT_TRUE(IsFolder(Out("src")));
@@ -629,7 +629,7 @@ TEST_F(DriverTest, DamagedArchivesEndTheWalkWithoutFaults) {
       bad[next() % bad.size()] = static_cast<uint8_t>(next());
     if (ArchiveHandle != NoFile) CloseFile(ArchiveHandle);
     Open(bad);
-    OverwriteMode = 0;
+    OverwriteMode = ReplaceWithoutAsking;
     Count();
     Extract();
     Delete();

@@ -7,21 +7,14 @@
 #include <fstream>
 #include <iterator>
 #include "Sfx/state.h"
-#include "archive/crypt.h"
-#include "platform/posix/control.h"
-#include "tests/unit/scripted_ui.h"
+#include "tests/support/fresh_state.h"
 
 namespace {
-uint32_t TableStorage[257];
 std::string StartFolder;
 }  // namespace
 
 void SfxTest::SetUp() {
-  ResetProgramState();
-  posix::Reset();
-  scripted::Reset();
-  CrcTable = TableStorage;
-  BuildCrcTable();
+  FreshProgramState();
   char pattern[] = "/tmp/korvi-test-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   scratch_ = pattern;

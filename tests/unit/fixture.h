@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "Sfx/layout.h"
 
 class SfxTest : public ::testing::Test {
  protected:

@@ -7,7 +7,7 @@
 #include "Sfx/state.h"
 #include "archive/header.h"
 #include "tests/unit/fixture.h"
-#include "tests/unit/zip_builder.h"
+#include "tests/support/zip_builder.h"
 
 namespace {
 
@@ -22,7 +22,6 @@ class HeaderTest : public SfxTest {
   std::vector<std::string> Walk() {
     std::vector<std::string> names;
     while (ReadLocalHeader()) {
-      HeaderStart = ArchivePosition;
       std::string name(LocalHeader.nameLength, '\0');
       ReadFromFile(ArchiveHandle, name.data(), LocalHeader.nameLength);
       names.push_back(name);
@@ -49,14 +48,14 @@ TEST_F(HeaderTest, ThreeEntriesThenTheCentralDirectoryEndsTheWalk) {
   EXPECT_EQ(VolumeSwitchAllowed, 1);
   ASSERT_EQ(SeekArchive(StubSize, SeekFromBegin), 0);
   EXPECT_EQ(Walk(), (Names{"a.txt", "b.txt", "c.txt"}));
-  EXPECT_EQ(LocalHeader.signature, 0x02014b50u) << "the fourth read meets the central directory";
+  EXPECT_EQ(LocalHeader.signature, ZipSignature(ShiftedCentralHeader)) << "the fourth read meets the central directory";
   EXPECT_EQ(EntryRemaining, 0);
 }
 
 TEST_F(HeaderTest, SpanningMarkersAreSteppedOver) {
   std::vector<uint8_t> archive;
-  PutLe32(archive, 0x08074b50u);
-  PutLe32(archive, 0x08074b50u);
+  PutLe32(archive, ZipSignature(ShiftedMarker));
+  PutLe32(archive, ZipSignature(ShiftedMarker));
   std::vector<uint8_t> rest = ZipBuilder().Stored("x", "1").Bytes();
   archive.insert(archive.end(), rest.begin(), rest.end());
   Open(archive);
@@ -64,6 +63,7 @@ TEST_F(HeaderTest, SpanningMarkersAreSteppedOver) {
   ASSERT_TRUE(ReadLocalHeader());
   EXPECT_EQ(CurrentVolume, 1);
   EXPECT_EQ(ArchivePosition, StubSize + 8) << "the header stands after both markers";
+  EXPECT_EQ(HeaderStart, StubSize + 8) << "and is recorded there, not at the first marker";
   EXPECT_EQ(LocalHeader.nameLength, 1);
 }
 
@@ -103,7 +103,6 @@ TEST_F(HeaderTest, ExtraFieldsAreSteppedOver) {
   first.extra = std::vector<uint8_t>(28, 0xAB);
   Open(ZipBuilder().Add(first).Stored("second", "22").Bytes());
   ASSERT_TRUE(ReadLocalHeader());
-  HeaderStart = ArchivePosition;
   EXPECT_EQ(EntryDataStart(), StubSize + 30 + 5 + 28);
   ASSERT_EQ(SeekArchive(StubSize, SeekFromBegin), 0);
   EXPECT_EQ(Walk(), (Names{"first", "second"}));

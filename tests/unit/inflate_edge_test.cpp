@@ -6,7 +6,8 @@
 // volume, allocation failures and a cancel request.
 #include <string.h>
 #include <algorithm>
-#include "archive/crypt.h"
+#include "archive/header.h"
+#include "tests/support/sealed.h"
 #include "platform/posix/control.h"
 #include "tests/unit/inflate_harness.h"
 
@@ -277,15 +278,8 @@ TEST_F(InflateTest, BlockWithoutDistanceCodesHoldsLiteralsOnly) {
 
 TEST_F(InflateTest, EncryptedEntryDecryptsEachChunk) {
   std::string data = SampleText(100000);
-  std::vector<uint8_t> stream = ZlibDeflate(data, 9, Z_DEFAULT_STRATEGY);
-  InitKeys("secret");
-  for (uint8_t& b : stream) {
-    uint8_t plain = b;
-    b = plain ^ DecryptByte();
-    UpdateKeys(plain);
-  }
-  InitKeys("secret");
-  LocalHeader.flags = 1;
+  std::vector<uint8_t> stream = SealedWithKeysReady("secret", ZlibDeflate(data, 9, Z_DEFAULT_STRATEGY));
+  LocalHeader.flags = FlagEncrypted;
   InflateResult got = Inflate(stream);
   EXPECT_TRUE(got.output == data);
   EXPECT_EQ(got.crc, ZlibCrc(data));
@@ -293,13 +287,7 @@ TEST_F(InflateTest, EncryptedEntryDecryptsEachChunk) {
 
 TEST_F(InflateTest, EntryGoesOnToTheNextVolume) {
   std::string data = SampleText(80000) + SampleRandom(20000);
-  std::vector<uint8_t> stream = ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY);
-  InitKeys("pw");
-  for (uint8_t& b : stream) {
-    uint8_t plain = b;
-    b = plain ^ DecryptByte();
-    UpdateKeys(plain);
-  }
+  std::vector<uint8_t> stream = SealedWithKeysReady("pw", ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY));
   size_t split = stream.size() / 3;
   posix::OwnPath = scratch_ + "/setup.exe";
   strcpy(OwnPath, posix::OwnPath.c_str());
@@ -307,8 +295,7 @@ TEST_F(InflateTest, EntryGoesOnToTheNextVolume) {
   std::vector<uint8_t> first(stream.begin(), stream.begin() + static_cast<long>(split));
   VolumeSwitchAllowed = 1;
   CurrentVolume = 1;
-  InitKeys("pw");
-  LocalHeader.flags = 1;
+  LocalHeader.flags = FlagEncrypted;
   InflateResult got = Inflate(first, static_cast<int32_t>(stream.size()));
   EXPECT_EQ(CurrentVolume, 2);
   EXPECT_FALSE(CancelRequested);

@@ -1,11 +1,12 @@
 // The program block, SeekArchive and the message catalogue.
+#include <set>
 #include <cstring>
 #include "SFXstrings/strings.h"
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
 #include "platform/posix/control.h"
 #include "tests/unit/fixture.h"
-#include "tests/unit/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 
 namespace {
 
@@ -102,11 +103,29 @@ TEST(Catalogue, EmptyAndUndefinedEntriesAreEmpty) {
   EXPECT_STREQ(LoadMessage(1).text, "");
 }
 
-TEST(Catalogue, HasTwentyFiveEntriesInItsTwoBlocks) {
-  int defined = 0;
-  for (unsigned id = 65504; id <= 65535; ++id)
-    if (LoadMessage(id).text[0] != 0) ++defined;
-  EXPECT_EQ(defined, 24);  // 25 entries, one of them (65506) empty
+TEST(Catalogue, IdentifiersAreUniqueAndInTheTopBlocks) {
+  // A repeated identifier would let one text hide another in the string
+  // table; identifiers outside 65504..65535 would not be where the stub
+  // looks for them.
+  const unsigned ids[] = {
+#define MESSAGE(id, name, text) id,
+#include "SFXstrings/catalogue.def"
+#undef MESSAGE
+  };
+  std::set<unsigned> seen;
+  for (unsigned id : ids) {
+    EXPECT_TRUE(seen.insert(id).second) << "identifier " << id << " is used twice";
+    EXPECT_GE(id, 65504u);
+    EXPECT_LE(id, 65535u);
+  }
+}
+
+TEST(Catalogue, TextsAreCutToTheRoomGiven) {
+  char small[7];
+  std::memset(small, 'x', sizeof small);
+  EXPECT_EQ(LoadCatalogueText(MsgErrorReading, small, 6), 5u);
+  EXPECT_STREQ(small, "Error");
+  EXPECT_EQ(small[6], 'x') << "nothing is written past the room";
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
 #include "archive/crypt.h"
+#include "archive/header.h"
 #include "archive/stored.h"
 #include "platform/posix/control.h"
 #include "tests/unit/fixture.h"
-#include "tests/unit/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 #include "tests/unit/scoped_zone.h"
-#include "tests/unit/zip_builder.h"
+#include "tests/support/sealed.h"
+#include "tests/support/zip_builder.h"
 
 namespace {
 
@@ -33,6 +35,7 @@ class StoredTest : public SfxTest {
     LocalHeader.flags = flags;
     EntryRemaining = static_cast<int32_t>(payload.size());
     CurrentVolume = 1;
+    VolumeSwitchAllowed = 1;  // as the header reader leaves it
     CrcRegister = 0xFFFFFFFFu;
   }
   std::string Output() {
@@ -47,17 +50,6 @@ std::vector<uint8_t> Pattern(size_t n) {
   std::vector<uint8_t> v(n);
   for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(i * 31 + (i >> 8));
   return v;
-}
-
-// plain encrypted with the password "pw"; the keys are left where the
-// password check leaves them. Returns the data after the 12-byte header.
-std::vector<uint8_t> EncryptedDataWithKeysReady(const std::vector<uint8_t>& plain) {
-  uint32_t crc = ZipCrc(plain);
-  std::vector<uint8_t> stream = ZipEncrypt("pw", static_cast<uint8_t>(crc >> 24), plain);
-  uint8_t area[24];
-  std::memcpy(area + 12, stream.data(), 12);
-  EXPECT_TRUE(CheckPassword(area, 12, 0x0001, "pw", 0, crc));
-  return std::vector<uint8_t>(stream.begin() + 12, stream.end());
 }
 
 TEST_F(StoredTest, CopiesInChunksAndPaintsOncePerChunk) {
@@ -83,7 +75,7 @@ TEST_F(StoredTest, EmptyEntriesWriteNothing) {
 }
 
 TEST_F(StoredTest, NegativeRemainderReadsNothing) {
-  Prepare(Bytes("abcdefgh"), 0x0001);
+  Prepare(Bytes("abcdefgh"), FlagEncrypted);
   EntryRemaining = 8 - 12;  // an encrypted entry shorter than its header
   CopyStoredEntry();
   EXPECT_EQ(EntryRemaining, -4);
@@ -93,8 +85,8 @@ TEST_F(StoredTest, NegativeRemainderReadsNothing) {
 TEST_F(StoredTest, EncryptedDataIsDecryptedInPlace) {
   std::vector<uint8_t> plain = Pattern(40000);
   uint32_t crc = ZipCrc(plain);
-  std::vector<uint8_t> data = EncryptedDataWithKeysReady(plain);
-  Prepare(data, 0x0001);
+  std::vector<uint8_t> data = SealedWithKeysReady("pw", plain);
+  Prepare(data, FlagEncrypted);
   CopyStoredEntry();
   EXPECT_EQ(CrcRegister ^ 0xFFFFFFFFu, crc);
   EXPECT_EQ(Output(), std::string(plain.begin(), plain.end()));
@@ -105,10 +97,10 @@ TEST_F(StoredTest, ShortReadGoesOnInTheNextVolume) {
   // the start of setup.z02. The keys run on across the change.
   std::vector<uint8_t> plain = Pattern(50000);
   uint32_t crc = ZipCrc(plain);
-  std::vector<uint8_t> data = EncryptedDataWithKeysReady(plain);
+  std::vector<uint8_t> data = SealedWithKeysReady("pw", plain);
   std::vector<uint8_t> first(data.begin(), data.begin() + 30000);
   std::vector<uint8_t> second(data.begin() + 30000, data.end());
-  Prepare(first, 0x0001);
+  Prepare(first, FlagEncrypted);
   WriteFile("setup.z02", second);
   EntryRemaining = 50000;
   EntryTotal = ArchiveTotal = 50000;

@@ -4,6 +4,7 @@
 #include "Sfx/state.h"
 #include "archive/volume.h"
 #include "platform/posix/control.h"
+#include "tests/support/scripted_ui.h"
 #include "tests/unit/fixture.h"
 
 namespace {
@@ -91,21 +92,15 @@ TEST_F(ChangeVolumeTest, RemovableDiskIsAskedForUntilItsLabelFits) {
   posix::DriveType = DriveRemovable;
   posix::VolumeLabel = "PKBACK# 001";
   // The wrong disk stays in: OK asks again, Cancel gives up.
-  posix::MessageAnswers = {AnswerOk, AnswerCancel};
-  int prompts = 0;
+  scripted::DiskReplies = {true, false};
   EXPECT_FALSE(ChangeVolume(2));
-  for (const ShownMessage& m : posix::Messages) {
-    EXPECT_EQ(m.text, "Insert Disk Number 2");
-    EXPECT_EQ(m.caption, "Multi Volume");
-    EXPECT_EQ(m.style, 0x41u);
-    ++prompts;
-  }
-  EXPECT_EQ(prompts, 2);
+  EXPECT_EQ(scripted::Asked, (std::vector<std::string>{"disk:Insert Disk Number 2", "disk:Insert Disk Number 2"}));
+  EXPECT_TRUE(posix::Messages.empty());
 
-  posix::Messages.clear();
+  scripted::Asked.clear();
   posix::VolumeLabel = "PKBACK# 002";
   EXPECT_TRUE(ChangeVolume(2));
-  EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_TRUE(scripted::Asked.empty());
   EXPECT_EQ(CurrentVolume, 2);
   char got[4] = {};
   EXPECT_EQ(ReadFromFile(ArchiveHandle, got, 3), 3u) << "the program's own path on the new disk";
@@ -118,6 +113,7 @@ TEST_F(ChangeVolumeTest, SplitFileOnRemovableDiskIsTakenBeforeTheLabel) {
   WriteFile("setup.z02", "split");
   EXPECT_TRUE(ChangeVolume(2));
   EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_TRUE(scripted::Asked.empty());
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ struct OverwriteReply {
 
 extern std::deque<OverwriteReply> OverwriteReplies;  // empty: No
 extern std::deque<std::string> PasswordReplies;      // empty: ""
-extern std::vector<std::string> Asked;   // "overwrite:<ConflictName>", "password", ...
+extern std::deque<bool> DiskReplies;                 // true OK, false Cancel; empty: Cancel
+extern std::vector<std::string> Asked;   // "overwrite:<ConflictName>", "password", "disk:<text>"
 extern std::vector<std::string> EntryNames;  // texts shown in control 901
 extern int Pumps, Paints, BarInvalidations, Focuses;
 extern std::vector<std::string> MainDialogTemplates;  // names RunMainDialog was given

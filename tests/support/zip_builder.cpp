@@ -1,6 +1,7 @@
 // Test helper: ZIP archives built byte by byte (see zip_builder.h).
-#include "tests/unit/zip_builder.h"
-#include <zlib.h>
+#include "tests/support/zip_builder.h"
+#include "archive/zip_format.h"
+#include "tests/support/zlib_reference.h"
 
 namespace {
 
@@ -57,20 +58,6 @@ std::vector<uint8_t> ZipEncrypt(const std::string& password, uint8_t check, cons
   return out;
 }
 
-std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& bytes) {
-  z_stream z{};
-  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::vector<uint8_t> out(deflateBound(&z, bytes.size()) + 16);
-  z.next_in = const_cast<Bytef*>(bytes.data());
-  z.avail_in = static_cast<uInt>(bytes.size());
-  z.next_out = out.data();
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
 ZipBuilder& ZipBuilder::Add(const ZipEntry& entry) {
   entries_.push_back(entry);
   return *this;
@@ -103,17 +90,17 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   uint32_t realCrc = ZipCrc(e.data);
   w.crc = e.crc.value_or(realCrc);
   w.uncompressed = e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size()));
-  std::vector<uint8_t> payload = e.method == 8 ? RawDeflate(e.data) : e.data;
+  std::vector<uint8_t> payload = e.method == MethodDeflate ? ZlibDeflate(e.data) : e.data;
   w.flags = e.extraFlags;
-  if (e.descriptor || !e.sizesInHeader) w.flags |= 0x0008;
+  if (e.descriptor || !e.sizesInHeader) w.flags |= FlagDescriptor;
   if (!e.password.empty()) {
-    w.flags |= 0x0001;
-    uint8_t check = (w.flags & 0x0008) ? static_cast<uint8_t>(e.dosDateTime >> 8) : static_cast<uint8_t>(w.crc >> 24);
+    w.flags |= FlagEncrypted;
+    uint8_t check = (w.flags & FlagDescriptor) ? static_cast<uint8_t>(e.dosDateTime >> 8) : static_cast<uint8_t>(w.crc >> 24);
     payload = ZipEncrypt(e.password, check, payload);
   }
   w.compressed = static_cast<uint32_t>(payload.size());
 
-  PutLe32(out, 0x04034b50u);
+  PutLe32(out, ZipSignature(ShiftedLocalHeader));
   PutLe16(out, 20);
   PutLe16(out, w.flags);
   PutLe16(out, e.method);
@@ -126,8 +113,8 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   out.insert(out.end(), e.name.begin(), e.name.end());
   out.insert(out.end(), e.extra.begin(), e.extra.end());
   out.insert(out.end(), payload.begin(), payload.end());
-  if (w.flags & 0x0008) {
-    if (e.descriptorSignature) PutLe32(out, 0x08074b50u);
+  if (w.flags & FlagDescriptor) {
+    if (e.descriptorSignature) PutLe32(out, ZipSignature(ShiftedMarker));
     PutLe32(out, w.crc);
     PutLe32(out, w.compressed);
     PutLe32(out, w.uncompressed);
@@ -151,7 +138,7 @@ std::vector<uint8_t> ZipBuilder::Bytes() const {
   for (size_t i = 0; i < entries_.size(); ++i) {
     const ZipEntry& e = entries_[i];
     const Written& w = written[i];
-    PutLe32(out, 0x02014b50u);
+    PutLe32(out, ZipSignature(ShiftedCentralHeader));
     PutLe16(out, 20);
     PutLe16(out, 20);
     PutLe16(out, w.flags);
@@ -170,7 +157,7 @@ std::vector<uint8_t> ZipBuilder::Bytes() const {
     out.insert(out.end(), e.name.begin(), e.name.end());
   }
   uint32_t size = static_cast<uint32_t>(out.size()) - directory;
-  PutLe32(out, 0x06054b50u);
+  PutLe32(out, ZipSignature(ShiftedEndRecord));
   PutLe16(out, 0);
   PutLe16(out, 0);
   PutLe16(out, static_cast<uint32_t>(entries_.size()));

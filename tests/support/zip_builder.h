@@ -44,8 +44,6 @@ uint32_t ZipCrc(const std::vector<uint8_t>& bytes);
 // Traditional encryption of payload with password; check is the header's
 // last byte (the CRC's high byte, or the time's high byte with bit 3).
 std::vector<uint8_t> ZipEncrypt(const std::string& password, uint8_t check, const std::vector<uint8_t>& payload);
-// Raw Deflate (no zlib header) of bytes, by zlib.
-std::vector<uint8_t> RawDeflate(const std::vector<uint8_t>& bytes);
 // Little-endian helpers.
 void PutLe16(std::vector<uint8_t>& out, uint32_t v);
 void PutLe32(std::vector<uint8_t>& out, uint32_t v);

@@ -1,5 +1,5 @@
 // The scripted user interface (see scripted_ui.h).
-#include "tests/unit/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 #include <cstring>
 #include "Dialog/dialog.h"
 #include "Sfx/state.h"
@@ -9,6 +9,7 @@
 namespace scripted {
 std::deque<OverwriteReply> OverwriteReplies;
 std::deque<std::string> PasswordReplies;
+std::deque<bool> DiskReplies;
 std::vector<std::string> Asked;
 std::vector<std::string> EntryNames;
 int Pumps, Paints, BarInvalidations, Focuses;
@@ -19,6 +20,7 @@ std::function<void()> OnPump;
 void Reset() {
   OverwriteReplies.clear();
   PasswordReplies.clear();
+  DiskReplies.clear();
   Asked.clear();
   EntryNames.clear();
   Pumps = Paints = BarInvalidations = Focuses = 0;
@@ -47,7 +49,7 @@ void AskOverwrite() {
     r = OverwriteReplies.front();
     OverwriteReplies.pop_front();
   }
-  if (r.applyToAll) OverwriteMode = r.yes ? 0 : 1;
+  if (r.applyToAll) OverwriteMode = r.yes ? ReplaceWithoutAsking : KeepExisting;
   OverwriteAnswer = r.yes ? 1 : 0;
 }
 
@@ -62,6 +64,15 @@ void AskPassword() {
   if (typed.size() > PasswordBufferSize - 1) typed.resize(PasswordBufferSize - 1);
   std::memcpy(PasswordBuffer, typed.c_str(), typed.size() + 1);
   PasswordLength = static_cast<int32_t>(typed.size());
+}
+
+// The request for the next disk: OK or Cancel.
+bool AskForDisk(const char* text) {
+  Asked.push_back(std::string("disk:") + text);
+  if (DiskReplies.empty()) return false;
+  bool ok = DiskReplies.front();
+  DiskReplies.pop_front();
+  return ok;
 }
 
 void RunMainDialog(const char* templateName) {
