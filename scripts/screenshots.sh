@@ -7,8 +7,9 @@
 #   scripts/screenshots.sh [WIN32_BUILD_DIR] [HOST_TOOLS_DIR]
 #
 # Defaults: build/win32 and build/host/tools/Debug. The pictures come from a
-# Wine prefix of their own under the build dir, in which Wine draws the
-# window frames itself (there is no window manager on the virtual display).
+# Wine prefix of their own under the build dir, in which the programs run on
+# a Wine virtual desktop of the display's size: Wine draws the window frames
+# itself and does not wait for a window manager (there is none on the display).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build/win32}" && pwd)
@@ -24,8 +25,9 @@ if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   wineboot -i </dev/null >/dev/null 2>&1
   wineserver -w
 fi
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+wineserver -w  # the next program starts the desktop process, on this display
 
 WORK="$WINEPREFIX/drive_c/shots"
 rm -rf "$WORK" && mkdir -p "$WORK/src" && cd "$WORK"
