@@ -5,6 +5,8 @@
 #include "Dialog/dialog.h"
 #include "Dialog/dialogs.h"
 #include "Dialog/resource.h"
+#include "Dialogsel/command.h"
+#include "Dialogsel/dialogsel.h"
 #include "SFXstrings/strings.h"
 #include "Sfx/config.h"
 #include "Sfx/state.h"
@@ -34,39 +36,16 @@ static void RunDriver(HWND dialog, PassKind kind) {
   PassRunning = 0;
 }
 
-// The two parts of RunCommand, split at its first "|".
-enum CommandPartKind { ProgramPart, ParametersPart };
-
-// One part of RunCommand for the Execute label, with every "><" standing for
-// the destination folder with a trailing backslash.
-static void CommandPart(CommandPartKind which, char* part) {
-  AddTrailingBackslash(DestinationFolder);
-  const char* bar = RunCommand;
-  while (*bar != 0 && *bar != '|') ++bar;
-  const char* from = which == ProgramPart ? RunCommand : (*bar == '|' ? bar + 1 : bar);
-  unsigned length = which == ProgramPart ? static_cast<unsigned>(bar - RunCommand) : TextLength(from);
-  part[0] = 0;
-  for (unsigned i = 0; i < length; ++i) {
-    if (from[i] == '>' && i + 1 < length && from[i + 1] == '<') {
-      AppendText(part, DestinationFolder, TextBufferSize);
-      ++i;
-    } else {
-      char one[2] = {from[i], 0};
-      AppendText(part, one, TextBufferSize);
-    }
-  }
-}
-
 // "After extraction, run : ", the program's file name, a blank and the last
 // component of the parameters.
 static void ShowRunLabel(HWND dialog) {
   char label[MessageRoom], part[TextBufferSize], name[TextBufferSize];
   CopyText(label, LoadMessage(MsgRunLabel).text, sizeof label);
-  CommandPart(ProgramPart, part);
+  RunCommandPart(ProgramPart, part);
   ExtractNamePart(part, name);
   AppendText(label, name, sizeof label);
   AppendText(label, " ", sizeof label);
-  CommandPart(ParametersPart, part);
+  RunCommandPart(ParametersPart, part);
   ExtractNamePart(part, name);
   AppendText(label, name, sizeof label);
   SetDlgItemTextA(dialog, IDC_EXECUTE, label);
@@ -91,10 +70,18 @@ static void ExtractCommand(HWND dialog) {
   RunDriver(dialog, ExtractPass);
   ShowWindow(Progress(), SW_HIDE);
   if (ExtractionSucceeded) {
-    // The configured program is started here, once the run-after step exists.
+    RunAfterExtraction(dialog, IsDlgButtonChecked(dialog, IDC_EXECUTE) == BST_CHECKED ? 1 : 0);
     EndDialog(dialog, IDOK);
   }
   if (AutoExtract) CloseCommand(dialog);
+}
+
+// "...": the folder browser, and through its "New..." the New Folder dialog;
+// a New Folder dialog that is cancelled drops the browser's choice.
+static void BrowseCommand(HWND dialog) {
+  if (BrowseForDestination(dialog, DestinationFolder) && RunNewFolderDialog(dialog) != IDOK)
+    GetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
+  SetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder);
 }
 
 static void OpenDialog(HWND dialog) {
@@ -150,7 +137,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           if (!PassRunning) CloseCommand(dialog);
           return TRUE;
         case IDC_BROWSE:
-          // Opens the folder browser once it exists; until then nothing happens.
+          if (!PassRunning) BrowseCommand(dialog);
           return TRUE;
         case IDC_OVERWRITE:
           OverwriteMode = IsDlgButtonChecked(dialog, IDC_OVERWRITE) == BST_CHECKED ? ReplaceWithoutAsking : AskEachFile;

@@ -8,11 +8,14 @@ FileHandle ArchiveHandle = NoFile;
 uint32_t ArchiveStart = StubSize;
 uint32_t ArchivePosition;
 int32_t CurrentVolume;
+uint8_t ArchiveSpanned;
+uint8_t VolumeChangeFailed;
 uint8_t VolumeSwitchAllowed;
 int32_t EntryRemaining;
 uint32_t HeaderStart;
 FileHandle OutputHandle = NoFile;
 char OwnPath[ConfigTextSize];
+uint8_t WrittenEntries[WrittenEntryBits / 8];
 
 uint32_t* CrcTable;
 uint32_t CrcRegister;
@@ -47,6 +50,8 @@ void ResetProgramState() {
   ArchiveStart = StubSize;
   ArchivePosition = 0;
   CurrentVolume = 0;
+  ArchiveSpanned = VolumeChangeFailed = 0;
+  memset(WrittenEntries, 0, sizeof WrittenEntries);
   VolumeSwitchAllowed = 0;
   EntryRemaining = 0;
   HeaderStart = 0;

@@ -11,6 +11,7 @@ enum : uint32_t {
   ConfigTextSize = 261,      // the three configuration texts
   PasswordBufferSize = 80,   // 79 characters and a NUL
   ChunkSize = 32768,         // archive reads and window flushes
+  WrittenEntryBits = 65536,  // entries whose files a run's record can hold
 };
 
 // The record of the local header read last; its layout is a ZIP format fact
@@ -31,12 +32,17 @@ extern FileHandle ArchiveHandle;     // own executable, later the current volume
 extern uint32_t ArchiveStart;        // first local header: StubSize, or after the block
 extern uint32_t ArchivePosition;     // position reported by the last SeekArchive
 extern int32_t CurrentVolume;        // volume ArchiveHandle reads, 1 for the first
+extern uint8_t ArchiveSpanned;       // the archive opens with the spanning marker
+extern uint8_t VolumeChangeFailed;   // a volume the pass needed could not be had
 extern uint8_t VolumeSwitchAllowed;  // a short Deflate read may go to the next volume
 extern LocalHeaderRecord LocalHeader;  // archive/header.cpp
 extern int32_t EntryRemaining;       // compressed bytes of the entry not yet read
 extern uint32_t HeaderStart;         // archive position of the current header
 extern FileHandle OutputHandle;      // output file being written
 extern char OwnPath[ConfigTextSize]; // full path of the running executable
+// One bit per entry, in walk order: the extraction pass created or replaced
+// its file. The deletion pass deletes only those.
+extern uint8_t WrittenEntries[WrittenEntryBits / 8];
 
 // --- Integrity and decryption (archive/crypt) ----------------------------
 extern uint32_t* CrcTable;           // 256 entries in a 1,028-byte block

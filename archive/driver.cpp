@@ -19,6 +19,7 @@
 #include "archive/prompts.h"
 #include "archive/zip_format.h"
 #include "archive/stored.h"
+#include "archive/volume.h"
 #include "support/format.h"
 #include "support/paths.h"
 #include <string.h>
@@ -42,6 +43,7 @@ enum EntryOutcome {
 struct Pass {
   WindowHandle owner;
   bool counting, deleting;
+  uint32_t entry;     // the entry in hand, counted from 0 in walk order
   bool incomplete;    // an entry was skipped or failed
   bool unreadable;    // "Error reading archive." has been shown
 };
@@ -55,6 +57,16 @@ void ShowCatalogueError(WindowHandle owner, unsigned textId) {
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The record of the files this run wrote; entries past its end are never
+// marked, so never deleted.
+void MarkWritten(uint32_t entry) {
+  if (entry < WrittenEntryBits) WrittenEntries[entry / 8] |= static_cast<uint8_t>(1u << (entry % 8));
+}
+
+bool WasWritten(uint32_t entry) {
+  return entry < WrittenEntryBits && (WrittenEntries[entry / 8] >> (entry % 8) & 1) != 0;
+}
 
 // True when the name stays below the destination: not absolute, no drive or
 // stream (":"), and no component of dots (with spaces) that climbs out:
@@ -108,7 +120,7 @@ bool PassPasswordStep() {
   EntryRemaining -= EncryptionHeaderSize;
   uint8_t header[EncryptionHeaderSize];
   memset(header, 0, sizeof header);
-  ReadFromFile(ArchiveHandle, header, EncryptionHeaderSize);
+  ReadAcrossVolumes(header, EncryptionHeaderSize);
   bool accepted = CurrentPassword[0] != 0 &&
                   CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
   for (unsigned prompts = 0; !accepted && prompts < PasswordPrompts; ++prompts) {
@@ -149,7 +161,8 @@ void WriteEntryData(Pass& pass, const char* path) {
 
 // The extraction pass's work on one entry, from the password step on.
 EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
-  if (LocalHeader.extraLength != 0) SeekArchive(static_cast<int32_t>(EntryDataStart()), SeekFromBegin);
+  if (LocalHeader.extraLength != 0)
+    SeekFromHeader(LocalHeaderSize + LocalHeader.nameLength + LocalHeader.extraLength, true);
   if (!PassPasswordStep()) return PasswordRefused;
   if (IsFolderEntry(name)) return MakeFolderEntry(pass, path);
 
@@ -180,6 +193,7 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
   }
 
   OutputHandle = CreateForWriting(path);
+  if (OutputHandle != NoFile) MarkWritten(pass.entry);
   if (OutputHandle == NoFile) {
     pass.incomplete = true;
     uint32_t attributes = FileAttributes(path);
@@ -201,7 +215,7 @@ EntryOutcome HandleEntry(Pass& pass) {
   uint8_t raw[NameBufferSize];
   uint32_t want = LocalHeader.nameLength;
   if (want > NameBufferSize) want = NameBufferSize;
-  uint32_t got = ReadFromFile(ArchiveHandle, raw, want);
+  uint32_t got = ReadAcrossVolumes(raw, want);
   char name[TextBufferSize];
   TextFromBuffer(raw, got, name, sizeof name);
   const void* nul = memchr(raw, 0, got);
@@ -243,7 +257,8 @@ EntryOutcome HandleEntry(Pass& pass) {
   }
 
   if (pass.deleting) {
-    if (!IsFolderEntry(name)) DeleteFileAt(path);  // folders stay
+    // Only files this run created or replaced; folders stay.
+    if (!IsFolderEntry(name) && WasWritten(pass.entry)) DeleteFileAt(path);
     return GoOn;
   }
   return ExtractEntry(pass, name, path);
@@ -252,10 +267,19 @@ EntryOutcome HandleEntry(Pass& pass) {
 }  // namespace
 
 void ExtractArchive(WindowHandle owner, PassKind kind) {
-  Pass pass = {owner, kind == CountPass, kind == DeletePass, false, false};
+  Pass pass = {owner, kind == CountPass, kind == DeletePass, 0, false, false};
+  if (kind == ExtractPass) memset(WrittenEntries, 0, sizeof WrittenEntries);
   bool extracting = kind == ExtractPass;
 
+  // An earlier pass over a spanned archive may have left a later volume in
+  // hand; every pass walks from the first.
+  VolumeChangeFailed = 0;
+  if (CurrentVolume > 1 && !ChangeVolume(1)) {
+    ShowCatalogueError(owner, MsgErrorReading);
+    return;
+  }
   CurrentVolume = 1;
+  ArchiveSpanned = 0;
   VolumeSwitchAllowed = 0;
   FocusProgressWindow();
   PumpOneMessage();
@@ -265,7 +289,7 @@ void ExtractArchive(WindowHandle owner, PassKind kind) {
   if (!pass.counting) {
     // The output path is the folder without its trailing "\", then "\" and
     // the name; a drive root is left as its bare prefix (C:).
-    if (TextLength(DestinationFolder) < TextBufferSize - 1) AddTrailingBackslash(DestinationFolder);
+    AddTrailingBackslash(DestinationFolder);
     StripTrailingBackslash(DestinationFolder);
   }
 
@@ -277,22 +301,27 @@ void ExtractArchive(WindowHandle owner, PassKind kind) {
 
   bool examined = false;  // the walk has handled at least one entry
   bool summary = true;    // false after a refused password
-  while (ReadLocalHeader()) {
+  for (; ReadLocalHeader(); ++pass.entry) {
+    // Counting does not ask for disks: on a removable drive the count stays
+    // with the first volume's entries.
+    if (pass.counting && ArchiveSpanned && OwnDriveRemovable()) ArchiveSpanned = 0;
     examined = true;
     int32_t volume = CurrentVolume;
     EntryOutcome outcome = HandleEntry(pass);
-    if (outcome == EndCall) return;
+    if (outcome == EndCall && !VolumeChangeFailed) return;
     if (outcome == PasswordRefused) {
       summary = false;
       break;
     }
-    if (outcome == EndWalk) break;
+    if (outcome == EndWalk || outcome == EndCall) break;
     if (!SeekNextHeader(CurrentVolume != volume)) {
-      ShowCatalogueError(owner, MsgErrorReading);
+      if (!VolumeChangeFailed) ShowCatalogueError(owner, MsgErrorReading);
       pass.incomplete = pass.unreadable = true;
       break;
     }
   }
+  // A volume that could not be had (already reported) leaves entries unread.
+  if (VolumeChangeFailed) pass.incomplete = true;
 
   if (extracting && examined && summary) {
     if (!pass.incomplete) {

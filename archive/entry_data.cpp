@@ -25,6 +25,7 @@ uint32_t TakeEntryInput(uint8_t* buffer, uint32_t room) {
   if (got > 0 || !VolumeSwitchAllowed) return got;
   // The volume has ended inside the entry: the rest is on the next one.
   if (!ChangeVolume(CurrentVolume + 1)) {
+    VolumeChangeFailed = 1;
     CancelRequested = 1;
     return 0;
   }

@@ -10,6 +10,7 @@
 #include "archive/header.h"
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
+#include "archive/volume.h"
 #include <string.h>
 
 LocalHeaderRecord LocalHeader;
@@ -30,13 +31,13 @@ void ResetLocalHeader() { memset(&LocalHeader, 0, sizeof LocalHeader); }
 
 bool ReadLocalHeader() {
   VolumeSwitchAllowed = 1;
-  // Any number of spanning markers in a row are stepped over.
   for (;;) {
     HeaderStart = ArchivePosition;
+    bool atArchiveStart = CurrentVolume <= 1 && HeaderStart == ArchiveStart;
     LocalHeader.signature = 0;
-    // A record cut short by the end of the file is no header: its missing
+    // A record cut short by the end of the archive is no header: its missing
     // bytes would otherwise be the previous header's.
-    if (ReadFromFile(ArchiveHandle, &LocalHeader, LocalHeaderSize) < LocalHeaderSize) LocalHeader.signature = 0;
+    if (ReadAcrossVolumes(&LocalHeader, LocalHeaderSize) < LocalHeaderSize) LocalHeader.signature = 0;
     uint32_t signature = LocalHeader.signature;
     if (signature == ZipSignature(ShiftedLocalHeader) || signature == AcceptedAsHeader) {
       EntryRemaining = static_cast<int32_t>(LocalHeader.compressedSize);
@@ -44,13 +45,42 @@ bool ReadLocalHeader() {
     }
     EntryRemaining = 0;
     if (signature != ZipSignature(ShiftedMarker)) return false;
-    CurrentVolume = 1;
-    SeekArchive(static_cast<int32_t>(ArchivePosition + SignatureSize), SeekFromBegin);
+    // The spanning marker opens a spanned archive; met anywhere else it is
+    // stepped over like any run of markers, and the walk only moves forward.
+    if (atArchiveStart) {
+      CurrentVolume = 1;
+      ArchiveSpanned = 1;
+    }
+    if (!SeekFromHeader(SignatureSize, true)) return false;
   }
 }
 
 uint32_t EntryDataStart() {
   return HeaderStart + LocalHeaderSize + LocalHeader.nameLength + LocalHeader.extraLength;
+}
+
+bool SeekFromHeader(uint64_t offset, bool volumeChanged) {
+  if (!ArchiveSpanned) {
+    uint64_t position = HeaderStart + offset;
+    if (!volumeChanged && position > 0xFFFFFFFFu) return false;
+    SeekArchive(static_cast<int32_t>(position), SeekFromBegin);
+    return true;
+  }
+  // HeaderStart is below 0 once the header lay partly in an earlier volume.
+  // A place past the volume's end lies in the volumes after it; a place just
+  // at the end is left to the next read, which goes on in the next volume.
+  for (;;) {
+    int64_t position = static_cast<int32_t>(HeaderStart) + static_cast<int64_t>(offset);
+    uint32_t length = VolumeLength();
+    if (position <= static_cast<int64_t>(length) || position < 0) {
+      SeekArchive(static_cast<int32_t>(position), SeekFromBegin);
+      return true;
+    }
+    if (!ChangeVolume(CurrentVolume + 1)) {
+      VolumeChangeFailed = 1;
+      return false;
+    }
+  }
 }
 
 bool EntrySizesKnown() {
@@ -62,12 +92,18 @@ bool EntrySizesKnown() {
 }
 
 bool SeekNextHeader(bool volumeChanged) {
-  uint64_t next = static_cast<uint64_t>(HeaderStart) + LocalHeaderSize + LocalHeader.nameLength +
-                  LocalHeader.extraLength + LocalHeader.compressedSize;
-  if (!volumeChanged && next > 0xFFFFFFFFu) return false;
-  uint32_t position = static_cast<uint32_t>(next);
-  if (LocalHeader.flags & FlagDescriptor)
-    position += DwordAt(position) == ZipSignature(ShiftedMarker) ? SignedDescriptorSize : DescriptorSize;
-  SeekArchive(static_cast<int32_t>(position), SeekFromBegin);
+  uint64_t afterData = static_cast<uint64_t>(LocalHeaderSize) + LocalHeader.nameLength + LocalHeader.extraLength +
+                       LocalHeader.compressedSize;
+  if (!SeekFromHeader(afterData, volumeChanged)) return false;
+  if (LocalHeader.flags & FlagDescriptor) {
+    // The descriptor is read rather than sought over, so that it may run on
+    // into the next volume; its first four bytes tell its length.
+    uint8_t descriptor[SignedDescriptorSize];
+    uint32_t first = 0;
+    ReadAcrossVolumes(&first, SignatureSize);
+    uint32_t rest = (first == ZipSignature(ShiftedMarker) ? SignedDescriptorSize : DescriptorSize) - SignatureSize;
+    ReadAcrossVolumes(descriptor, rest);
+    SeekArchive(0, SeekFromCurrent);  // the next header's place, for ReadLocalHeader
+  }
   return true;
 }

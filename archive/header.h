@@ -11,7 +11,8 @@ void ResetLocalHeader();
 
 // Reads the 30-byte record at the current archive position into LocalHeader
 // and records that position as HeaderStart. True for a local header; steps
-// over spanning markers.
+// over spanning markers (the one at the archive's start marks it spanned). In
+// a spanned archive a record cut by the volume's end goes on in the next.
 bool ReadLocalHeader();
 
 // Where the current entry's data begins: after the record, the name and the
@@ -24,5 +25,8 @@ bool EntrySizesKnown();
 // Seeks to where the next local header is expected: after the data and, with
 // general purpose bit 3, the data descriptor. False when that position lies
 // beyond 4 GiB of the same volume (volumeChanged false), so that the walk
-// would wrap around.
+// would wrap around, or when the volume it lies in cannot be had.
 bool SeekNextHeader(bool volumeChanged);
+// Seeks to offset bytes after HeaderStart, in a spanned archive in whichever
+// later volume that place lies. False as for SeekNextHeader.
+bool SeekFromHeader(uint64_t offset, bool volumeChanged);

@@ -49,9 +49,23 @@ void ReplaceExtension(const char* path, const char* extension, char* result) {
   AppendText(result, extension, VolumePathRoom);
 }
 
+// "<path> Cannot Find File", caption "Multi Volume".
+static void ReportMissingVolume(const char* path) {
+  Message text = LoadMessage(MsgCannotFindFile);
+  char shown[static_cast<unsigned>(VolumePathRoom) + static_cast<unsigned>(MessageRoom)];
+  CopyText(shown, path, sizeof shown);
+  AppendText(shown, text.text, sizeof shown);
+  ShowMessage(ProgressWindow, shown, LoadMessage(MsgMultiVolume).text, BoxOk | BoxIconError);
+}
+
+bool OwnDriveRemovable() {
+  char root[4] = {OwnPath[0], ':', '\\', 0};
+  return DriveTypeOf(root) == DriveRemovable;
+}
+
 bool ChangeVolume(int32_t n) {
   char root[4] = {OwnPath[0], ':', '\\', 0};
-  bool removable = DriveTypeOf(root) == DriveRemovable;
+  bool removable = OwnDriveRemovable();
 
   char number[16];
   FormatSigned(n, number);
@@ -66,16 +80,16 @@ bool ChangeVolume(int32_t n) {
   }
 
   for (;;) {
-    if (PathExists(candidate)) break;
+    // On a removable drive the program's own name is on every disk, so the
+    // first volume is told by its label (or by having no disk label).
+    bool byLabelOnly = removable && n <= 1;
+    if (!byLabelOnly && PathExists(candidate)) break;
     if (!removable) {
-      Message text = LoadMessage(MsgCannotFindFile);
-      char shown[static_cast<unsigned>(VolumePathRoom) + static_cast<unsigned>(MessageRoom)];
-      CopyText(shown, candidate, sizeof shown);
-      AppendText(shown, text.text, sizeof shown);
-      ShowMessage(ProgressWindow, shown, LoadMessage(MsgMultiVolume).text, BoxOk | BoxIconError);
+      ReportMissingVolume(candidate);
       return false;
     }
-    if (DiskNumberOfDrive(root) == n) {
+    int32_t disk = DiskNumberOfDrive(root);
+    if (disk == n || (byLabelOnly && disk == 0)) {
       CopyText(candidate, OwnPath, sizeof candidate);
       break;
     }
@@ -85,12 +99,41 @@ bool ChangeVolume(int32_t n) {
     if (!AskForDisk(prompt.text)) return false;
   }
 
+  // A volume that is there but cannot be opened is as good as missing; the
+  // volume in hand stays open then.
+  FileHandle next = OpenForReading(candidate);
+  if (next == NoFile) {
+    ReportMissingVolume(candidate);
+    return false;
+  }
   // The next header is then sought in the new volume's file: lower the
   // current header's position by the length of the volume left behind.
-  bool failed = false;
-  HeaderStart -= SetFilePosition(ArchiveHandle, 0, SeekFromEnd, &failed);
-  CloseFile(ArchiveHandle);
-  ArchiveHandle = OpenForReading(candidate);
+  if (ArchiveHandle != NoFile) {
+    HeaderStart -= VolumeLength();
+    CloseFile(ArchiveHandle);
+  }
+  ArchiveHandle = next;
+  ArchivePosition = 0;
   CurrentVolume = n;
   return true;
+}
+
+uint32_t VolumeLength() {
+  bool failed = false;
+  return SetFilePosition(ArchiveHandle, 0, SeekFromEnd, &failed);
+}
+
+uint32_t ReadAcrossVolumes(void* buffer, uint32_t count) {
+  uint8_t* bytes = static_cast<uint8_t*>(buffer);
+  uint32_t got = ReadFromFile(ArchiveHandle, bytes, count);
+  while (got < count && ArchiveSpanned) {
+    if (!ChangeVolume(CurrentVolume + 1)) {
+      VolumeChangeFailed = 1;
+      break;
+    }
+    uint32_t more = ReadFromFile(ArchiveHandle, bytes + got, count - got);
+    if (more == 0) break;  // an empty volume: the archive is damaged
+    got += more;
+  }
+  return got;
 }

@@ -10,6 +10,7 @@ file(GLOB KORVI_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp
   ${CMAKE_SOURCE_DIR}/Dialog/*.cpp
   ${CMAKE_SOURCE_DIR}/Dialogsel/*.cpp)
+list(REMOVE_ITEM KORVI_WIN32_SOURCES ${KORVI_PORTABLE_DIALOGSEL})
 file(GLOB KORVI_RESOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/Dialog/*.rc
   ${CMAKE_SOURCE_DIR}/Dialogsel/*.rc)
@@ -37,6 +38,9 @@ target_compile_options(sfx_linked PRIVATE
 target_compile_definitions(sfx_linked PRIVATE KORVI_STUB=1)
 # -O2 after the target's -Os, so it wins for these files.
 set_source_files_properties(${KORVI_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS -O2)
+# With data sections, this compiler gives zero-initialised variables bytes in
+# the file; the program-wide buffers (3 KB) go to .bss without them.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/Sfx/state.cpp PROPERTIES COMPILE_OPTIONS -fno-data-sections)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${KORVI_GENERATED} -I${CMAKE_SOURCE_DIR}")
 target_link_options(sfx_linked PRIVATE -nostdlib -s -Wl,--gc-sections
   -Wl,-e,_SfxStart@0 -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat

@@ -83,6 +83,25 @@ int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsig
 // 0 when the entry is missing or empty.
 unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room);
 
+// --- Programs ------------------------------------------------------------
+// ShellExecuteA with the verb "open", an empty working directory, shown
+// normally, no owner; nothing waits and the answer is not looked at.
+void OpenWithShell(const char* program, const char* parameters);
+// CreateProcessA of a command line (its first word names the program) in a
+// new console, then WaitForSingleObject without a time limit. False when the
+// process could not be created.
+bool StartAndWait(const char* commandLine);
+// GetShortPathNameA of path, in place, with room for no more characters than
+// path has; path stays as it was when there is no short form.
+void ShortenPath(char* path);
+
+// --- The user's language ----------------------------------------------------
+// GetLocaleInfoA of LOCALE_USER_DEFAULT: the name of a weekday (0 Sunday to 6
+// Saturday) or of a month (1 to 12), full or abbreviated. Writes at most
+// room-1 characters and a NUL; returns the length, 0 when there is none.
+unsigned WeekdayName(int weekday, bool abbreviated, char* buffer, unsigned room);
+unsigned MonthName(int month, bool abbreviated, char* buffer, unsigned room);
+
 // --- Memory --------------------------------------------------------------
 void* AllocateBlock(uint32_t size);   // 0 when it cannot be had
 void ReleaseBlock(void* block);

@@ -1,10 +1,12 @@
-// Number and date formatting without any locale: the two printf patterns the
-// program uses ("%d" and "%.*d"), DOS date-time to a date value (days since
-// 1899-12-30, the time of day as the fraction), and the pattern-driven date
-// formatter with its small set of tokens. The time separator is always ":";
-// the AMPM words come from the message catalogue.
+// Number and date formatting: the two printf patterns the program uses ("%d"
+// and "%.*d"), DOS date-time to a date value (days since 1899-12-30, the time
+// of day as the fraction), and the pattern-driven date formatter with its
+// small set of tokens. The time separator is always ":"; the AMPM words come
+// from the message catalogue; the names of days and months ("ddd", "dddd",
+// "MMM", "MMMM") are the system's, in the user's language.
 #include "support/format.h"
 #include "SFXstrings/strings.h"
+#include "platform/platform.h"
 
 // Decimal digits of value, at least minDigits of them, after an optional sign.
 static void WriteDecimal(bool negative, uint32_t value, int minDigits, char* result) {
@@ -69,6 +71,7 @@ double DosToDateValue(uint32_t dos) {
 
 struct DateParts {
   int32_t year, month, day, hour, minute, second;
+  int32_t weekday;  // 0 Sunday to 6 Saturday
 };
 
 static DateParts SplitDateValue(double value) {
@@ -99,6 +102,7 @@ static DateParts SplitDateValue(double value) {
   p.hour = ms / 3600000;
   p.minute = ms / 60000 % 60;
   p.second = ms / 1000 % 60;
+  p.weekday = ((days % 7) + 7 + 6) % 7;  // day 0, 1899-12-30, was a Saturday
   return p;
 }
 
@@ -150,6 +154,10 @@ struct DateWriter {
   void Put(const char* text) {
     while (*text != 0) Put(*text++);
   }
+  // A name written straight into the room left (see Room), length n.
+  char* Room() { return out + used; }
+  unsigned RoomSize() const { return limit - used + 1; }
+  void Name(unsigned n) { used += n; }
   // digits 1: no leading zero; 2 or more: at least that many digits.
   void Number(int32_t value, int digits) {
     char text[12];
@@ -203,9 +211,11 @@ void FormatDateValue(const char* pattern, double value, char* result, unsigned r
     switch (l) {
       case 'd':
         if (run <= 2) w.Number(p.day, static_cast<int>(run));
+        else w.Name(WeekdayName(p.weekday, run == 3, w.Room(), w.RoomSize()));
         break;
       case 'm':
         if (run <= 2) w.Number(p.month, static_cast<int>(run));
+        else w.Name(MonthName(p.month, run == 3, w.Room(), w.RoomSize()));
         break;
       case 'y':
         if (run <= 2) w.Number(p.year % 100, 2);

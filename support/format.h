@@ -1,6 +1,7 @@
 // Number and date formatting: the "%d" and "%.*d" patterns, DOS date and time
 // to a date value (days since 1899-12-30, time as the fraction), and the
-// pattern-driven date formatter. No locale is consulted.
+// pattern-driven date formatter. Only the day and month names come from the
+// user's language, through the platform.
 #pragma once
 #include <stdint.h>
 

@@ -15,12 +15,13 @@ void SlashesToBackslashes(char* text) {
     if (*text == '/') *text = '\\';
 }
 
-void AddTrailingBackslash(char* text) {
+bool AddTrailingBackslash(char* text) {
   unsigned n = TextLength(text);
-  if (n == 0 || text[n - 1] != '\\') {
-    text[n] = '\\';
-    text[n + 1] = 0;
-  }
+  if (n > 0 && text[n - 1] == '\\') return true;
+  if (n + 1 >= TextBufferSize) return false;  // no room for it in the buffer
+  text[n] = '\\';
+  text[n + 1] = 0;
+  return true;
 }
 
 void StripTrailingBackslash(char* text) {

@@ -10,7 +10,9 @@ enum : uint32_t { TextBufferSize = 256 };  // a text buffer: 255 characters and 
 
 unsigned TextLength(const char* text);
 void SlashesToBackslashes(char* text);
-void AddTrailingBackslash(char* text);      // needs room for one more byte
+// Adds a "\" unless text ends with one; false, leaving text alone, when a
+// buffer of TextBufferSize has no room for it.
+bool AddTrailingBackslash(char* text);
 void StripTrailingBackslash(char* text);
 void ExtractDirPart(const char* path, char* result);
 void ExtractNamePart(const char* path, char* result);  // at most 255 characters

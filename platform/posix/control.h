@@ -3,6 +3,7 @@
 // answers, allocation failures) and the record of every message box shown.
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 #include "platform/platform.h"
@@ -24,6 +25,11 @@ extern std::vector<ShownMessage> Messages;
 extern std::deque<int> MessageAnswers;  // empty: AnswerOk
 extern long AllocationsLeft;         // -1: unlimited; else allocations that succeed
 extern bool FailOwnOpen;             // the executable cannot be opened
+// Programs started: "open:<program>|<parameters>|<current folder>" for the
+// shell, "run:<command line>|<current folder>" for a waited-for process.
+extern std::vector<std::string> Started;
+extern bool FailStart;               // StartAndWait cannot create the process
+extern std::function<void()> WhileRunning;  // run inside StartAndWait
 
 // Back to the defaults above; clears the message record.
 void Reset();

@@ -23,6 +23,9 @@ std::vector<ShownMessage> Messages;
 std::deque<int> MessageAnswers;
 long AllocationsLeft;
 bool FailOwnOpen;
+std::vector<std::string> Started;
+bool FailStart;
+std::function<void()> WhileRunning;
 
 void Reset() {
   OwnPath.clear();
@@ -34,6 +37,9 @@ void Reset() {
   MessageAnswers.clear();
   AllocationsLeft = -1;
   FailOwnOpen = false;
+  Started.clear();
+  FailStart = false;
+  WhileRunning = nullptr;
 }
 
 std::string NativePath(const char* path) {
@@ -243,3 +249,47 @@ void* AllocateBlock(uint32_t size) {
 }
 
 void ReleaseBlock(void* block) { free(block); }
+
+// --- Programs: recorded, never started ------------------------------------
+
+static std::string HereNow() {
+  char here[4096];
+  return getcwd(here, sizeof here) != nullptr ? here : "";
+}
+
+void OpenWithShell(const char* program, const char* parameters) {
+  posix::Started.push_back(std::string("open:") + program + "|" + parameters + "|" + HereNow());
+}
+
+bool StartAndWait(const char* commandLine) {
+  if (posix::FailStart) return false;
+  posix::Started.push_back(std::string("run:") + commandLine + "|" + HereNow());
+  if (posix::WhileRunning) posix::WhileRunning();
+  return true;
+}
+
+// Linux has no short names: every path stays as it is.
+void ShortenPath(char*) {}
+
+// --- Names of days and months: English ------------------------------------
+
+static unsigned NameOut(const char* name, bool abbreviated, char* buffer, unsigned room) {
+  std::string text(name);
+  if (abbreviated) text.resize(3);
+  if (room == 0) return 0;
+  if (text.size() >= room) text.resize(room - 1);
+  return CopyOut(text, buffer, room);
+}
+
+unsigned WeekdayName(int weekday, bool abbreviated, char* buffer, unsigned room) {
+  static const char* const names[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+  if (weekday < 0 || weekday > 6) return 0;
+  return NameOut(names[weekday], abbreviated, buffer, room);
+}
+
+unsigned MonthName(int month, bool abbreviated, char* buffer, unsigned room) {
+  static const char* const names[] = {"January", "February", "March",     "April",   "May",      "June",
+                                      "July",    "August",   "September", "October", "November", "December"};
+  if (month < 1 || month > 12) return 0;
+  return NameOut(names[month - 1], abbreviated, buffer, room);
+}

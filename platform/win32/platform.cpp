@@ -2,6 +2,7 @@
 // same purpose with exactly the arguments the program needs.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 #include "platform/platform.h"
 
 void HardenDllSearch() {
@@ -123,4 +124,50 @@ unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
 void* AllocateBlock(uint32_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
 void ReleaseBlock(void* block) {
   if (block != 0) HeapFree(GetProcessHeap(), 0, block);
+}
+
+void OpenWithShell(const char* program, const char* parameters) {
+  ShellExecuteA(0, "open", program, parameters, "", SW_SHOWNORMAL);
+}
+
+bool StartAndWait(const char* commandLine) {
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process;
+  // CreateProcessA may write into the command line; it gets a copy.
+  char line[MAX_PATH * 2];
+  lstrcpynA(line, commandLine, sizeof line);
+  if (!CreateProcessA(0, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, 0, 0, &startup, &process))
+    return false;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+void ShortenPath(char* path) {
+  DWORD room = lstrlenA(path) + 1;
+  char shorter[MAX_PATH];
+  DWORD n = GetShortPathNameA(path, shorter, room < sizeof shorter ? room : sizeof shorter);
+  if (n > 0 && n < room) lstrcpyA(path, shorter);
+}
+
+// LOCALE_SDAYNAME1 is Monday; weekday counts from Sunday.
+unsigned WeekdayName(int weekday, bool abbreviated, char* buffer, unsigned room) {
+  if (weekday < 0 || weekday > 6 || room == 0) return 0;
+  LCTYPE first = abbreviated ? LOCALE_SABBREVDAYNAME1 : LOCALE_SDAYNAME1;
+  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, first + (weekday + 6) % 7, buffer, room);
+  if (n <= 0) buffer[0] = 0;
+  return n > 0 ? static_cast<unsigned>(n - 1) : 0;
+}
+
+unsigned MonthName(int month, bool abbreviated, char* buffer, unsigned room) {
+  if (month < 1 || month > 12 || room == 0) return 0;
+  LCTYPE first = abbreviated ? LOCALE_SABBREVMONTHNAME1 : LOCALE_SMONTHNAME1;
+  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, first + month - 1, buffer, room);
+  if (n <= 0) buffer[0] = 0;
+  return n > 0 ? static_cast<unsigned>(n - 1) : 0;
 }

@@ -56,6 +56,11 @@ unsigned LoadCatalogueText(unsigned, char* buffer, unsigned room) {
   if (room > 0) buffer[0] = 0;
   return 0;
 }
+void OpenWithShell(const char*, const char*) {}
+bool StartAndWait(const char*) { return false; }
+void ShortenPath(char*) {}
+unsigned WeekdayName(int, bool, char* buffer, unsigned room) { return LoadCatalogueText(0, buffer, room); }
+unsigned MonthName(int, bool, char* buffer, unsigned room) { return LoadCatalogueText(0, buffer, room); }
 void* AllocateBlock(uint32_t size) { return malloc(size); }
 void ReleaseBlock(void* block) { free(block); }
 

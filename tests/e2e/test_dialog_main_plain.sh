@@ -19,9 +19,11 @@ drive "$WORK_WIN\\plain.exe" \
   click 2 exit 0
 [ ! -e one.txt ] || fail "Close extracted one.txt"
 
-# The close box likewise; "..." does nothing yet and leaves the dialog open.
+# The close box likewise, also after "..." opened the folder browser and it
+# was cancelled.
 drive "$WORK_WIN\\plain.exe" \
-  window "Korvi EXE" click 775 sleep 300 caption "Korvi EXE" close exit 0
+  window "Korvi EXE" click 775 window "Extract to : " click 2 gone \
+  window "Korvi EXE" caption "Korvi EXE" close exit 0
 [ ! -e one.txt ] || fail "the close box extracted one.txt"
 
 # Extract into the proposed folder: the success message, then the end.

@@ -25,8 +25,8 @@ reset_files
 drive "$WORK_WIN\\ow.exe" \
   window "Korvi EXE" click 1 \
   window "Confirm File Overwrite" \
-  text 500 "a.txt" text 501 "512BYTE" text 502 ",  15, 2001 PM 12:30:10" \
-  text 503 "10BYTE" text 504 ",  15, 2001 AM 09:05:02" checked 401 0 \
+  text 500 "a.txt" text 501 "512BYTE" text 502 "Sunday, July 15, 2001 PM 12:30:10" \
+  text 503 "10BYTE" text 504 "Sunday, July 15, 2001 AM 09:05:02" checked 401 0 \
   click 1 gone \
   window "Confirm File Overwrite" text 500 "b.txt" text 501 "6BYTE" click 2 gone \
   window "Confirm File Overwrite" text 500 "c.txt" key 27 gone \

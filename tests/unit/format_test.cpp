@@ -2,6 +2,7 @@
 // and the date pattern with its tokens, the catalogue pattern included.
 #include <gtest/gtest.h>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include "Sfx/state.h"
 #include "support/format.h"
@@ -82,12 +83,28 @@ TEST(DateValue, InvalidPartsCountAsZero) {
   EXPECT_DOUBLE_EQ(DosToDateValue(Dos(1980, 1, 1, 0, 60, 0)), 29221.0);
 }
 
-TEST(DatePattern, CataloguePatternShowsNoDayOrMonthNames) {
-  EXPECT_EQ(Formatted(Catalogue, 0x2AEF63C5u), ",  15, 2001 PM 12:30:10");
+TEST(DatePattern, CataloguePatternShowsDayAndMonthNames) {
+  EXPECT_EQ(Formatted(Catalogue, 0x2AEF63C5u), "Sunday, July 15, 2001 PM 12:30:10");
+  EXPECT_EQ(Formatted(Catalogue, Dos(2023, 2, 2, 9, 15, 4)), "Thursday, February 02, 2023 AM 09:15:04");
   EXPECT_EQ(Formatted("dd, yyyy ampm hh:nn:ss", Dos(2001, 7, 15, 9, 5, 2)), "15, 2001 AM 09:05:02");
   EXPECT_EQ(Formatted("dd, yyyy ampm hh:nn:ss", Dos(2001, 7, 15, 0, 0, 0)), "15, 2001 AM 12:00:00");
   EXPECT_EQ(Formatted("dd, yyyy ampm hh:nn:ss", Dos(2001, 7, 15, 13, 0, 0)), "15, 2001 PM 01:00:00");
-  EXPECT_EQ(Formatted(Catalogue, 0), ",  30, 1899 AM 12:00:00") << "an invalid DOS date is day 0";
+  EXPECT_EQ(Formatted(Catalogue, 0), "Saturday, December 30, 1899 AM 12:00:00") << "an invalid DOS date is day 0";
+}
+
+TEST(DatePattern, ThreeLettersAbbreviateTheNames) {
+  EXPECT_EQ(Formatted("ddd dd MMM yyyy", Dos(2024, 2, 29, 0, 0, 0)), "Thu 29 Feb 2024");
+  EXPECT_EQ(Formatted("dddd", Dos(1980, 1, 6, 0, 0, 0)), "Sunday");
+  EXPECT_EQ(Formatted("dddd", Dos(2107, 12, 31, 0, 0, 0)), "Saturday") << "the last DOS year";
+  EXPECT_EQ(Formatted("MMMM", Dos(1999, 12, 31, 0, 0, 0)), "December");
+}
+
+TEST(DatePattern, NamesAreCutAtTheResultsRoom) {
+  char small[6];
+  std::memset(small, 'x', sizeof small);
+  FormatDateValue("MMMM dd", DosToDateValue(Dos(2001, 9, 15, 0, 0, 0)), small, 5);
+  EXPECT_STREQ(small, "Sept");
+  EXPECT_EQ(small[5], 'x') << "nothing is written past the room";
 }
 
 TEST(DatePattern, MonthOrMinuteByTheLetterBefore) {

@@ -1,0 +1,83 @@
+// The folder browser behind the main dialog's "...": the shell's browser,
+// captioned "Extract to : " and given a "New..." button beside its OK. The
+// button is enabled exactly when OK is; pressing it ends the browser as OK
+// would, with the wish to create a new folder under the chosen one.
+#include "Dialogsel/dialogsel.h"
+#include <shlobj.h>
+#include "Dialog/resource.h"
+#include "Dialogsel/folders.h"
+#include "SFXstrings/strings.h"
+
+namespace {
+
+enum { NewButtonGap = 90, NewButtonWidth = 75 };
+
+uint8_t NewFolderRequested;
+HWND NewButton;
+WNDPROC BrowserProcedure;
+
+// The browser's own procedure, with "New..." turned into OK.
+LRESULT CALLBACK BrowserWithNewButton(HWND browser, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && wParam == IDC_NEW_BUTTON) {
+    NewFolderRequested = 1;
+    PostMessageA(browser, WM_COMMAND, IDOK, 0);
+    return 0;
+  }
+  return CallWindowProcA(BrowserProcedure, browser, message, wParam, lParam);
+}
+
+void AddNewButton(HWND browser) {
+  SetWindowTextA(browser, LoadMessage(MsgBrowseCaption).text);
+  HWND ok = GetDlgItem(browser, IDOK);
+  RECT r;
+  GetWindowRect(ok, &r);
+  POINT corner = {r.left, r.top};
+  ScreenToClient(browser, &corner);
+  NewButton = CreateWindowExA(0, "BUTTON", LoadMessage(MsgNewButton).text,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON,
+                              corner.x - NewButtonGap, corner.y, NewButtonWidth, r.bottom - r.top, browser,
+                              reinterpret_cast<HMENU>(IDC_NEW_BUTTON), GetModuleHandleA(0), 0);
+  PostMessageA(NewButton, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
+  EnableWindow(NewButton, FALSE);
+  BrowserProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongA(browser, GWL_WNDPROC, reinterpret_cast<LONG>(BrowserWithNewButton)));
+}
+
+int CALLBACK BrowserEvent(HWND browser, UINT event, LPARAM lParam, LPARAM) {
+  if (event == BFFM_INITIALIZED) {
+    AddNewButton(browser);
+  } else if (event == BFFM_SELCHANGED) {
+    char path[MAX_PATH];
+    if (!SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path))
+      EnableWindow(GetDlgItem(browser, IDOK), FALSE);
+    EnableWindow(NewButton, IsWindowEnabled(GetDlgItem(browser, IDOK)));
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool BrowseForDestination(HWND owner, char* destination) {
+  NewFolderRequested = 0;
+  char displayName[MAX_PATH];
+  Message title = LoadMessage(MsgBrowseTitle);
+  BROWSEINFOA info;
+  ZeroMemory(&info, sizeof info);
+  info.hwndOwner = owner;
+  info.pszDisplayName = displayName;
+  info.lpszTitle = title.text;
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = BrowserEvent;
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+  NewButton = 0;
+  if (chosen == 0) return false;
+  char path[MAX_PATH];
+  bool taken = SHGetPathFromIDListA(chosen, path) && TakeChosenFolder(owner, path, destination);
+  // The shell's allocator, so that no further DLL is imported for the free.
+  IMalloc* shellMemory = 0;
+  if (SUCCEEDED(SHGetMalloc(&shellMemory))) {
+    shellMemory->Free(chosen);
+    shellMemory->Release();
+  }
+  return taken && NewFolderRequested;
+}
