@@ -22,7 +22,7 @@ static uint32_t ReadDecrypted(uint8_t* buffer, uint32_t room) {
 uint32_t TakeEntryInput(uint8_t* buffer, uint32_t room) {
   if (CancelRequested || EntryRemaining <= 0) return 0;
   uint32_t got = ReadDecrypted(buffer, room);
-  if (got > 0 || !VolumeSwitchAllowed) return got;
+  if (got > 0 || !VolumeSwitchAllowed || VolumeChangeFailed) return got;
   // The volume has ended inside the entry: the rest is on the next one.
   if (!ChangeVolume(CurrentVolume + 1)) {
     VolumeChangeFailed = 1;

@@ -76,7 +76,8 @@ bool SeekFromHeader(uint64_t offset, bool volumeChanged) {
       SeekArchive(static_cast<int32_t>(position), SeekFromBegin);
       return true;
     }
-    if (!ChangeVolume(CurrentVolume + 1)) {
+    // One volume that could not be had is asked for once in a pass.
+    if (VolumeChangeFailed || !ChangeVolume(CurrentVolume + 1)) {
       VolumeChangeFailed = 1;
       return false;
     }

@@ -126,7 +126,7 @@ uint32_t VolumeLength() {
 uint32_t ReadAcrossVolumes(void* buffer, uint32_t count) {
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
   uint32_t got = ReadFromFile(ArchiveHandle, bytes, count);
-  while (got < count && ArchiveSpanned) {
+  while (got < count && ArchiveSpanned && !VolumeChangeFailed) {
     if (!ChangeVolume(CurrentVolume + 1)) {
       VolumeChangeFailed = 1;
       break;

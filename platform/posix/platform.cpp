@@ -75,6 +75,9 @@ unsigned OwnExecutablePath(char* buffer, unsigned size) { return CopyOut(posix::
 
 FileHandle OpenForReading(const char* path) {
   if (FailOwnOpen && posix::OwnPath == path) return NoFile;
+  // CreateFileA opens no folder without backup semantics; neither does this.
+  struct stat st;
+  if (stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return NoFile;
   return HandleOf(open(NativePath(path).c_str(), O_RDONLY));
 }
 

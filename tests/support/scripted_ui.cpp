@@ -16,6 +16,7 @@ int Pumps, Paints, BarInvalidations, Focuses;
 std::vector<std::string> MainDialogTemplates;
 std::function<void()> MainDialogBody;
 std::function<void()> OnPump;
+std::function<void()> OnDisk;
 
 void Reset() {
   OverwriteReplies.clear();
@@ -27,6 +28,7 @@ void Reset() {
   MainDialogTemplates.clear();
   MainDialogBody = nullptr;
   OnPump = nullptr;
+  OnDisk = nullptr;
 }
 }  // namespace scripted
 
@@ -69,6 +71,7 @@ void AskPassword() {
 // The request for the next disk: OK or Cancel.
 bool AskForDisk(const char* text) {
   Asked.push_back(std::string("disk:") + text);
+  if (OnDisk) OnDisk();
   if (DiskReplies.empty()) return false;
   bool ok = DiskReplies.front();
   DiskReplies.pop_front();

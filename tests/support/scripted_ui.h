@@ -22,6 +22,7 @@ extern int Pumps, Paints, BarInvalidations, Focuses;
 extern std::vector<std::string> MainDialogTemplates;  // names RunMainDialog was given
 extern std::function<void()> MainDialogBody;          // run inside RunMainDialog
 extern std::function<void()> OnPump;                  // run inside PumpOneMessage
+extern std::function<void()> OnDisk;                  // run inside AskForDisk, before it answers
 
 void Reset();
 }  // namespace scripted

@@ -13,89 +13,12 @@
 #include "Sfx/state.h"
 #include "archive/driver.h"
 #include "platform/posix/control.h"
-#include "tests/unit/fixture.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/unit/scoped_zone.h"
 #include "tests/support/zip_builder.h"
+#include "tests/unit/driver_fixture.h"
+#include "tests/unit/scoped_zone.h"
 
 namespace {
-
-const WindowHandle MainWindow = reinterpret_cast<WindowHandle>(0x55);
-const WindowHandle Progress = reinterpret_cast<WindowHandle>(0x77);
-const time_t July15Utc = 995200210;  // 2001-07-15 12:30:10 UTC
-
-class DriverTest : public SfxTest {
- protected:
-  void SetUp() override {
-    SfxTest::SetUp();
-    dest_ = scratch_ + "/out";
-    ASSERT_EQ(mkdir(dest_.c_str(), 0755), 0);
-    std::strcpy(DestinationFolder, dest_.c_str());
-    ProgressWindow = Progress;
-    OverwriteMode = AskEachFile;
-  }
-  // The self-extracting file: the stub's bytes, then the archive.
-  void Open(const std::vector<uint8_t>& archive) {
-    std::string path = WriteFile("setup.exe", StubThen(archive));
-    std::strcpy(OwnPath, path.c_str());
-    OpenArchive(path);
-    ArchiveStart = StubSize;
-  }
-  void Open(const ZipBuilder& zip) { Open(zip.Bytes()); }
-  void Count() { ExtractArchive(MainWindow, CountPass); }
-  void Extract() { ExtractArchive(MainWindow, ExtractPass); }
-  void Delete() { ExtractArchive(ProgressWindow, DeletePass); }
-  std::string Out(const std::string& name) const { return dest_ + "/" + name; }
-  // An archive made by a shell command run in a fresh folder of the scratch
-  // area; returns its bytes.
-  std::vector<uint8_t> MadeBy(const std::string& command, const std::string& result) {
-    std::string folder = scratch_ + "/tool";
-    std::string full = "mkdir -p '" + folder + "' && cd '" + folder + "' && " + command;
-    EXPECT_EQ(std::system(full.c_str()), 0) << command;
-    std::string bytes = ReadFile(folder + "/" + result);
-    return std::vector<uint8_t>(bytes.begin(), bytes.end());
-  }
-
-  void ExpectOnlyMessage(const std::string& text, const std::string& caption, unsigned style,
-                         WindowHandle owner = MainWindow) {
-    ASSERT_EQ(posix::Messages.size(), 1u) << (posix::Messages.empty() ? "" : posix::Messages[0].text);
-    EXPECT_EQ(posix::Messages[0].text, text);
-    EXPECT_EQ(posix::Messages[0].caption, caption);
-    EXPECT_EQ(posix::Messages[0].style, style);
-    EXPECT_EQ(posix::Messages[0].owner, owner);
-  }
-  void ExpectSuccess() {
-    ExpectOnlyMessage("All files have been extracted.", "Finished.", 0);
-    EXPECT_EQ(ExtractionSucceeded, 1);
-  }
-  void ExpectFailureSummaryLast() {
-    ASSERT_FALSE(posix::Messages.empty());
-    EXPECT_EQ(posix::Messages.back().text, "The selected file(s) couldn't get extracted.");
-    EXPECT_EQ(posix::Messages.back().caption, "Error..");
-    EXPECT_EQ(posix::Messages.back().style, 0x10u);
-    EXPECT_EQ(ExtractionSucceeded, 0);
-  }
-
-  std::string dest_;
-};
-
-bool IsFolder(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-time_t ModifiedAt(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
-}
-
-ZipEntry Encrypted(const std::string& name, const std::string& text, const std::string& password) {
-  ZipEntry e;
-  e.name = name;
-  e.data = Bytes(text);
-  e.password = password;
-  return e;
-}
 
 // --- Count pass ----------------------------------------------------------------
 
@@ -662,6 +585,57 @@ TEST_F(DriverTest, DeletionPassRemovesFilesAndLeavesFolders) {
   EXPECT_TRUE(scripted::Asked.empty()) << "no password is asked";
   EXPECT_TRUE(posix::Messages.empty());
   EXPECT_EQ(scripted::EntryNames.size(), 8u) << "names shown in both passes";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DriverTest, DeletionSparesFilesThisRunDidNotWrite) {
+  // kept.txt: answered No; fresh.txt: written; other.txt: not in the archive.
+  WriteFile("out/kept.txt", "the user's own");
+  WriteFile("out/other.txt", "unrelated");
+  Open(ZipBuilder().Stored("kept.txt", "archived").Stored("fresh.txt", "new"));
+  scripted::OverwriteReplies = {{false, false}};
+  Extract();
+  ExpectFailureSummaryLast();
+  Delete();
+  EXPECT_EQ(ReadFile(Out("kept.txt")), "the user's own");
+  EXPECT_EQ(ReadFile(Out("other.txt")), "unrelated");
+  EXPECT_FALSE(Exists(Out("fresh.txt")));
+}
+
+TEST_F(DriverTest, DeletionSparesFilesTheOverwriteSettingKept) {
+  WriteFile("out/a.txt", "old");
+  Open(ZipBuilder().Stored("a.txt", "new").Stored("b.txt", "b"));
+  OverwriteMode = KeepExisting;
+  Extract();
+  Delete();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "old");
+  EXPECT_FALSE(Exists(Out("b.txt")));
+}
+
+TEST_F(DriverTest, DeletionSparesFilesOfEntriesTheRunNeverReached) {
+  // Three wrong passwords end the run at the second entry; the third entry's
+  // file, present before, is none of this run's.
+  WriteFile("out/later.txt", "before the run");
+  Open(ZipBuilder().Stored("first.txt", "1").Add(Encrypted("locked.txt", "l", "pw")).Stored("later.txt", "3"));
+  scripted::PasswordReplies = {"x", "y", "z"};
+  Extract();
+  EXPECT_EQ(ReadFile(Out("first.txt")), "1");
+  Delete();
+  EXPECT_FALSE(Exists(Out("first.txt")));
+  EXPECT_EQ(ReadFile(Out("later.txt")), "before the run");
+}
+
+TEST_F(DriverTest, AReplacedFileIsDeletedAgain) {
+  WriteFile("out/a.txt", "old");
+  Open(ZipBuilder().Stored("a.txt", "new"));
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  ExpectSuccess();
+  Delete();
+  EXPECT_FALSE(Exists(Out("a.txt")));
 }
 
 }  // namespace

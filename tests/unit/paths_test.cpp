@@ -38,6 +38,23 @@ std::string Stripped(const char* text) {
   return buffer;
 }
 
+TEST(PathParts, ABackslashIsAddedOnlyWhereTheBufferHasRoom) {
+  char buffer[TextBufferSize + 1];
+  std::memset(buffer, 'x', sizeof buffer);
+  std::string longest(TextBufferSize - 1, 'a');
+  std::strcpy(buffer, longest.c_str());
+  EXPECT_FALSE(AddTrailingBackslash(buffer));
+  EXPECT_EQ(std::string(buffer), longest);
+  EXPECT_EQ(buffer[TextBufferSize], 'x') << "nothing written past the buffer";
+  longest.back() = '\\';
+  std::strcpy(buffer, longest.c_str());
+  EXPECT_TRUE(AddTrailingBackslash(buffer)) << "one that is there already needs no room";
+  longest.pop_back();
+  std::strcpy(buffer, longest.c_str());
+  EXPECT_TRUE(AddTrailingBackslash(buffer));
+  EXPECT_EQ(TextLength(buffer), TextBufferSize - 1);
+}
+
 TEST(PathParts, FolderPartKeepsDriveRootsAndColons) {
   EXPECT_EQ(DirPart("C:\\dir\\file.txt"), "C:\\dir");
   EXPECT_EQ(DirPart("C:\\file.txt"), "C:\\");

@@ -1,0 +1,107 @@
+// The program run after extraction: the command's two parts, the shell's
+// open, and the waited-for process followed by the deletion pass.
+#include <cstring>
+#include <string>
+#include <vector>
+#include "Dialogsel/command.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/unit/driver_fixture.h"
+
+namespace {
+
+class CommandTest : public DriverTest {
+ protected:
+  void Configure(const char* command) {
+    std::strcpy(RunCommand, command);
+    HasRunCommand = 1;
+  }
+  std::string Part(CommandPartKind kind) {
+    char part[TextBufferSize];
+    EXPECT_TRUE(RunCommandPart(kind, part));
+    return part;
+  }
+};
+
+TEST_F(CommandTest, TheDestinationStandsForItsMark) {
+  std::strcpy(DestinationFolder, "C:\\Out");
+  Configure("><setup.exe");
+  EXPECT_EQ(Part(ProgramPart), "C:\\Out\\setup.exe");
+  EXPECT_EQ(Part(ParametersPart), "");
+  EXPECT_STREQ(DestinationFolder, "C:\\Out\\") << "the destination gets its backslash in place";
+}
+
+TEST_F(CommandTest, TheFirstBarSplitsTheParts) {
+  std::strcpy(DestinationFolder, "D:\\x\\");
+  Configure("{win}\\notepad.exe|><read me.txt|more|><");
+  EXPECT_EQ(Part(ProgramPart), "{win}\\notepad.exe");
+  EXPECT_EQ(Part(ParametersPart), "D:\\x\\read me.txt|more|D:\\x\\");
+  Configure("plain.exe");
+  EXPECT_EQ(Part(ProgramPart), "plain.exe");
+  EXPECT_EQ(Part(ParametersPart), "");
+}
+
+TEST_F(CommandTest, ADestinationWithoutRoomForItsBackslashFormsNoCommand) {
+  std::string longest(TextBufferSize - 1, 'd');
+  std::strcpy(DestinationFolder, longest.c_str());
+  Configure("><setup.exe");
+  char part[TextBufferSize];
+  EXPECT_FALSE(RunCommandPart(ProgramPart, part));
+  EXPECT_STREQ(part, "");
+  EXPECT_EQ(std::string(DestinationFolder), longest) << "nothing written past the buffer";
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_TRUE(posix::Started.empty());
+  ExpectOnlyMessage("Error in directory ..", "Error..", 0x10);
+}
+
+TEST_F(CommandTest, TheShellOpensTheProgramAndNothingIsDeleted) {
+  Open(ZipBuilder().Stored("setup.exe", "program").Stored("readme.txt", "r"));
+  Extract();
+  ExpectSuccess();
+  Configure("><setup.exe|/quiet");
+  RunAfterExtraction(MainWindow, 1);
+  ASSERT_EQ(posix::Started.size(), 1u);
+  EXPECT_EQ(posix::Started[0].substr(0, posix::Started[0].rfind('|')), "open:" + dest_ + "\\setup.exe|/quiet");
+  EXPECT_TRUE(Exists(Out("setup.exe")));
+  EXPECT_TRUE(Exists(Out("readme.txt")));
+}
+
+TEST_F(CommandTest, AnUncheckedBoxOrNoCommandStartsNothing) {
+  Open(ZipBuilder().Stored("a.txt", "a"));
+  Extract();
+  Configure("><a.txt");
+  WaitThenDelete = 1;
+  RunAfterExtraction(MainWindow, 0);
+  HasRunCommand = 0;
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_TRUE(posix::Started.empty());
+  EXPECT_TRUE(Exists(Out("a.txt")));
+}
+
+TEST_F(CommandTest, AWaitedForProgramIsFollowedByTheDeletionPass) {
+  Open(ZipBuilder().Folder("made/").Stored("made/tool.exe", "t").Stored("data.txt", "d"));
+  Extract();
+  ExpectSuccess();
+  Configure("><made\\tool.exe|--go");
+  WaitThenDelete = 1;
+  bool presentWhileRunning = false;
+  posix::WhileRunning = [&] { presentWhileRunning = Exists(Out("made/tool.exe")) && Exists(Out("data.txt")); };
+  RunAfterExtraction(MainWindow, 1);
+  ASSERT_EQ(posix::Started.size(), 1u);
+  EXPECT_EQ(posix::Started[0].substr(0, posix::Started[0].rfind('|')), "run:" + dest_ + "\\made\\tool.exe --go");
+  EXPECT_TRUE(presentWhileRunning) << "deleted only after the program ended";
+  EXPECT_FALSE(Exists(Out("made/tool.exe")));
+  EXPECT_FALSE(Exists(Out("data.txt")));
+  EXPECT_TRUE(IsFolder(Out("made"))) << "folders stay";
+}
+
+TEST_F(CommandTest, FilesAreDeletedAlsoWhenTheProgramCannotStart) {
+  Open(ZipBuilder().Stored("a.txt", "a"));
+  Extract();
+  Configure("missing.exe");
+  WaitThenDelete = 1;
+  posix::FailStart = true;
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_FALSE(Exists(Out("a.txt")));
+}
+
+}  // namespace
