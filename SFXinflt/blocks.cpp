@@ -35,7 +35,7 @@ void InflateEntry() {
     // whatever an earlier owner of the memory left there.
     memset(SlideWindow, 0, BufferBlock);
     uint8_t final = 0;
-    while (!final && !CancelRequested)
+    while (!final && !EntryStopped())
       if (InflateBlock(&final) != InflateOk) break;
     if (SlidePos > 0) {
       FlushWindow(SlidePos);
@@ -61,7 +61,7 @@ InflateStatus InflateBlock(uint8_t* final) {
   unsigned type = PeekBits(c, BlockTypeBits);
   DropBits(c, BlockTypeBits);
   PutBitState(c);
-  if (CancelRequested) return InflateCancelled;
+  if (EntryStopped()) return InflateStopped;
   if (c.usedUp) return InflateDamaged;
   switch (type) {
     case StoredBlock: return CopyStoredBlock();
@@ -107,9 +107,9 @@ InflateStatus CopyStoredBlock() {
       length -= piece;
     } else {
       NeedBits(c, 8);  // the next chunk, or the next volume
-      if (CancelRequested) {
+      if (EntryStopped()) {
         GiveBackInput(c);
-        return InflateCancelled;
+        return InflateStopped;
       }
       if (c.count < 8) {
         c.usedUp = 1;

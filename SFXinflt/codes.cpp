@@ -91,9 +91,9 @@ InflateStatus DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, u
   InflateStatus status = InflateInvalidCode;
 
   for (;;) {
-    if (CancelRequested) {
+    if (EntryStopped()) {
       GiveBackInput(c);
-      return InflateCancelled;
+      return InflateStopped;
     }
     if (ChunkHoldsWord(c)) FillWord(c);  // most codes then need no further fill
     const CodeCell* cell = DecodeSymbol(c, tl, bl);
@@ -149,9 +149,9 @@ InflateStatus DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, u
         FlushWindow(WindowSize);
         w = 0;
       }
-      if (CancelRequested) {
+      if (EntryStopped()) {
         GiveBackInput(c);
-        return InflateCancelled;
+        return InflateStopped;
       }
     } while (length != 0);
   }
@@ -207,7 +207,7 @@ static InflateStatus ReadCodeLengths(BitCursor& c, const CodeCell* table, unsign
   unsigned last = 0;
   unsigned i = 0;
   while (i < total) {
-    if (CancelRequested) return InflateCancelled;
+    if (EntryStopped()) return InflateStopped;
     const CodeCell* cell = DecodeSymbol(c, table, width);
     if (cell == 0 || c.usedUp) return InflateDamaged;
     unsigned symbol = cell->Value;
@@ -268,7 +268,7 @@ InflateStatus DecodeDynamicBlock() {
   if (status == InflateOk && lengthRoot == 0) status = InflateDamaged;
   if (status == InflateOk) status = ReadCodeLengths(c, lengthRoot, width, lengths, nl + nd);
   ReleaseDecodeTables(lengthChain);
-  if (status == InflateCancelled) {
+  if (status == InflateStopped) {
     GiveBackInput(c);
     return status;
   }

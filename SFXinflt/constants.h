@@ -92,7 +92,7 @@ enum InflateStatus : int {
   InflateOverSubscribed,  // code lengths that ask for more codes than there are
   InflateNoMemory,        // a table could not be allocated
   InflateDamaged,
-  InflateCancelled,       // CancelRequested was seen; nothing is written back
+  InflateStopped,         // cancelled, or the output took no more; nothing is written back
 };
 
 // The block status of a table build that did not give a usable code.

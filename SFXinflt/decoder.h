@@ -79,6 +79,10 @@ InflateStatus DecodeDynamicBlock();
 // Hands count bytes at the window's start on as output.
 static inline void FlushWindow(unsigned count) { GiveEntryOutput(SlideWindow, count); }
 
+// The user cancelled, or the entry's output took no more (a failed write,
+// data beyond the declared size): decoding ends at the next check.
+static INFLATE_INLINE bool EntryStopped() { return (CancelRequested | EntryFault) != 0; }
+
 // --- The bit cursor -------------------------------------------------------------
 static INFLATE_INLINE BitCursor TakeBitState() {
   BitCursor c;

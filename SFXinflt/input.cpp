@@ -14,7 +14,7 @@ uint8_t* SlideWindow;
 uint16_t SlidePos;
 
 int ReadInputByte() {
-  if (CancelRequested) {
+  if (EntryStopped()) {
     InputPos = 0;
     InputCount = 0;
     return -1;

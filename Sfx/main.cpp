@@ -16,7 +16,7 @@ int RunProgram() {
   ArchiveHandle = OpenForReading(OwnPath);
   if (ArchiveHandle == NoFile) {
     ShowMessage(0, OwnPath, LoadMessage(MsgErrorReading).text, BoxIconError);
-    return 0;
+    return ExitUnreadable;
   }
 
   CrcTable = static_cast<uint32_t*>(AllocateBlock(CrcTableBlock));
@@ -32,5 +32,5 @@ int RunProgram() {
   ArchiveHandle = NoFile;
   ReleaseBlock(CrcTable);
   CrcTable = 0;
-  return 0;
+  return ExitCode;
 }

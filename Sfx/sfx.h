@@ -9,5 +9,5 @@ int SeekArchive(int32_t distance, int method);
 
 // The whole life of the process: open the own executable, build the CRC table,
 // read the configuration, run the main dialog, close the archive. Returns the
-// exit code, which is always 0.
+// exit code (ExitCodeKind): what the last extraction came to.
 int RunProgram();

@@ -18,6 +18,22 @@ enum : uint32_t {
 // (archive/zip_format.h), so the walk that fills it defines it and resets it.
 struct LocalHeaderRecord;
 
+// What went wrong with the entry being written, beyond its CRC.
+enum EntryFaultKind : uint8_t {
+  NoEntryFault = 0,
+  EntryWriteFault = 1,  // the output file took fewer bytes than given
+  EntrySizeFault = 2,   // the data ran past the size its header declares
+};
+
+// The process's exit code: what the last extraction pass came to, or that
+// the archive could not be opened or read.
+enum ExitCodeKind : uint8_t {
+  ExitExtracted = 0,    // every entry extracted, or nothing was tried
+  ExitNotExtracted = 1, // the failure summary was shown
+  ExitUnreadable = 2,   // the archive could not be opened or read
+  ExitCancelled = 3,    // the user cancelled
+};
+
 // How an entry meets a file of its name that exists already.
 enum OverwriteChoice : uint8_t {
   ReplaceWithoutAsking = 0,
@@ -36,8 +52,10 @@ extern uint8_t ArchiveSpanned;       // the archive opens with the spanning mark
 extern uint8_t VolumeChangeFailed;   // a volume the pass needed could not be had
 extern uint8_t VolumeSwitchAllowed;  // a short Deflate read may go to the next volume
 extern LocalHeaderRecord LocalHeader;  // archive/header.cpp
-extern int32_t EntryRemaining;       // compressed bytes of the entry not yet read
+extern uint32_t EntryRemaining;      // compressed bytes of the entry not yet read
 extern uint32_t HeaderStart;         // archive position of the current header
+extern EntryFaultKind EntryFault;    // set by the entry's output, read by the driver
+extern ExitCodeKind ExitCode;
 extern FileHandle OutputHandle;      // output file being written
 extern char OwnPath[ConfigTextSize]; // full path of the running executable
 // One bit per entry, in walk order: the extraction pass created or replaced

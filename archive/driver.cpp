@@ -16,6 +16,7 @@
 #include "Sfx/state.h"
 #include "archive/crypt.h"
 #include "archive/header.h"
+#include "archive/names.h"
 #include "archive/prompts.h"
 #include "archive/zip_format.h"
 #include "archive/stored.h"
@@ -28,6 +29,7 @@ namespace {
 
 enum : uint32_t {
   NameBufferSize = 258,      // the name bytes read from a header
+  ExtraFieldRoom = 1024,     // extra fields looked through for a Unicode name
   PasswordPrompts = 3,
 };
 
@@ -46,6 +48,7 @@ struct Pass {
   uint32_t entry;     // the entry in hand, counted from 0 in walk order
   bool incomplete;    // an entry was skipped or failed
   bool unreadable;    // "Error reading archive." has been shown
+  uint32_t refusedNames;
 };
 
 void ShowError(WindowHandle owner, const char* text, unsigned captionId) {
@@ -66,25 +69,6 @@ void MarkWritten(uint32_t entry) {
 
 bool WasWritten(uint32_t entry) {
   return entry < WrittenEntryBits && (WrittenEntries[entry / 8] >> (entry % 8) & 1) != 0;
-}
-
-// True when the name stays below the destination: not absolute, no drive or
-// stream (":"), and no component of dots (with spaces) that climbs out:
-// "..", and "..." or ".. " that Windows reads as such.
-bool NameStaysInside(const char* name) {
-  if (IsSeparator(name[0]) || strchr(name, ':') != 0) return false;
-  const char* part = name;
-  for (;;) {
-    unsigned dots = 0;
-    bool dotsOnly = true;
-    for (; *part != 0 && !IsSeparator(*part); ++part) {
-      if (*part == '.') ++dots;
-      else if (*part != ' ') dotsOnly = false;
-    }
-    if (dotsOnly && dots >= 2) return false;
-    if (*part == 0) return true;
-    ++part;
-  }
 }
 
 bool IsFolderEntry(const char* name) {
@@ -117,7 +101,6 @@ bool ConfirmOverwrite(const char* path, const FoundFile& existing) {
 // Leaves the keys ready for the entry's data when it returns true.
 bool PassPasswordStep() {
   if ((LocalHeader.flags & FlagEncrypted) == 0) return true;
-  EntryRemaining -= EncryptionHeaderSize;
   uint8_t header[EncryptionHeaderSize];
   memset(header, 0, sizeof header);
   ReadAcrossVolumes(header, EncryptionHeaderSize);
@@ -146,17 +129,28 @@ EntryOutcome MakeFolderEntry(Pass& pass, const char* path) {
   return EndWalk;
 }
 
-// Writes the entry's data into the file at path and checks its CRC.
-void WriteEntryData(Pass& pass, const char* path) {
+// Writes the entry's data into the open OutputHandle, sets its time and
+// closes it. True when the entry arrived whole: its CRC matched and its
+// output took every byte. A write the disk refused is reported with path.
+bool WriteEntryData(Pass& pass, const char* path) {
   CrcRegister = 0xFFFFFFFFu;
-  EntryRemaining = static_cast<int32_t>(LocalHeader.compressedSize) -
-                   ((LocalHeader.flags & FlagEncrypted) ? static_cast<int32_t>(EncryptionHeaderSize) : 0);
+  EntryFault = NoEntryFault;
+  // The compressed size counts the encryption header, read already; an entry
+  // shorter than that header has no data.
+  uint32_t header = (LocalHeader.flags & FlagEncrypted) ? EncryptionHeaderSize : 0;
+  EntryRemaining = LocalHeader.compressedSize > header ? LocalHeader.compressedSize - header : 0;
   if (LocalHeader.method == MethodStored) CopyStoredEntry();
   else InflateEntry();
-  if ((CrcRegister ^ 0xFFFFFFFFu) != LocalHeader.crc32) pass.incomplete = true;
+  bool whole = (CrcRegister ^ 0xFFFFFFFFu) == LocalHeader.crc32 && EntryFault == NoEntryFault;
+  if (EntryFault == EntryWriteFault) ShowError(pass.owner, path, MsgCannotWriteFile);
   SetFileTimeFromDos(OutputHandle, LocalHeader.dosDateTime);
-  if (!CloseFile(OutputHandle)) ShowError(pass.owner, path, MsgCannotCloseFile);
+  if (!CloseFile(OutputHandle)) {
+    ShowError(pass.owner, path, MsgCannotCloseFile);
+    whole = false;
+  }
   OutputHandle = NoFile;
+  if (!whole) pass.incomplete = true;
+  return whole;
 }
 
 // The extraction pass's work on one entry, from the password step on.
@@ -167,7 +161,8 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
   if (IsFolderEntry(name)) return MakeFolderEntry(pass, path);
 
   FoundFile existing;
-  if (FindPath(path, &existing)) {
+  bool replacing = FindPath(path, &existing);
+  if (replacing) {
     if (OverwriteMode == KeepExisting || (OverwriteMode == AskEachFile && !ConfirmOverwrite(path, existing))) {
       pass.incomplete = true;
       return GoOn;
@@ -192,38 +187,92 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
     return EndCall;
   }
 
-  OutputHandle = CreateForWriting(path);
-  if (OutputHandle != NoFile) MarkWritten(pass.entry);
-  if (OutputHandle == NoFile) {
+  // A folder of the entry's name is no file to replace.
+  uint32_t attributes = FileAttributes(path);
+  if (replacing && attributes != NoAttributes && (attributes & AttributeDirectory) != 0) {
     pass.incomplete = true;
-    uint32_t attributes = FileAttributes(path);
-    if (attributes != NoAttributes && (attributes & AttributeDirectory) == 0)
-      ShowError(pass.owner, path, MsgCannotOpenFile);
     return GoOn;
   }
-  WriteEntryData(pass, path);
-  return GoOn;
+
+  // An existing file is replaced only by an entry that arrived whole: the
+  // entry is written beside it under a fresh name first, and moved over it
+  // at the end; a failed entry leaves the existing file as it was.
+  char temporary[TemporaryPathRoom];
+  OutputHandle = replacing ? CreateBeside(path, temporary) : CreateForWriting(path);
+  if (OutputHandle == NoFile) {
+    pass.incomplete = true;
+    ShowError(pass.owner, path, MsgCannotOpenFile);
+    return GoOn;
+  }
+  if (!replacing) MarkWritten(pass.entry);
+  bool whole = WriteEntryData(pass, path);
+  if (replacing) {
+    if (whole && ReplaceWith(temporary, path)) {
+      MarkWritten(pass.entry);
+    } else {
+      DeleteFileAt(temporary);
+      if (whole) {
+        ShowError(pass.owner, path, MsgCannotWriteFile);
+        pass.incomplete = true;
+      }
+    }
+  }
+  return CancelRequested ? EndCall : GoOn;
+}
+
+// The entry's name as Windows is to be given it: the bytes of the header,
+// cut at a NUL; names flagged as UTF-8, or with an Info-ZIP Unicode Path
+// field that matches them, converted to the system's code page. False when
+// the name cannot be had whole (too long, or not in the code page).
+bool ReadEntryName(char* name) {
+  uint8_t raw[NameBufferSize];
+  uint32_t want = LocalHeader.nameLength < NameBufferSize ? LocalHeader.nameLength : NameBufferSize;
+  uint32_t got = ReadAcrossVolumes(raw, want);
+  TextFromBuffer(raw, got, name, TextBufferSize);
+  const void* nul = memchr(raw, 0, got);
+  uint32_t nameBytes = nul != 0 ? static_cast<uint32_t>(static_cast<const uint8_t*>(nul) - raw) : got;
+  if (LocalHeader.nameLength > NameBufferSize || nameBytes >= TextBufferSize) return false;
+
+  char utf8[TextBufferSize];
+  bool unicode = (LocalHeader.flags & FlagUtf8Name) != 0;
+  if (unicode) {
+    CopyText(utf8, name, sizeof utf8);
+  } else if (LocalHeader.extraLength != 0 && LocalHeader.extraLength <= ExtraFieldRoom) {
+    // The extra field follows the name; the data is sought from the header.
+    uint8_t extra[ExtraFieldRoom];
+    uint32_t extraGot = ReadAcrossVolumes(extra, LocalHeader.extraLength);
+    unicode = UnicodePathName(extra, extraGot, raw, got, utf8, sizeof utf8);
+  }
+  if (!unicode) return true;
+  // Plain ASCII reads the same in every code page.
+  bool ascii = true;
+  for (const char* c = utf8; *c != 0; ++c)
+    if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
+  if (ascii) {
+    CopyText(name, utf8, TextBufferSize);
+    return true;
+  }
+  return Utf8ToAnsi(utf8, name, TextBufferSize);
+}
+
+// "Invalid filename." for the first refused name of a pass; later ones are
+// only counted, so that an archive of many cannot bury the user in messages.
+void RefuseName(Pass& pass, const char* name) {
+  pass.incomplete = true;
+  if (pass.refusedNames++ == 0) ShowMessage(pass.owner, name, LoadMessage(MsgInvalidFilename).text, BoxIconError);
 }
 
 // One entry in any pass, from its name on. The header is in LocalHeader and
 // the archive stands right after it.
 EntryOutcome HandleEntry(Pass& pass) {
   EntryDone = 0;
-  EntryTotal = static_cast<int32_t>(LocalHeader.uncompressedSize);
+  EntryTotal = LocalHeader.uncompressedSize;
 
-  // The name: at most the buffer's bytes are read, cut at a NUL.
-  uint8_t raw[NameBufferSize];
-  uint32_t want = LocalHeader.nameLength;
-  if (want > NameBufferSize) want = NameBufferSize;
-  uint32_t got = ReadAcrossVolumes(raw, want);
   char name[TextBufferSize];
-  TextFromBuffer(raw, got, name, sizeof name);
-  const void* nul = memchr(raw, 0, got);
-  uint32_t nameBytes = nul != 0 ? static_cast<uint32_t>(static_cast<const uint8_t*>(nul) - raw) : got;
-  bool tooLong = LocalHeader.nameLength > NameBufferSize || nameBytes >= TextBufferSize;
+  bool nameWhole = ReadEntryName(name);
 
   if (pass.counting) {
-    ArchiveTotal += static_cast<int32_t>(LocalHeader.uncompressedSize);
+    ArchiveTotal += LocalHeader.uncompressedSize;
   } else {
     EntryPercent = 0;
     ArchivePercent = ProgressPercent(static_cast<uint32_t>(ArchiveDone), static_cast<uint32_t>(ArchiveTotal));
@@ -244,15 +293,13 @@ EntryOutcome HandleEntry(Pass& pass) {
 
   char path[TextBufferSize];
   CopyText(path, DestinationFolder, sizeof path);
-  bool fits = !tooLong && TextLength(DestinationFolder) + 1 + TextLength(name) < TextBufferSize;
+  bool fits = nameWhole && TextLength(DestinationFolder) + 1 + TextLength(name) < TextBufferSize;
   if (fits) {
     AppendText(path, "\\", sizeof path);
     AppendText(path, name, sizeof path);
   }
-  if (!fits || !NameStaysInside(name)) {
-    if (pass.deleting) return GoOn;  // never deleted either
-    ShowMessage(pass.owner, name, LoadMessage(MsgInvalidFilename).text, BoxIconError);
-    pass.incomplete = true;
+  if (!fits || !NameIsSafe(name)) {
+    if (!pass.deleting) RefuseName(pass, name);  // and never deleted either
     return GoOn;
   }
 
@@ -266,16 +313,24 @@ EntryOutcome HandleEntry(Pass& pass) {
 
 }  // namespace
 
+// The walk ended where it should: at the central directory or the end record
+// (the signatures compared as the header's are).
+static bool WalkEndedAtDirectory() {
+  return LocalHeader.signature == ZipSignature(ShiftedCentralHeader) ||
+         LocalHeader.signature == ZipSignature(ShiftedEndRecord);
+}
+
 void ExtractArchive(WindowHandle owner, PassKind kind) {
-  Pass pass = {owner, kind == CountPass, kind == DeletePass, 0, false, false};
-  if (kind == ExtractPass) memset(WrittenEntries, 0, sizeof WrittenEntries);
+  Pass pass = {owner, kind == CountPass, kind == DeletePass, 0, false, false, 0};
   bool extracting = kind == ExtractPass;
+  if (extracting) memset(WrittenEntries, 0, sizeof WrittenEntries);
 
   // An earlier pass over a spanned archive may have left a later volume in
   // hand; every pass walks from the first.
   VolumeChangeFailed = 0;
   if (CurrentVolume > 1 && !ChangeVolume(1)) {
     ShowCatalogueError(owner, MsgErrorReading);
+    if (extracting) ExitCode = ExitUnreadable;
     return;
   }
   CurrentVolume = 1;
@@ -288,27 +343,46 @@ void ExtractArchive(WindowHandle owner, PassKind kind) {
   if (extracting) CancelRequested = 0;  // a request of an earlier run is not this run's
   if (!pass.counting) {
     // The output path is the folder without its trailing "\", then "\" and
-    // the name; a drive root is left as its bare prefix (C:).
+    // the name; a drive root is left as its bare prefix (C:). An empty
+    // destination would put every file under the root of the drive.
     AddTrailingBackslash(DestinationFolder);
     StripTrailingBackslash(DestinationFolder);
+    if (DestinationFolder[0] == 0) {
+      ShowCatalogueError(owner, MsgErrorInDirectory);
+      if (extracting) ExitCode = ExitNotExtracted;
+      return;
+    }
   }
 
   if (SeekArchive(static_cast<int32_t>(ArchiveStart), SeekFromBegin) != 0) {
     ShowCatalogueError(owner, MsgErrorReading);
+    if (!pass.deleting) ExitCode = ExitUnreadable;
     return;
   }
   ArchiveDone = 0;
 
   bool examined = false;  // the walk has handled at least one entry
   bool summary = true;    // false after a refused password
-  for (; ReadLocalHeader(); ++pass.entry) {
+  bool walkedToTheEnd = false;
+  bool countOfFirstDisk = false;  // counting stopped at the first disk's end
+  for (;; ++pass.entry) {
+    if (!ReadLocalHeader()) {
+      walkedToTheEnd = true;
+      break;
+    }
     // Counting does not ask for disks: on a removable drive the count stays
     // with the first volume's entries.
-    if (pass.counting && ArchiveSpanned && OwnDriveRemovable()) ArchiveSpanned = 0;
+    if (pass.counting && ArchiveSpanned && OwnDriveRemovable()) {
+      ArchiveSpanned = 0;
+      countOfFirstDisk = true;
+    }
     examined = true;
     int32_t volume = CurrentVolume;
     EntryOutcome outcome = HandleEntry(pass);
-    if (outcome == EndCall && !VolumeChangeFailed) return;
+    if (outcome == EndCall && !VolumeChangeFailed) {
+      if (extracting) ExitCode = CancelRequested ? ExitCancelled : ExitNotExtracted;
+      return;
+    }
     if (outcome == PasswordRefused) {
       summary = false;
       break;
@@ -320,8 +394,15 @@ void ExtractArchive(WindowHandle owner, PassKind kind) {
       break;
     }
   }
-  // A volume that could not be had (already reported) leaves entries unread.
-  if (VolumeChangeFailed) pass.incomplete = true;
+  // A volume that could not be had (already reported) leaves entries unread;
+  // an archive that ends before its central directory is cut short or damaged.
+  if (VolumeChangeFailed) {
+    pass.incomplete = true;
+  } else if (walkedToTheEnd && !WalkEndedAtDirectory() && !pass.deleting && !countOfFirstDisk &&
+             !(pass.counting && !examined)) {
+    ShowCatalogueError(owner, MsgErrorReading);
+    pass.incomplete = pass.unreadable = true;
+  }
 
   if (extracting && examined && summary) {
     if (!pass.incomplete) {
@@ -332,5 +413,14 @@ void ExtractArchive(WindowHandle owner, PassKind kind) {
       ShowCatalogueError(owner, MsgNotExtracted);
     }
   }
-  if (pass.counting && ArchiveTotal == 0 && !pass.unreadable) ShowCatalogueError(owner, MsgErrorReading);
+  if (extracting) {
+    if (pass.unreadable || !examined) ExitCode = ExitUnreadable;
+    else if (pass.incomplete || !summary) ExitCode = ExitNotExtracted;
+    else ExitCode = ExitExtracted;
+  }
+  if (pass.counting && ArchiveTotal == 0 && !pass.unreadable) {
+    ShowCatalogueError(owner, MsgErrorReading);
+    pass.unreadable = true;
+  }
+  if (pass.counting && pass.unreadable) ExitCode = ExitUnreadable;
 }

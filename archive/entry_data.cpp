@@ -4,23 +4,30 @@
 // size (so the keys advance over exactly the entry's bytes), followed onto
 // the next volume when one ends inside the entry; and output written to
 // OutputHandle, counted for progress and run through the CRC.
+//
+// The output end is where an entry's data is judged: a write that the disk
+// does not take, or data beyond the uncompressed size the header declares (a
+// damaged stream, or a bomb), stops the entry with EntryFault set. After each
+// chunk one waiting message is dispatched, so that Cancel answers and the
+// windows stay alive through an entry of any size.
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 #include "archive/crypt.h"
 #include "archive/header.h"
+#include "archive/prompts.h"
 #include "archive/stored.h"
 #include "archive/volume.h"
 
 static uint32_t ReadDecrypted(uint8_t* buffer, uint32_t room) {
-  uint32_t want = EntryRemaining < static_cast<int32_t>(room) ? static_cast<uint32_t>(EntryRemaining) : room;
+  uint32_t want = EntryRemaining < room ? EntryRemaining : room;
   uint32_t got = ReadFromFile(ArchiveHandle, buffer, want);
-  EntryRemaining -= static_cast<int32_t>(got);
+  EntryRemaining -= got;
   if (LocalHeader.flags & FlagEncrypted) DecryptBuffer(buffer, got);
   return got;
 }
 
 uint32_t TakeEntryInput(uint8_t* buffer, uint32_t room) {
-  if (CancelRequested || EntryRemaining <= 0) return 0;
+  if (CancelRequested || EntryFault != NoEntryFault || EntryRemaining == 0) return 0;
   uint32_t got = ReadDecrypted(buffer, room);
   if (got > 0 || !VolumeSwitchAllowed || VolumeChangeFailed) return got;
   // The volume has ended inside the entry: the rest is on the next one.
@@ -35,7 +42,15 @@ uint32_t TakeEntryInput(uint8_t* buffer, uint32_t room) {
 }
 
 void GiveEntryOutput(const uint8_t* bytes, uint32_t count) {
+  if (EntryFault != NoEntryFault) return;
+  uint64_t room = static_cast<uint64_t>(LocalHeader.uncompressedSize) - static_cast<uint64_t>(EntryDone);
+  if (count > room) {
+    count = static_cast<uint32_t>(room);
+    EntryFault = EntrySizeFault;
+  }
   uint32_t written = WriteToFile(OutputHandle, bytes, count);
   AddProgress(static_cast<int32_t>(written));
   CrcOverBuffer(bytes, static_cast<int32_t>(written), &CrcRegister);
+  if (written < count) EntryFault = EntryWriteFault;
+  PumpOneMessage();
 }

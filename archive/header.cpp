@@ -40,7 +40,7 @@ bool ReadLocalHeader() {
     if (ReadAcrossVolumes(&LocalHeader, LocalHeaderSize) < LocalHeaderSize) LocalHeader.signature = 0;
     uint32_t signature = LocalHeader.signature;
     if (signature == ZipSignature(ShiftedLocalHeader) || signature == AcceptedAsHeader) {
-      EntryRemaining = static_cast<int32_t>(LocalHeader.compressedSize);
+      EntryRemaining = LocalHeader.compressedSize;
       return true;
     }
     EntryRemaining = 0;

@@ -11,8 +11,8 @@
 #include "archive/prompts.h"
 
 void CopyStoredEntry() {
-  if (EntryRemaining <= 0) return;
-  uint32_t room = EntryRemaining < static_cast<int32_t>(ChunkSize) ? static_cast<uint32_t>(EntryRemaining) : ChunkSize;
+  if (EntryRemaining == 0) return;
+  uint32_t room = EntryRemaining < ChunkSize ? EntryRemaining : ChunkSize;
   uint8_t* buffer = static_cast<uint8_t*>(AllocateBlock(room));
   if (buffer == 0) {
     CancelRequested = 1;  // nothing can be copied; end the run at the next check

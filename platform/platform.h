@@ -41,8 +41,9 @@ FileHandle CreateForWriting(const char* path);
 // ReadFile / WriteFile: the number of bytes actually moved (0 on failure).
 uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count);
 uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count);
-// SetFilePointer with a 32-bit distance and no high part. Returns the new
-// position, 0xFFFFFFFF on failure; *failed is set when GetLastError says so.
+// SetFilePointer with a 32-bit distance: unsigned from the beginning (up to
+// 4 GiB), signed from elsewhere. Returns the new position, 0xFFFFFFFF on
+// failure; *failed is set when GetLastError says so.
 uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* failed);
 bool CloseFile(FileHandle file);
 
@@ -57,6 +58,16 @@ bool FindPath(const char* path, FoundFile* found);
 uint32_t FileAttributes(const char* path);   // NoAttributes when none
 bool CreateFolder(const char* path);         // CreateDirectoryA
 bool DeleteFileAt(const char* path);         // DeleteFileA
+// A new, empty file of a fresh name in path's folder, open for writing
+// (GetTempFileNameA, CreateFileA); its name goes to temporary
+// (TemporaryPathRoom bytes). NoFile when none can be made.
+enum : unsigned { TemporaryPathRoom = 260 };
+FileHandle CreateBeside(const char* path, char* temporary);
+// Moves temporary over path, replacing a file there (MoveFileExA).
+bool ReplaceWith(const char* temporary, const char* path);
+// A UTF-8 name in the system's ANSI code page, through UTF-16. False when the
+// UTF-8 is malformed or the code page lacks a character of it.
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room);
 // Each writes at most room-1 characters and a NUL; returns the length
 // written, 0 on failure (as the Win32 calls of the same names).
 unsigned WindowsFolder(char* buffer, unsigned room);  // GetWindowsDirectoryA
@@ -67,7 +78,7 @@ bool SetCurrentFolder(const char* path);              // SetCurrentDirectoryA
 // --- File times ----------------------------------------------------------
 // DosDateTimeToFileTime, LocalFileTimeToFileTime, SetFileTime (last write
 // only). Returns false, leaving the times alone, for a DOS value that does
-// not exist.
+// not exist, and false when SetFileTime fails.
 bool SetLastWriteFromDos(FileHandle file, uint16_t dosDate, uint16_t dosTime);
 // FileTimeToLocalFileTime then FileTimeToDosDateTime: date in the high half.
 uint32_t FileTimeToLocalDos(uint64_t fileTime);

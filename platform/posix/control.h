@@ -30,6 +30,8 @@ extern bool FailOwnOpen;             // the executable cannot be opened
 extern std::vector<std::string> Started;
 extern bool FailStart;               // StartAndWait cannot create the process
 extern std::function<void()> WhileRunning;  // run inside StartAndWait
+extern long long DiskBytesLeft;      // -1: no limit; else bytes writes may still add
+extern std::string AnsiCodePage;     // what Utf8ToAnsi converts to; default CP1252
 
 // Back to the defaults above; clears the message record.
 void Reset();

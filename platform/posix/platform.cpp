@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "platform/posix/control.h"
 #include <dirent.h>
+#include <iconv.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <stdlib.h>
@@ -26,6 +27,8 @@ bool FailOwnOpen;
 std::vector<std::string> Started;
 bool FailStart;
 std::function<void()> WhileRunning;
+long long DiskBytesLeft;
+std::string AnsiCodePage;
 
 void Reset() {
   OwnPath.clear();
@@ -40,6 +43,8 @@ void Reset() {
   Started.clear();
   FailStart = false;
   WhileRunning = nullptr;
+  DiskBytesLeft = -1;
+  AnsiCodePage = "CP1252";
 }
 
 std::string NativePath(const char* path) {
@@ -101,6 +106,8 @@ uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count) {
 
 uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
   if (file == NoFile) return 0;
+  if (DiskBytesLeft >= 0 && count > DiskBytesLeft) count = static_cast<uint32_t>(DiskBytesLeft);  // the disk is full
+  if (DiskBytesLeft >= 0) DiskBytesLeft -= count;
   uint32_t done = 0;
   while (done < count) {
     ssize_t n = write(FdOf(file), static_cast<const char*>(buffer) + done, count - done);
@@ -163,6 +170,35 @@ uint32_t FileAttributes(const char* path) {
 }
 
 bool CreateFolder(const char* path) { return mkdir(NativePath(path).c_str(), 0755) == 0; }
+FileHandle CreateBeside(const char* path, char* temporary) {
+  std::string p = NativePath(path);
+  std::string::size_type slash = p.rfind('/');
+  std::string pattern = (slash == std::string::npos ? std::string(".") : p.substr(0, slash)) + "/kvxXXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back(0);
+  int fd = mkstemp(name.data());
+  if (fd < 0) return NoFile;
+  CopyOut(name.data(), temporary, 260);
+  return HandleOf(fd);
+}
+
+bool ReplaceWith(const char* temporary, const char* path) {
+  return rename(NativePath(temporary).c_str(), NativePath(path).c_str()) == 0;
+}
+
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
+  iconv_t cd = iconv_open(AnsiCodePage.c_str(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  char* in = const_cast<char*>(utf8);
+  size_t inLeft = strlen(utf8);
+  char* out = ansi;
+  size_t outLeft = room > 0 ? room - 1 : 0;
+  bool whole = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+  iconv_close(cd);
+  if (room > 0) *out = 0;
+  return whole && room > 0;
+}
+
 bool DeleteFileAt(const char* path) { return unlink(NativePath(path).c_str()) == 0; }
 
 unsigned WindowsFolder(char* buffer, unsigned room) { return CopyOut(posix::WindowsFolder, buffer, room); }

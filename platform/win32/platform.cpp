@@ -42,7 +42,10 @@ uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
 }
 
 uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* failed) {
-  DWORD at = SetFilePointer(file, distance, 0, method);
+  // From the beginning the distance is unsigned: a high part of 0 lets it
+  // reach 4 GiB, where without one 2 GiB and more would fail.
+  LONG high = 0;
+  DWORD at = SetFilePointer(file, distance, method == FILE_BEGIN ? &high : 0, method);
   *failed = at == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR;
   return at;
 }
@@ -66,6 +69,34 @@ uint32_t FileAttributes(const char* path) { return GetFileAttributesA(path); }
 bool CreateFolder(const char* path) { return CreateDirectoryA(path, 0) != 0; }
 bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
 
+FileHandle CreateBeside(const char* path, char* temporary) {
+  // The folder part of path: GetTempFileNameA makes a new, unique file there.
+  char folder[MAX_PATH];
+  lstrcpynA(folder, path, sizeof folder);
+  char* cut = folder;
+  for (char* c = folder; *c != 0; ++c)
+    if (*c == '\\' || *c == '/' || *c == ':') cut = c + 1;
+  *cut = 0;
+  if (folder[0] == 0) lstrcpyA(folder, ".");
+  if (GetTempFileNameA(folder, "kvx", 0, temporary) == 0) return NoFile;
+  HANDLE file = CreateFileA(temporary, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+  if (file == INVALID_HANDLE_VALUE) DeleteFileA(temporary);
+  return file;
+}
+
+bool ReplaceWith(const char* temporary, const char* path) {
+  return MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
+  wchar_t wide[MAX_PATH * 2];
+  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, MAX_PATH * 2);
+  if (n <= 0) return false;
+  BOOL lossy = FALSE;
+  int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, room, 0, &lossy);
+  return m > 0 && !lossy;
+}
+
 // The Win32 folder queries answer the size they need, without writing, when
 // the buffer is too small; that counts as a failure here.
 static unsigned Fitted(unsigned n, unsigned room, char* buffer) {
@@ -84,8 +115,7 @@ bool SetLastWriteFromDos(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
   FILETIME local, utc;
   if (!DosDateTimeToFileTime(dosDate, dosTime, &local)) return false;
   LocalFileTimeToFileTime(&local, &utc);
-  SetFileTime(file, 0, 0, &utc);
-  return true;
+  return SetFileTime(file, 0, 0, &utc) != 0;
 }
 
 uint32_t FileTimeToLocalDos(uint64_t fileTime) {

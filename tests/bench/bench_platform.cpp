@@ -56,6 +56,9 @@ unsigned LoadCatalogueText(unsigned, char* buffer, unsigned room) {
   if (room > 0) buffer[0] = 0;
   return 0;
 }
+FileHandle CreateBeside(const char*, char*) { return NoFile; }
+bool ReplaceWith(const char*, const char*) { return false; }
+bool Utf8ToAnsi(const char*, char*, unsigned) { return false; }
 void OpenWithShell(const char*, const char*) {}
 bool StartAndWait(const char*) { return false; }
 void ShortenPath(char*) {}

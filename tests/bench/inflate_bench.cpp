@@ -16,6 +16,7 @@
 #include <vector>
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
+#include "archive/header.h"
 #include "tests/bench/bench_platform.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/zlib_reference.h"
@@ -126,7 +127,8 @@ uint32_t RunOurs(const Corpus& c) {
   bench::InputAt = 0;
   ArchiveHandle = OpenForReading("archive");
   OutputHandle = CreateForWriting("output");
-  EntryRemaining = static_cast<int32_t>(c.packed.size());
+  EntryRemaining = static_cast<uint32_t>(c.packed.size());
+  LocalHeader.uncompressedSize = static_cast<uint32_t>(c.plain.size());
   CrcRegister = 0xFFFFFFFFu;
   InflateEntry();
   return CrcRegister ^ 0xFFFFFFFFu;

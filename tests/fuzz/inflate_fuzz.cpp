@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   ArchiveHandle = MemoryArchive(stored.data(), stored.size());
   OutputHandle = CreateForWriting("/dev/null");
-  EntryRemaining = static_cast<int32_t>(stored.size());
+  EntryRemaining = static_cast<uint32_t>(stored.size());
+  LocalHeader.uncompressedSize = 0xFFFFFFFFu;  // compared with zlib, so unbounded
   CrcRegister = 0xFFFFFFFFu;
   InflateEntry();
   CloseFile(ArchiveHandle);

@@ -65,7 +65,7 @@ TEST_F(DriverTest, ThreeStoredEntriesWithTheirTimes) {
   ExpectSuccess();
   EXPECT_EQ(ArchiveDone, 40016);
   EXPECT_EQ(ArchivePercent, 100);
-  EXPECT_EQ(scripted::Pumps - pumpsBefore, 1 + 3 + 3) << "start, each entry, each created file";
+  EXPECT_EQ(scripted::Pumps - pumpsBefore, 1 + 3 + 3 + 4) << "start, each entry, each created file, each chunk written";
   EXPECT_EQ(scripted::BarInvalidations, 3);
 }
 
@@ -336,23 +336,37 @@ TEST_F(DriverTest, NamesThatLeaveTheDestinationAreRefused) {
   const std::vector<std::string> hostile = {
       "../evil.txt", "/abs.txt", "\\abs2.txt", "C:evil.txt", "dir/../../evil2.txt",
       "dir\\..\\..\\evil3.txt", "file.txt:stream", "... /evil4.txt", ".. \\evil5.txt"};
-  ZipBuilder zip;
-  for (const std::string& name : hostile) zip.Stored(name, "owned");
-  zip.Stored("fine/inside.txt", "ok");
-  Open(zip);
-  Extract();
-  EXPECT_EQ(ReadFile(Out("fine/inside.txt")), "ok") << "the walk goes on";
-  ASSERT_EQ(posix::Messages.size(), hostile.size() + 1);
-  for (size_t i = 0; i < hostile.size(); ++i) {
-    EXPECT_EQ(posix::Messages[i].text, hostile[i]);
-    EXPECT_EQ(posix::Messages[i].caption, "Invalid filename.");
-    EXPECT_EQ(posix::Messages[i].style, 0x10u);
-    EXPECT_EQ(posix::Messages[i].owner, MainWindow);
+  for (const std::string& name : hostile) {
+    posix::Messages.clear();
+    CloseFile(ArchiveHandle);
+    Open(ZipBuilder().Stored(name, "owned").Stored("fine/inside.txt", "ok"));
+    Extract();
+    EXPECT_EQ(ReadFile(Out("fine/inside.txt")), "ok") << "the walk goes on";
+    ASSERT_EQ(posix::Messages.size(), 2u) << name;
+    EXPECT_EQ(posix::Messages[0].text, name);
+    EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+    EXPECT_EQ(posix::Messages[0].style, 0x10u);
+    EXPECT_EQ(posix::Messages[0].owner, MainWindow);
+    ExpectFailureSummaryLast();
   }
-  ExpectFailureSummaryLast();
   for (const char* leaked : {"evil.txt", "evil2.txt", "evil3.txt", "abs.txt", "abs2.txt"})
     EXPECT_FALSE(Exists(scratch_ + "/" + leaked)) << leaked;
   EXPECT_FALSE(Exists("/abs.txt"));
+}
+
+TEST_F(DriverTest, OnlyTheFirstRefusedNameOfARunIsShown) {
+  ZipBuilder zip;
+  for (int i = 0; i < 50; ++i) zip.Stored("../evil" + std::to_string(i), "x");
+  zip.Stored("kept.txt", "k");
+  Open(zip);
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 2u) << "the first name, then the summary";
+  EXPECT_EQ(posix::Messages[0].text, "../evil0");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ReadFile(Out("kept.txt")), "k");
+  posix::Messages.clear();
+  Extract();  // a new run shows its first refused name again
+  EXPECT_EQ(posix::Messages[0].text, "../evil0");
 }
 
 TEST_F(DriverTest, RefusedNamesAreNeverDeleted) {
@@ -371,13 +385,20 @@ TEST_F(DriverTest, NamesTooLongForTheBufferOrThePathAreRefused) {
   std::string huge(300, 'h');
   std::string pathTooLong(255 - dest_.size(), 'p');  // with "\" the path has 256 characters
   std::string justFits(254 - dest_.size(), 'q');
-  Open(ZipBuilder().Stored(huge, "1").Stored(pathTooLong, "2").Stored(justFits, "3"));
+  Open(ZipBuilder().Stored(huge, "1").Stored(justFits, "3"));
   Extract();
-  ASSERT_EQ(posix::Messages.size(), 3u);
+  ASSERT_EQ(posix::Messages.size(), 2u);
   EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
   EXPECT_EQ(posix::Messages[0].text, std::string(255, 'h'));
-  EXPECT_EQ(posix::Messages[1].caption, "Invalid filename.");
-  EXPECT_EQ(posix::Messages[1].text, pathTooLong);
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ReadFile(Out(justFits)), "3") << "the walk steps over refused names by their lengths";
+  posix::Messages.clear();
+  CloseFile(ArchiveHandle);
+  Open(ZipBuilder().Stored(pathTooLong, "2").Stored(justFits, "3"));
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+  EXPECT_EQ(posix::Messages[0].text, pathTooLong);
   ExpectFailureSummaryLast();
   EXPECT_EQ(ReadFile(Out(justFits)), "3") << "the walk steps over refused names by their lengths";
 }
@@ -494,7 +515,7 @@ TEST_F(DriverTest, PythonZipfileWrittenToAPipeCannotBeWalked) {
 
 TEST_F(DriverTest, AnEntryThatCrossesIntoTheNextVolume) {
   std::vector<uint8_t> archive =
-      ZipBuilder().Stored("a", "first").Stored("b", std::string(5000, 'b')).Stored("c", "third").LocalPart();
+      ZipBuilder().Stored("a", "first").Stored("b", std::string(5000, 'b')).Stored("c", "third").Bytes();
   size_t cut = 30 + 1 + 5 + 30 + 1 + 2000;  // inside b's data
   Open(std::vector<uint8_t>(archive.begin(), archive.begin() + static_cast<long>(cut)));
   WriteFile("setup.z02", std::vector<uint8_t>(archive.begin() + static_cast<long>(cut), archive.end()));

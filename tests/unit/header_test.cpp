@@ -44,12 +44,12 @@ TEST_F(HeaderTest, ThreeEntriesThenTheCentralDirectoryEndsTheWalk) {
   Open(ZipBuilder().Stored("a.txt", "alpha").Stored("b.txt", "").Stored("c.txt", "gamma!").Bytes());
   ASSERT_TRUE(ReadLocalHeader());
   EXPECT_EQ(ArchivePosition, StubSize);
-  EXPECT_EQ(EntryRemaining, 5);
+  EXPECT_EQ(EntryRemaining, 5u);
   EXPECT_EQ(VolumeSwitchAllowed, 1);
   ASSERT_EQ(SeekArchive(StubSize, SeekFromBegin), 0);
   EXPECT_EQ(Walk(), (Names{"a.txt", "b.txt", "c.txt"}));
   EXPECT_EQ(LocalHeader.signature, ZipSignature(ShiftedCentralHeader)) << "the fourth read meets the central directory";
-  EXPECT_EQ(EntryRemaining, 0);
+  EXPECT_EQ(EntryRemaining, 0u);
 }
 
 TEST_F(HeaderTest, SpanningMarkersAreSteppedOver) {
@@ -75,7 +75,7 @@ TEST_F(HeaderTest, ZeroFiftyIsTakenAsALocalHeader) {
   archive[3] = 0x50;
   Open(archive);
   ASSERT_TRUE(ReadLocalHeader());
-  EXPECT_EQ(EntryRemaining, 4);
+  EXPECT_EQ(EntryRemaining, 4u);
 }
 
 TEST_F(HeaderTest, NothingBehindTheStubIsNoHeader) {
@@ -83,7 +83,7 @@ TEST_F(HeaderTest, NothingBehindTheStubIsNoHeader) {
   EntryRemaining = 99;
   EXPECT_FALSE(ReadLocalHeader());
   EXPECT_EQ(LocalHeader.signature, 0u);
-  EXPECT_EQ(EntryRemaining, 0);
+  EXPECT_EQ(EntryRemaining, 0u);
 }
 
 TEST_F(HeaderTest, ARecordCutShortIsNoHeader) {

@@ -334,7 +334,7 @@ TEST_F(InflateTest, CancelRequestStopsBeforeTheFirstBlock) {
   CancelRequested = 1;
   InflateResult got = Inflate(stream);
   EXPECT_EQ(got.output, "");
-  EXPECT_EQ(EntryRemaining, static_cast<int32_t>(stream.size()));  // nothing was read
+  EXPECT_EQ(EntryRemaining, static_cast<uint32_t>(stream.size()));  // nothing was read
 }
 
 TEST_F(InflateTest, AllocationFailuresEndTheEntryWithoutHarm) {

@@ -7,6 +7,7 @@
 #include <vector>
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
+#include "archive/header.h"
 #include "tests/support/zlib_reference.h"
 #include "tests/unit/fixture.h"
 #include "tests/support/scripted_ui.h"
@@ -25,7 +26,8 @@ class InflateTest : public SfxTest {
     std::string out = scratch_ + "/out.bin";
     OutputHandle = CreateForWriting(out.c_str());
     EXPECT_NE(OutputHandle, NoFile);
-    EntryRemaining = remaining < 0 ? static_cast<int32_t>(stream.size()) : remaining;
+    EntryRemaining = remaining < 0 ? static_cast<uint32_t>(stream.size()) : static_cast<uint32_t>(remaining);
+    if (LocalHeader.uncompressedSize == 0) LocalHeader.uncompressedSize = 0xFFFFFFFFu;  // no bound unless a test sets one
     CrcRegister = 0xFFFFFFFFu;
     scripted::Paints = 0;
     InflateEntry();

@@ -15,7 +15,7 @@ using ProgramTest = SfxTest;
 TEST_F(ProgramTest, OwnFileThatCannotBeOpenedIsReportedWithItsPath) {
   posix::OwnPath = WriteFile("setup.exe", StubThen({}));
   posix::FailOwnOpen = true;
-  EXPECT_EQ(RunProgram(), 0);
+  EXPECT_EQ(RunProgram(), ExitUnreadable);
   ASSERT_EQ(posix::Messages.size(), 1u);
   EXPECT_EQ(posix::Messages[0].owner, nullptr);
   EXPECT_EQ(posix::Messages[0].text, posix::OwnPath);
@@ -99,7 +99,7 @@ TEST(Catalogue, TextsKeepTheirBlanksAndStops) {
 
 TEST(Catalogue, EmptyAndUndefinedEntriesAreEmpty) {
   EXPECT_STREQ(LoadMessage(65506).text, "");
-  for (unsigned id = 65513; id <= 65519; ++id) EXPECT_STREQ(LoadMessage(id).text, "") << id;
+  for (unsigned id = 65514; id <= 65519; ++id) EXPECT_STREQ(LoadMessage(id).text, "") << id;
   EXPECT_STREQ(LoadMessage(1).text, "");
 }
 

@@ -1,0 +1,81 @@
+// Entry names made safe for Windows (see names.h).
+#include "archive/names.h"
+#include "archive/crc32.h"
+#include "support/paths.h"
+#include <string.h>
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// The part from begin to end, without its extension, trailing dots and
+// blanks, is a device name of Windows.
+bool IsDeviceName(const char* begin, const char* end) {
+  const char* stop = begin;
+  while (stop < end && *stop != '.') ++stop;
+  while (stop > begin && stop[-1] == ' ') --stop;
+  unsigned n = static_cast<unsigned>(stop - begin);
+  char base[8];
+  if (n < 3 || n > 7) return false;
+  for (unsigned i = 0; i < n; ++i) base[i] = Upper(begin[i]);
+  base[n] = 0;
+  static const char* const fixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* device : fixed)
+    if (strcmp(base, device) == 0) return true;
+  // COM0 to COM9, LPT0 to LPT9.
+  return n == 4 && (memcmp(base, "COM", 3) == 0 || memcmp(base, "LPT", 3) == 0) && base[3] >= '0' &&
+         base[3] <= '9';
+}
+
+bool IsForbiddenCharacter(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  return u < 0x20 || strchr("*?<>\"|:", c) != 0;
+}
+
+}  // namespace
+
+bool NameIsSafe(const char* name) {
+  if (IsSeparator(name[0])) return false;
+  for (const char* c = name; *c != 0; ++c)
+    if (IsForbiddenCharacter(*c)) return false;
+  const char* part = name;
+  for (;;) {
+    const char* begin = part;
+    unsigned dots = 0;
+    bool dotsOnly = true;
+    for (; *part != 0 && !IsSeparator(*part); ++part) {
+      if (*part == '.') ++dots;
+      else if (*part != ' ') dotsOnly = false;
+    }
+    if (dotsOnly && dots >= 2) return false;  // "..", and "..." or ".. " as Windows reads them
+    if (IsDeviceName(begin, part)) return false;
+    if (*part == 0) return true;
+    ++part;
+  }
+}
+
+enum : uint16_t { UnicodePathId = 0x7075 };
+enum : uint32_t { UnicodePathHeader = 5 };  // version, then the CRC-32 of the header's name
+
+static uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
+
+bool UnicodePathName(const uint8_t* extra, uint32_t extraLength, const uint8_t* rawName, uint32_t rawLength,
+                     char* utf8, unsigned room) {
+  uint32_t at = 0;
+  while (at + 4 <= extraLength) {
+    uint32_t id = Le16(extra + at), size = Le16(extra + at + 2);
+    const uint8_t* data = extra + at + 4;
+    at += 4 + size;
+    if (at > extraLength) return false;
+    if (id != UnicodePathId || size < UnicodePathHeader || data[0] != 1) continue;
+    uint32_t expected = Le16(data + 1) | Le16(data + 3) << 16;
+    uint32_t crc = 0xFFFFFFFFu;
+    CrcOverBuffer(rawName, static_cast<int32_t>(rawLength), &crc);
+    if ((crc ^ 0xFFFFFFFFu) != expected) return false;  // the name was changed after the field was made
+    TextFromBuffer(data + UnicodePathHeader, size - UnicodePathHeader, utf8, room);
+    return size - UnicodePathHeader < room;
+  }
+  return false;
+}
