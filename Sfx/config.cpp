@@ -26,7 +26,7 @@ void ReadConfigBlock() {
   ArchiveStart += ConfigBlockSize;
 
   // The rest of the block in one read; what the file lacks stays 0.
-  ReadFromFile(ArchiveHandle, field + ConfigMagicSize, ConfigBlockSize - ConfigMagicSize);
+  ReadFromFile(ArchiveHandle, field + ConfigMagicSize, static_cast<uint32_t>(ConfigBlockSize) - ConfigMagicSize);
 
   uint8_t flags = field[ConfigFlagsAt];
   OverwriteByDefault = (flags & ConfigOverwrite) != 0;

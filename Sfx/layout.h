@@ -18,7 +18,7 @@ enum : uint32_t {
   ConfigBlockSize = 256,   // the optional configuration block
 };
 
-enum ConfigField : uint32_t {
+enum : uint32_t {  // fields of the block, by offset
   ConfigMagicAt = 0,
   ConfigMagicSize = 3,
   ConfigFlagsAt = 3,

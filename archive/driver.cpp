@@ -137,7 +137,7 @@ bool WriteEntryData(Pass& pass, const char* path) {
   EntryFault = NoEntryFault;
   // The compressed size counts the encryption header, read already; an entry
   // shorter than that header has no data.
-  uint32_t header = (LocalHeader.flags & FlagEncrypted) ? EncryptionHeaderSize : 0;
+  uint32_t header = (LocalHeader.flags & FlagEncrypted) ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u;
   EntryRemaining = LocalHeader.compressedSize > header ? LocalHeader.compressedSize - header : 0;
   if (LocalHeader.method == MethodStored) CopyStoredEntry();
   else InflateEntry();
@@ -226,7 +226,7 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
 // the name cannot be had whole (too long, or not in the code page).
 bool ReadEntryName(char* name) {
   uint8_t raw[NameBufferSize];
-  uint32_t want = LocalHeader.nameLength < NameBufferSize ? LocalHeader.nameLength : NameBufferSize;
+  uint32_t want = LocalHeader.nameLength < NameBufferSize ? LocalHeader.nameLength : static_cast<uint32_t>(NameBufferSize);
   uint32_t got = ReadAcrossVolumes(raw, want);
   TextFromBuffer(raw, got, name, TextBufferSize);
   const void* nul = memchr(raw, 0, got);

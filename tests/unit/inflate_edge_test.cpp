@@ -346,7 +346,9 @@ TEST_F(InflateTest, AllocationFailuresEndTheEntryWithoutHarm) {
       InflateResult got = Inflate(stream);
       posix::AllocationsLeft = -1;
       EXPECT_TRUE(IsPrefix(got.output, data)) << allowed;
-      if (allowed < 3) EXPECT_EQ(got.output, "") << allowed;  // buffers, or the first table
+      if (allowed < 3) {
+        EXPECT_EQ(got.output, "") << allowed;  // buffers, or the first table
+      }
     }
     posix::AllocationsLeft = -1;
     EXPECT_TRUE(Inflate(stream).output == data);
