@@ -30,7 +30,8 @@
 //                         top level through the items whose texts are PATH's
 //                         parts, split at "|" and compared without regard to
 //                         case, expanding each on the way, and select the
-//                         last (under Wine: "Desktop|My Computer| (C:)|e2e")
+//                         last, focusing the tree view (under Wine:
+//                         "Desktop|My Computer| (C:)|e2e")
 //   treeshow              print the tree view's items, indented by level
 //   shot FILE             save the current window as a BMP picture
 //   sleep MS              wait
@@ -335,6 +336,9 @@ void SelectInTree(const std::string& path) {
     Fail("cannot select \"" + path + "\"");
   SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
   if (NextItem(tree, nullptr, TVGN_CARET) != item) Fail("\"" + path + "\" is not the selected item");
+  // The focus, as a click on the item would give it: only a focused tree
+  // view shows its selection. The dialog sets it in its own thread.
+  SendMessageA(GetParent(tree), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
 }
 
 }  // namespace
