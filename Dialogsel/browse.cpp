@@ -16,14 +16,18 @@ uint8_t NewFolderRequested;
 HWND NewButton;
 WNDPROC BrowserProcedure;
 
-// The browser's own procedure, with "New..." turned into OK.
+// The browser's own procedure, with "New..." turned into OK and made to
+// follow OK once the browser has handled a change of selection: Wine's
+// browser settles OK only after telling the callback of the change.
 LRESULT CALLBACK BrowserWithNewButton(HWND browser, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND && wParam == IDC_NEW_BUTTON) {
     NewFolderRequested = 1;
     PostMessageA(browser, WM_COMMAND, IDOK, 0);
     return 0;
   }
-  return CallWindowProcA(BrowserProcedure, browser, message, wParam, lParam);
+  LRESULT result = CallWindowProcA(BrowserProcedure, browser, message, wParam, lParam);
+  if (message == WM_NOTIFY) EnableWindow(NewButton, IsWindowEnabled(GetDlgItem(browser, IDOK)));
+  return result;
 }
 
 void AddNewButton(HWND browser) {
@@ -38,7 +42,8 @@ void AddNewButton(HWND browser) {
                               corner.x - NewButtonGap, corner.y, NewButtonWidth, r.bottom - r.top, browser,
                               reinterpret_cast<HMENU>(IDC_NEW_BUTTON), GetModuleHandleA(0), 0);
   PostMessageA(NewButton, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
-  EnableWindow(NewButton, FALSE);
+  // Like OK: Wine's browser opens with nothing selected and OK enabled.
+  EnableWindow(NewButton, IsWindowEnabled(ok));
   BrowserProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongA(browser, GWL_WNDPROC, reinterpret_cast<LONG>(BrowserWithNewButton)));
 }
@@ -50,7 +55,6 @@ int CALLBACK BrowserEvent(HWND browser, UINT event, LPARAM lParam, LPARAM) {
     char path[MAX_PATH];
     if (!SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path))
       EnableWindow(GetDlgItem(browser, IDOK), FALSE);
-    EnableWindow(NewButton, IsWindowEnabled(GetDlgItem(browser, IDOK)));
   }
   return 0;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the four dialogs from the current build: the
-# main dialog, the progress dialog during a run, the overwrite confirmation
-# and the password prompt, each as the stub shows it under Wine on a virtual
-# display. Writes docs/screenshots/{main,progress,overwrite,password}.png.
+# Takes the README's pictures of the dialogs from the current build: the main
+# dialog, the progress dialog during a run, the overwrite confirmation, the
+# password prompt, the folder browser with its "New..." button and the New
+# Folder dialog, each as the stub shows it under Wine on a virtual display.
+# Writes docs/screenshots/{main,progress,overwrite,password,browse,newfolder}.png.
 #
 #   scripts/screenshots.sh [WIN32_BUILD_DIR] [HOST_TOOLS_DIR]
 #
@@ -57,11 +58,17 @@ drive 'C:\shots\big.exe' window "Korvi EXE" click 1 window "Confirm File Overwri
   window "Confirm File Overwrite" click 2 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
   window "Korvi EXE" close exit 0
+# The browser on a folder of drive C: as Wine's tree names it, then the New
+# Folder dialog for it with a name typed; cancelled, so nothing is created.
+drive 'C:\shots\setup.exe' window "Korvi EXE - Sample Tools 1.0" click 775 \
+  window "Extract to : " treeselect "Desktop|My Computer| (C:)|Program Files" shot browse.bmp click 1277 \
+  window "Create New Folder" settext 3002 "Sample Tools" shot newfolder.bmp click 2 gone \
+  window "Korvi EXE - Sample Tools 1.0" close exit 0
 drive 'C:\shots\locked.exe' window "Korvi EXE" click 1 window "Input Password" settext 101 secret \
   shot password.bmp click 1 message "All files have been extracted." "Finished." click 1 exit 0
 wineserver -k || true
 
-for name in main progress overwrite password; do
+for name in main progress overwrite password browse newfolder; do
   convert "$name.bmp" -strip "$OUT/$name.png"
 done
 echo "screenshots in $OUT"

@@ -26,6 +26,13 @@
 //   move X Y              move the current window to screen position X, Y
 //   bars ENTRY TOTAL      the current (progress) window shows its two bars at
 //                         ENTRY and TOTAL percent, placed by its control 903
+//   treeselect PATH       in the current window's tree view, walk from the
+//                         top level through the items whose texts are PATH's
+//                         parts, split at "|" and compared without regard to
+//                         case, expanding each on the way, and select the
+//                         last, focusing the tree view (under Wine:
+//                         "Desktop|My Computer| (C:)|e2e")
+//   treeshow              print the tree view's items, indented by level
 //   shot FILE             save the current window as a BMP picture
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000)
@@ -33,6 +40,7 @@
 // Any failed step prints "FAIL: ..." and ends the program (exit code 1).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -227,6 +235,112 @@ void CheckBars(int entry, int total) {
   CheckBar(bar, total);
 }
 
+BOOL CALLBACK FindTreeView(HWND child, LPARAM param) {
+  char cls[64];
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, WC_TREEVIEWA) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(param) = child;
+  return FALSE;
+}
+
+HWND TreeView() {
+  if (Current == nullptr) Fail("no current window");
+  HWND tree = nullptr;
+  EnumChildWindows(Current, FindTreeView, reinterpret_cast<LPARAM>(&tree));
+  if (tree == nullptr) Fail("the current window has no tree view");
+  return tree;
+}
+
+HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation) {
+  return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+// Reads the texts of a tree view in the program's process. TVM_GETITEMA takes
+// the address of a TVITEMA and of its text buffer, which must both lie in
+// that process; the handles of the other tree messages need no such care.
+class TreeTexts {
+ public:
+  explicit TreeTexts(HWND tree) : tree_(tree) {
+    remote_ = static_cast<char*>(
+        VirtualAllocEx(Process.hProcess, nullptr, sizeof(TVITEMA) + TextSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote_ == nullptr) Fail("no memory in the program (error " + std::to_string(GetLastError()) + ")");
+  }
+  ~TreeTexts() { VirtualFreeEx(Process.hProcess, remote_, 0, MEM_RELEASE); }
+  TreeTexts(const TreeTexts&) = delete;
+  TreeTexts& operator=(const TreeTexts&) = delete;
+
+  std::string Text(HTREEITEM item) {
+    TVITEMA tv{};
+    tv.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE;
+    tv.stateMask = TVIS_EXPANDED | TVIS_SELECTED;
+    tv.hItem = item;
+    tv.pszText = remote_ + sizeof tv;
+    tv.cchTextMax = TextSize;
+    char text[TextSize] = {};
+    SIZE_T done = 0;
+    if (!WriteProcessMemory(Process.hProcess, remote_, &tv, sizeof tv, &done) ||
+        !WriteProcessMemory(Process.hProcess, tv.pszText, text, 1, &done))
+      Fail("cannot write into the program (error " + std::to_string(GetLastError()) + ")");
+    if (!SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote_))) Fail("TVM_GETITEMA failed");
+    // The control may point pszText at its own copy instead of filling ours.
+    if (!ReadProcessMemory(Process.hProcess, remote_, &tv, sizeof tv, &done) || tv.pszText == nullptr ||
+        !ReadProcessMemory(Process.hProcess, tv.pszText, text, TextSize - 1, &done))
+      Fail("cannot read from the program (error " + std::to_string(GetLastError()) + ")");
+    state_ = tv.state;
+    return text;
+  }
+  // The state of the item read last.
+  UINT State() const { return state_; }
+
+ private:
+  enum { TextSize = 520 };
+  HWND tree_;
+  char* remote_;
+  UINT state_ = 0;
+};
+
+void ShowTree(HWND tree, TreeTexts& texts, HTREEITEM item, int level) {
+  for (; item != nullptr; item = NextItem(tree, item, TVGN_NEXT)) {
+    std::string text = texts.Text(item);
+    UINT state = texts.State();
+    std::printf("  %*s\"%s\"%s%s\n", level * 2, "", text.c_str(), state & TVIS_EXPANDED ? " expanded" : "",
+                state & TVIS_SELECTED ? " selected" : "");
+    ShowTree(tree, texts, NextItem(tree, item, TVGN_CHILD), level + 1);
+  }
+}
+
+void SelectInTree(const std::string& path) {
+  HWND tree = TreeView();
+  TreeTexts texts(tree);
+  HTREEITEM parent = nullptr, item = NextItem(tree, nullptr, TVGN_ROOT);
+  std::string::size_type start = 0;
+  for (;;) {
+    std::string::size_type end = path.find('|', start);
+    std::string want = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string seen;
+    while (item != nullptr && lstrcmpiA(texts.Text(item).c_str(), want.c_str()) != 0) {
+      seen += " \"" + texts.Text(item) + "\"";
+      item = NextItem(tree, item, TVGN_NEXT);
+    }
+    if (item == nullptr)
+      Fail("no tree item \"" + want + "\"" + (parent ? " below \"" + texts.Text(parent) + "\"" : std::string()) +
+           "; there are:" + (seen.empty() ? std::string(" none") : seen));
+    if (end == std::string::npos) break;
+    // Expanding fills in the children of an item not expanded before.
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    parent = item;
+    item = NextItem(tree, item, TVGN_CHILD);
+    start = end + 1;
+  }
+  if (!SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)))
+    Fail("cannot select \"" + path + "\"");
+  SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+  if (NextItem(tree, nullptr, TVGN_CARET) != item) Fail("\"" + path + "\" is not the selected item");
+  // The focus, as a click on the item would give it: only a focused tree
+  // view shows its selection. The dialog sets it in its own thread.
+  SendMessageA(GetParent(tree), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -354,6 +468,14 @@ int main(int argc, char** argv) {
       Settle();
       Sleep(300);  // let the uncovered parts be painted
       CheckBars(entry, total);
+    } else if (step == "treeselect") {
+      need(1);
+      SelectInTree(argv[++i]);
+      Settle();
+    } else if (step == "treeshow") {
+      HWND tree = TreeView();
+      TreeTexts texts(tree);
+      ShowTree(tree, texts, NextItem(tree, nullptr, TVGN_ROOT), 0);
     } else if (step == "shot") {
       need(1);
       SaveShot(argv[++i]);
