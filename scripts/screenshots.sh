@@ -50,14 +50,14 @@ drive 'C:\shots\setup.exe' window "Korvi EXE - Sample Tools 1.0" shot main.bmp c
 drive 'C:\shots\setup.exe' window "Korvi EXE - Sample Tools 1.0" settext 101 'C:\shots' click 1 \
   window "Confirm File Overwrite" shot overwrite.bmp click 2 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  window "Korvi EXE - Sample Tools 1.0" close exit 0
+  window "Korvi EXE - Sample Tools 1.0" close exit 1
 # The progress dialog halfway, held by the question about readme.txt, which
 # is moved out of the way for the picture.
 drive 'C:\shots\big.exe' window "Korvi EXE" click 1 window "Confirm File Overwrite" move 0 0 \
   window "Korvi EXE Processing..." sleep 300 shot progress.bmp \
   window "Confirm File Overwrite" click 2 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  window "Korvi EXE" close exit 0
+  window "Korvi EXE" close exit 1
 # The browser on a folder of drive C: as Wine's tree names it, then the New
 # Folder dialog for it with a name typed; cancelled, so nothing is created.
 drive 'C:\shots\setup.exe' window "Korvi EXE - Sample Tools 1.0" click 775 \
