@@ -22,7 +22,7 @@ make_sfx crc.exe "$WORK/crc.zip" --auto --dest "$WORK_WIN\\dest"
 
 drive "$WORK_WIN\\crc.exe" \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  exit 0
+  exit 1
 
 expect_file "$WORK/dest/good.txt" 'fine'
 expect_file "$WORK/dest/damaged.txt" 'these bytes do not match the stored CRC'

@@ -17,7 +17,7 @@ printf 'mine' > out/a.txt && rm out/b.bin
 drive "$WORK_WIN\\auto.exe" \
   window "Confirm File Overwrite" text 500 a.txt click 2 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  absent "Korvi EXE - Quiet" 1000 exit 0
+  absent "Korvi EXE - Quiet" 1000 exit 1
 expect_file "$WORK/out/a.txt" 'mine'
 cmp -s src/b.bin out/b.bin || fail "b.bin was not extracted again"
 echo "automatic mode without the main dialog"

@@ -11,7 +11,7 @@ drive "$WORK_WIN\\bs.exe" \
   window "Korvi EXE" settext 101 '\' click 1 \
   window "Confirm File Overwrite" click 2 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  window "Korvi EXE" text 101 "$WORK_WIN" enabled 1 1 click 2 exit 0
+  window "Korvi EXE" text 101 "$WORK_WIN" enabled 1 1 click 2 exit 1
 expect_file "$WORK/keep.txt" 'existing'
 expect_file "$WORK/new.txt" 'second'
 echo "a lone backslash means the current folder"

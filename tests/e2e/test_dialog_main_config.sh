@@ -31,7 +31,7 @@ drive "$WORK_WIN\\norun.exe" \
   window "Korvi EXE" check 1008 0 click 1 \
   window "Confirm File Overwrite" click 2 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  window "Korvi EXE" close exit 0
+  window "Korvi EXE" close exit 1
 expect_file "$WORK/one.txt" 'old text'
 
 # A caption text of 249 characters (all the block holds): "Korvi EXE - " and the text, cut to 260.

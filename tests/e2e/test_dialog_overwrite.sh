@@ -48,7 +48,7 @@ drive "$WORK_WIN\\ow.exe" \
   window "Confirm File Overwrite" click 2 gone \
   window "Confirm File Overwrite" close gone \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  window "Korvi EXE" click 2 exit 0
+  window "Korvi EXE" click 2 exit 1
 expect_file "$WORK/a.txt" 'archived a'
 expect_file "$WORK/b.txt" 'mine b'
 expect_file "$WORK/deep/c.txt" 'mine c'
@@ -60,7 +60,7 @@ drive "$WORK_WIN\\ow.exe" \
   window "Confirm File Overwrite" check 401 1 click 2 gone \
   absent "Confirm File Overwrite" 500 \
   message "The selected file(s) couldn't get extracted." "Error.." click 1 \
-  window "Korvi EXE" close exit 0
+  window "Korvi EXE" close exit 1
 [ "$(wc -c < a.txt)" = 512 ] || fail "a.txt was replaced"
 expect_file "$WORK/b.txt" 'mine b'
 expect_file "$WORK/deep/c.txt" 'mine c'

@@ -17,7 +17,7 @@ drive "$WORK_WIN\\pw.exe" \
   window "Input Password" text 101 "" settext 101 "wrong 2" click 1 gone \
   window "Input Password" settext 101 "wrong 3" click 1 gone \
   absent "Input Password" 800 absent "Finished." 10 absent "Error.." 10 \
-  window "Korvi EXE" enabled 1 1 click 2 exit 0
+  window "Korvi EXE" enabled 1 1 click 2 exit 1
 [ ! -e out/one.txt ] || fail "one.txt was written without its password"
 
 drive "$WORK_WIN\\pw.exe" \
