@@ -248,11 +248,10 @@ bool ReadEntryName(char* name) {
   bool ascii = true;
   for (const char* c = utf8; *c != 0; ++c)
     if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
-  if (ascii) {
-    CopyText(name, utf8, TextBufferSize);
-    return true;
-  }
-  return Utf8ToAnsi(utf8, name, TextBufferSize);
+  char converted[TextBufferSize];
+  if (!ascii && !Utf8ToAnsi(utf8, converted, sizeof converted)) return false;  // the name as stored is shown
+  CopyText(name, ascii ? utf8 : converted, TextBufferSize);
+  return true;
 }
 
 // "Invalid filename." for the first refused name of a pass; later ones are

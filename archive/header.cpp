@@ -34,12 +34,13 @@ bool ReadLocalHeader() {
   for (;;) {
     HeaderStart = ArchivePosition;
     bool atArchiveStart = CurrentVolume <= 1 && HeaderStart == ArchiveStart;
-    LocalHeader.signature = 0;
-    // A record cut short by the end of the archive is no header: its missing
-    // bytes would otherwise be the previous header's.
-    if (ReadAcrossVolumes(&LocalHeader, LocalHeaderSize) < LocalHeaderSize) LocalHeader.signature = 0;
+    // A record cut short by the end of the archive is no header (its missing
+    // bytes read as 0), though its signature may still tell where the walk
+    // ended: an end record without a comment is shorter than a header.
+    ResetLocalHeader();
+    uint32_t got = ReadAcrossVolumes(&LocalHeader, LocalHeaderSize);
     uint32_t signature = LocalHeader.signature;
-    if (signature == ZipSignature(ShiftedLocalHeader) || signature == AcceptedAsHeader) {
+    if (got == LocalHeaderSize && (signature == ZipSignature(ShiftedLocalHeader) || signature == AcceptedAsHeader)) {
       EntryRemaining = LocalHeader.compressedSize;
       return true;
     }

@@ -90,7 +90,7 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   uint32_t realCrc = ZipCrc(e.data);
   w.crc = e.crc.value_or(realCrc);
   w.uncompressed = e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size()));
-  std::vector<uint8_t> payload = e.method == MethodDeflate ? ZlibDeflate(e.data) : e.data;
+  std::vector<uint8_t> payload = e.payload ? *e.payload : e.method == MethodDeflate ? ZlibDeflate(e.data) : e.data;
   w.flags = e.extraFlags;
   if (e.descriptor || !e.sizesInHeader) w.flags |= FlagDescriptor;
   if (!e.password.empty()) {

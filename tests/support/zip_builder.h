@@ -23,6 +23,7 @@ struct ZipEntry {
   std::optional<uint32_t> crc;       // stands in the headers instead of the real CRC
   std::optional<uint32_t> uncompressedSize;  // likewise for the size
   uint16_t extraFlags = 0;           // further general purpose bits
+  std::optional<std::vector<uint8_t>> payload;  // written instead of the stored or deflated data
 };
 
 class ZipBuilder {

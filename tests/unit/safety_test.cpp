@@ -1,0 +1,420 @@
+// Nothing lost, nothing misreported: a full disk, entries that fail while
+// replacing a good file, archives that end early, Deflate bombs, a cancel in
+// the middle of a large entry, device names, offsets past 2 GiB, an empty
+// destination, UTF-8 names, and the exit code each run ends with.
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <set>
+#include <string>
+#include <vector>
+#include "archive/crypt.h"
+#include "archive/names.h"
+#include "archive/zip_format.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/zlib_reference.h"
+#include "tests/unit/driver_fixture.h"
+#include "tests/unit/scoped_zone.h"
+
+namespace {
+
+class SafetyTest : public DriverTest {
+ protected:
+  // The names in the destination folder, to see that no temporary is left.
+  std::set<std::string> Listed() {
+    std::set<std::string> names;
+    if (DIR* d = opendir(dest_.c_str())) {
+      while (dirent* e = readdir(d))
+        if (e->d_name[0] != '.') names.insert(e->d_name);
+      closedir(d);
+    }
+    return names;
+  }
+  void ExpectOnlyTheOldFile(const std::string& name, const std::string& text) {
+    EXPECT_EQ(ReadFile(Out(name)), text) << "the existing file is as it was";
+    EXPECT_EQ(Listed(), std::set<std::string>{name}) << "no temporary file is left behind";
+  }
+};
+
+ZipEntry Raw(const std::string& name, uint16_t method, const std::vector<uint8_t>& payload, uint32_t crc,
+             uint32_t size) {
+  ZipEntry e;
+  e.name = name;
+  e.method = method;
+  e.payload = payload;
+  e.crc = crc;
+  e.uncompressedSize = size;
+  return e;
+}
+
+// --- A full disk ---------------------------------------------------------------
+
+TEST_F(SafetyTest, AFullDiskFailsTheEntryAndNamesTheFile) {
+  Open(ZipBuilder().Stored("big.txt", std::string(5000, 'b')).Stored("next.txt", "n"));
+  posix::DiskBytesLeft = 1000;
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 3u);
+  EXPECT_EQ(posix::Messages[0].text, dest_ + "\\big.txt");
+  EXPECT_EQ(posix::Messages[0].caption, "Cannot write file ..");
+  EXPECT_EQ(posix::Messages[1].text, dest_ + "\\next.txt") << "the disk is full still";
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+}
+
+TEST_F(SafetyTest, AFullDiskDuringDeflateIsNoSuccessEither) {
+  std::string text(300000, 'x');
+  for (size_t i = 0; i < text.size(); i += 7) text[i] = static_cast<char>('a' + i % 26);
+  ZipEntry e;
+  e.name = "packed.txt";
+  e.data = Bytes(text);
+  e.method = MethodDeflate;
+  Open(ZipBuilder().Add(e));
+  posix::DiskBytesLeft = 70000;
+  Extract();
+  ASSERT_FALSE(posix::Messages.empty());
+  EXPECT_EQ(posix::Messages[0].caption, "Cannot write file ..");
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(SafetyTest, AFullDiskLeavesTheFileItWouldReplace) {
+  WriteFile("out/a.txt", "precious");
+  Open(ZipBuilder().Stored("a.txt", std::string(5000, 'n')));
+  OverwriteMode = ReplaceWithoutAsking;
+  posix::DiskBytesLeft = 100;
+  Extract();
+  ExpectOnlyTheOldFile("a.txt", "precious");
+  ExpectFailureSummaryLast();
+}
+
+// --- Entries that fail while replacing a good file -------------------------------
+
+TEST_F(SafetyTest, AWrongCrcLeavesTheFileItWouldReplace) {
+  WriteFile("out/a.txt", "precious");
+  ZipEntry e;
+  e.name = "a.txt";
+  e.data = Bytes("damaged in transit");
+  e.crc = 0x12345678u;
+  Open(ZipBuilder().Add(e));
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  ExpectOnlyTheOldFile("a.txt", "precious");
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(SafetyTest, ADamagedStreamLeavesTheFileItWouldReplace) {
+  WriteFile("out/a.txt", "precious");
+  std::vector<uint8_t> stream = ZlibDeflate(std::string(20000, 'q') + "tail", 9);
+  stream.resize(stream.size() / 2);
+  Open(ZipBuilder().Add(Raw("a.txt", MethodDeflate, stream, 0xDEADBEEFu, 20004)));
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  ExpectOnlyTheOldFile("a.txt", "precious");
+}
+
+TEST_F(SafetyTest, AWrongPasswordThatPassesTheCheckByteLeavesTheFile) {
+  std::vector<uint8_t> plain(3000, 'p');
+  ZipEntry e;
+  e.name = "a.txt";
+  e.data = plain;
+  e.password = "right";
+  std::vector<uint8_t> zip = ZipBuilder().Add(e).Bytes();
+  // A wrong password whose one-byte check passes by chance (1 in 256).
+  std::vector<uint8_t> header(zip.begin() + 30 + 5, zip.begin() + 30 + 5 + EncryptionHeaderSize);
+  std::string wrong;
+  for (int i = 0; wrong.empty(); ++i) {
+    std::string candidate = "guess" + std::to_string(i);
+    if (CheckPassword(header.data(), FlagEncrypted, candidate.c_str(), e.dosDateTime, ZipCrc(plain))) wrong = candidate;
+  }
+  WriteFile("out/a.txt", "precious");
+  Open(zip);
+  OverwriteMode = ReplaceWithoutAsking;
+  std::strcpy(CurrentPassword, wrong.c_str());
+  Extract();
+  ExpectOnlyTheOldFile("a.txt", "precious");
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(SafetyTest, ATruncatedDownloadLeavesTheFileItWouldReplace) {
+  WriteFile("out/a.txt", "precious");
+  std::vector<uint8_t> zip = ZipBuilder().Stored("a.txt", std::string(50000, 'n')).Bytes();
+  zip.resize(20000);
+  Open(zip);
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  ExpectOnlyTheOldFile("a.txt", "precious");
+  EXPECT_EQ(ExtractionSucceeded, 0);
+}
+
+TEST_F(SafetyTest, AnAllocationFailureLeavesTheFileItWouldReplace) {
+  WriteFile("out/a.txt", "precious");
+  Open(ZipBuilder().Stored("a.txt", std::string(5000, 'n')));
+  OverwriteMode = ReplaceWithoutAsking;
+  posix::AllocationsLeft = 0;
+  Extract();
+  posix::AllocationsLeft = -1;
+  ExpectOnlyTheOldFile("a.txt", "precious");
+  EXPECT_EQ(ExtractionSucceeded, 0);
+}
+
+TEST_F(SafetyTest, AWholeEntryReplacesTheFileWithItsTime) {
+  ScopedZone zone;
+  WriteFile("out/a.txt", "old");
+  Open(ZipBuilder().Stored("a.txt", "new contents"));
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  ExpectSuccess();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "new contents");
+  EXPECT_EQ(ModifiedAt(Out("a.txt")), July15Utc + 5 * 3600);
+  EXPECT_EQ(Listed(), std::set<std::string>{"a.txt"});
+  EXPECT_EQ(ExitCode, ExitExtracted);
+}
+
+TEST_F(SafetyTest, ANewFileThatFailsItsCrcStaysAndIsReported) {
+  ZipEntry e;
+  e.name = "new.txt";
+  e.data = Bytes("content");
+  e.crc = 1;
+  Open(ZipBuilder().Add(e));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("new.txt")), "content");
+  ExpectFailureSummaryLast();
+}
+
+// --- Archives that end early ---------------------------------------------------------
+
+TEST_F(SafetyTest, AnArchiveWithoutItsCentralDirectoryIsNotComplete) {
+  Open(ZipBuilder().Stored("a.txt", "a").Stored("b.txt", "b").LocalPart());
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "Error reading archive.");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitUnreadable);
+  EXPECT_EQ(ReadFile(Out("b.txt")), "b") << "what was there is extracted";
+}
+
+TEST_F(SafetyTest, AHeaderCutShortOrStrayBytesAreNotTheEnd) {
+  std::vector<uint8_t> local = ZipBuilder().Stored("a.txt", "a").Stored("b.txt", "b").LocalPart();
+  for (size_t cut : {local.size() - 5, local.size() - 20, local.size() - 34}) {
+    posix::Messages.clear();
+    CloseFile(ArchiveHandle);
+    Open(std::vector<uint8_t>(local.begin(), local.begin() + static_cast<long>(cut)));
+    Extract();
+    ASSERT_FALSE(posix::Messages.empty()) << cut;
+    EXPECT_EQ(ExtractionSucceeded, 0) << cut;
+    EXPECT_NE(ExitCode, ExitExtracted) << cut;
+  }
+  std::vector<uint8_t> stray = ZipBuilder().Stored("a.txt", "a").LocalPart();
+  stray.insert(stray.end(), {'j', 'u', 'n', 'k', 0, 0, 0, 0});
+  posix::Messages.clear();
+  CloseFile(ArchiveHandle);
+  Open(stray);
+  Extract();
+  EXPECT_EQ(posix::Messages[0].text, "Error reading archive.");
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(SafetyTest, TheEndRecordAloneEndsAWalkNormally) {
+  // A central directory header or an end record: the two normal ends.
+  std::vector<uint8_t> zip = ZipBuilder().Stored("a.txt", "a").LocalPart();
+  PutLe32(zip, ZipSignature(ShiftedEndRecord));
+  zip.resize(zip.size() + 18, 0);
+  Open(zip);
+  Extract();
+  ExpectSuccess();
+}
+
+// --- Output bounded by the declared size -----------------------------------------------
+
+TEST_F(SafetyTest, ADeflateBombStopsAtItsDeclaredSize) {
+  std::string flood(64u << 20, 'A');
+  std::vector<uint8_t> stream = ZlibDeflate(flood, 9);
+  ASSERT_LT(stream.size(), 100000u);
+  uint32_t crcOfFive = ZlibCrc(reinterpret_cast<const uint8_t*>(flood.data()), 5);
+  WriteFile("out/bomb.txt", "precious");
+  Open(ZipBuilder().Add(Raw("bomb.txt", MethodDeflate, stream, crcOfFive, 5)));
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  EXPECT_LE(ArchiveDone, 5) << "decoding stops at the declared size";
+  ExpectOnlyTheOldFile("bomb.txt", "precious");
+  ExpectFailureSummaryLast();
+}
+
+TEST_F(SafetyTest, StoredDataLongerThanDeclaredFails) {
+  Open(ZipBuilder().Add(Raw("s.txt", MethodStored, Bytes("0123456789"), ZipCrc(Bytes("01234")), 5)));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("s.txt")), "01234");
+  ExpectFailureSummaryLast();
+}
+
+// --- Cancel in the middle of a large entry -------------------------------------------
+
+TEST_F(SafetyTest, CancelEndsALargeEntryPromptlyAndKeepsTheOldFile) {
+  WriteFile("out/large.bin", "precious");
+  Open(ZipBuilder().Stored("large.bin", std::string(4u << 20, 'L')).Stored("after.txt", "a"));
+  OverwriteMode = ReplaceWithoutAsking;
+  int pumps = 0;
+  scripted::OnPump = [&] {
+    if (++pumps == 6) CancelRequested = 1;  // pressed while the entry is being written
+  };
+  Extract();
+  EXPECT_LT(EntryDone, 4 * 32768) << "the entry ends within a chunk of the request";
+  ExpectOnlyTheOldFile("large.bin", "precious");
+  EXPECT_TRUE(posix::Messages.empty()) << "a cancel shows no summary";
+  EXPECT_EQ(ExitCode, ExitCancelled);
+}
+
+TEST_F(SafetyTest, CancelInsideADeflateEntry) {
+  std::string text(2u << 20, 't');
+  for (size_t i = 0; i < text.size(); i += 13) text[i] = static_cast<char>('a' + i % 23);
+  ZipEntry e;
+  e.name = "packed.txt";
+  e.data = Bytes(text);
+  e.method = MethodDeflate;
+  WriteFile("out/packed.txt", "precious");
+  Open(ZipBuilder().Add(e));
+  OverwriteMode = ReplaceWithoutAsking;
+  int pumps = 0;
+  scripted::OnPump = [&] {
+    if (++pumps == 5) CancelRequested = 1;
+  };
+  Extract();
+  EXPECT_LT(EntryDone, 3 * 32768);
+  ExpectOnlyTheOldFile("packed.txt", "precious");
+  EXPECT_EQ(ExitCode, ExitCancelled);
+}
+
+// --- Names -----------------------------------------------------------------------------
+
+TEST(EntryNames, DevicesWildcardsAndControlCharactersAreRefused) {
+  for (const char* bad : {"CON", "con.txt", "Nul", "nul.txt", "aux.txt", "AUX .txt", "prn.", "COM1", "com9.log",
+                          "LPT0", "lpt5.dat", "CONIN$", "conout$.x", "dir/CON/file.txt", "a\\nul\\b", "NUL  ",
+                          "what?.txt", "star*.txt", "a<b", "a>b", "quote\".txt", "pipe|.txt", "tab\t.txt",
+                          "bell\a", "stream.txt:x", "../up", "a/../../up", "...", ".. /x", "/abs", "\\abs"})
+    EXPECT_FALSE(NameIsSafe(bad)) << bad;
+  for (const char* good : {"CONFIG.SYS", "console.txt", "nully", "aux1.txt", "COM10", "LPT", "COMA", "prn2",
+                           "dir/contents/file", "a.b.c", "..hidden", "x..", "café.txt", "sub/dir/"})
+    EXPECT_TRUE(NameIsSafe(good)) << good;
+}
+
+TEST_F(SafetyTest, ADeviceNameIsNeverOpened) {
+  Open(ZipBuilder().Stored("aux.txt", "to a serial port").Stored("fine.txt", "f"));
+  Extract();
+  EXPECT_EQ(posix::Messages[0].text, "aux.txt");
+  EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+  EXPECT_FALSE(Exists(Out("aux.txt")));
+  EXPECT_EQ(ReadFile(Out("fine.txt")), "f");
+}
+
+TEST_F(SafetyTest, NamesFlaggedAsUtf8AreConvertedToTheCodePage) {
+  ZipEntry e;
+  e.name = "caf\xC3\xA9 \xC3\x9C.txt";  // "café Ü.txt" in UTF-8
+  e.data = Bytes("utf8");
+  e.extraFlags = FlagUtf8Name;
+  ZipEntry plain;
+  plain.name = "caf\xE9.txt";  // without the flag: the bytes as they are
+  plain.data = Bytes("ansi");
+  Open(ZipBuilder().Add(e).Add(plain));
+  Extract();
+  ExpectSuccess();
+  EXPECT_EQ(ReadFile(Out("caf\xE9 \xDC.txt")), "utf8") << "written in code page 1252";
+  EXPECT_EQ(ReadFile(Out("caf\xE9.txt")), "ansi");
+}
+
+TEST_F(SafetyTest, AUtf8NameTheCodePageCannotHoldIsRefused) {
+  ZipEntry e;
+  e.name = "\xE6\x97\xA5\xE6\x9C\xAC.txt";  // two CJK characters
+  e.data = Bytes("x");
+  e.extraFlags = FlagUtf8Name;
+  Open(ZipBuilder().Add(e).Stored("next.txt", "n"));
+  Extract();
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+  EXPECT_EQ(posix::Messages[0].text, e.name) << "shown as the archive holds it";
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(Listed(), std::set<std::string>{"next.txt"}) << "nothing written under wrong bytes";
+}
+
+std::vector<uint8_t> UnicodePathField(const std::string& utf8, uint32_t nameCrc) {
+  std::vector<uint8_t> field;
+  PutLe16(field, 0x7075);
+  PutLe16(field, static_cast<uint32_t>(5 + utf8.size()));
+  field.push_back(1);
+  PutLe32(field, nameCrc);
+  field.insert(field.end(), utf8.begin(), utf8.end());
+  return field;
+}
+
+TEST_F(SafetyTest, AnInfoZipUnicodePathFieldThatMatchesTheNameIsUsed) {
+  std::vector<uint8_t> extra = {0x55, 0x54, 0x05, 0x00, 0x03, 1, 2, 3, 4};  // a time field first
+  ZipEntry matching;
+  matching.name = "cafe.txt";
+  matching.data = Bytes("m");
+  std::vector<uint8_t> field = UnicodePathField("caf\xC3\xA9.txt", ZipCrc(Bytes("cafe.txt")));
+  matching.extra = extra;
+  matching.extra.insert(matching.extra.end(), field.begin(), field.end());
+  ZipEntry stale;
+  stale.name = "renamed.txt";
+  stale.data = Bytes("s");
+  stale.extra = UnicodePathField("old\xC3\xA9.txt", ZipCrc(Bytes("old.txt")));
+  Open(ZipBuilder().Add(matching).Add(stale));
+  Extract();
+  ExpectSuccess();
+  EXPECT_EQ(ReadFile(Out("caf\xE9.txt")), "m");
+  EXPECT_EQ(ReadFile(Out("renamed.txt")), "s") << "a field made for another name is not used";
+}
+
+// --- Offsets from 2 GiB on -----------------------------------------------------------
+
+TEST_F(SafetyTest, AnEntryBeyondTwoGibibytesIsFound) {
+  // A refused first entry that claims 0x88000000 bytes; the walk steps over
+  // them without reading and finds the next header past 2 GiB. The archive
+  // file is sparse.
+  ZipEntry skipped = Raw("../skip", MethodStored, {}, 0, 0x88000000u);
+  std::vector<uint8_t> head = ZipBuilder().Add(skipped).LocalPart();
+  uint32_t compressedAt = 18;
+  for (int i = 0; i < 4; ++i) head[compressedAt + i] = static_cast<uint8_t>(0x88000000u >> (8 * i));
+  std::vector<uint8_t> tail = ZipBuilder().Stored("far.txt", "beyond 2 GiB").Bytes();
+  std::string path = scratch_ + "/setup.exe";
+  int fd = open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  std::vector<uint8_t> first = StubThen(head);
+  ASSERT_EQ(write(fd, first.data(), first.size()), static_cast<ssize_t>(first.size()));
+  off_t farAt = static_cast<off_t>(first.size()) + 0x88000000LL;
+  ASSERT_EQ(pwrite(fd, tail.data(), tail.size(), farAt), static_cast<ssize_t>(tail.size()));
+  close(fd);
+  std::strcpy(OwnPath, path.c_str());
+  OpenArchive(path);
+  ArchiveStart = StubSize;
+  Extract();
+  EXPECT_EQ(ReadFile(Out("far.txt")), "beyond 2 GiB");
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "../skip");
+  unlink(path.c_str());
+}
+
+// --- The destination -----------------------------------------------------------------
+
+TEST_F(SafetyTest, AnEmptyDestinationIsNotTheDriveRoot) {
+  Open(ZipBuilder().Stored("a.txt", "a"));
+  DestinationFolder[0] = 0;
+  Extract();
+  ExpectOnlyMessage("Error in directory ..", "Error..", 0x10);
+  EXPECT_FALSE(Exists("/a.txt"));
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+}
+
+// --- Exit codes ------------------------------------------------------------------------
+
+TEST_F(SafetyTest, TheExitCodeFollowsTheLastExtraction) {
+  WriteFile("out/a.txt", "old");
+  Open(ZipBuilder().Stored("a.txt", "new"));
+  scripted::OverwriteReplies = {{false, false}, {true, false}};
+  Extract();
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+  Extract();
+  EXPECT_EQ(ExitCode, ExitExtracted);
+  Delete();
+  EXPECT_EQ(ExitCode, ExitExtracted) << "the deletion pass does not change it";
+}
+
+}  // namespace
