@@ -49,6 +49,7 @@ struct Pass {
   bool incomplete;    // an entry was skipped or failed
   bool unreadable;    // "Error reading archive." has been shown
   uint32_t refusedNames;
+  char folderReady[TextBufferSize];  // the folder the last new file went to, known to exist
 };
 
 void ShowError(WindowHandle owner, const char* text, unsigned captionId) {
@@ -168,13 +169,16 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
       return GoOn;
     }
   } else {
+    // The folder is made or checked once for a run of entries that share it.
     char folder[TextBufferSize];
     ExtractDirPart(path, folder);
-    ForceFolders(folder);
-    if (!PathExists(folder)) {
-      ShowError(pass.owner, folder, MsgErrorInDirectory);
-      pass.incomplete = true;
-      return EndWalk;
+    if (strcmp(folder, pass.folderReady) != 0) {
+      if (!ForceFolders(folder)) {
+        ShowError(pass.owner, folder, MsgErrorInDirectory);
+        pass.incomplete = true;
+        return EndWalk;
+      }
+      CopyText(pass.folderReady, folder, TextBufferSize);
     }
   }
 
@@ -188,10 +192,12 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
   }
 
   // A folder of the entry's name is no file to replace.
-  uint32_t attributes = FileAttributes(path);
-  if (replacing && attributes != NoAttributes && (attributes & AttributeDirectory) != 0) {
-    pass.incomplete = true;
-    return GoOn;
+  if (replacing) {
+    uint32_t attributes = FileAttributes(path);
+    if (attributes != NoAttributes && (attributes & AttributeDirectory) != 0) {
+      pass.incomplete = true;
+      return GoOn;
+    }
   }
 
   // An existing file is replaced only by an entry that arrived whole: the
@@ -320,7 +326,7 @@ static bool WalkEndedAtDirectory() {
 }
 
 void ExtractArchive(WindowHandle owner, PassKind kind) {
-  Pass pass = {owner, kind == CountPass, kind == DeletePass, 0, false, false, 0};
+  Pass pass = {owner, kind == CountPass, kind == DeletePass, 0, false, false, 0, {0}};
   bool extracting = kind == ExtractPass;
   if (extracting) memset(WrittenEntries, 0, sizeof WrittenEntries);
 

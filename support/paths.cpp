@@ -85,17 +85,18 @@ bool PathExists(const char* path) {
   return FindPath(searched, 0);
 }
 
-void ForceFolders(const char* path) {
+bool ForceFolders(const char* path) {
   char copy[TextBufferSize];
   CopyText(copy, path, sizeof copy);
   StripTrailingBackslash(copy);
-  if (TextLength(copy) < 3 || PathExists(copy)) return;
+  if (TextLength(copy) < 3) return PathExists(copy);
+  if (PathExists(copy)) return true;
   char parent[TextBufferSize];
   ExtractDirPart(copy, parent);
   // A folder part that ends in ":" is its own folder part ("x:y:"); stop
   // there instead of recursing for ever.
   if (strcmp(parent, copy) != 0) ForceFolders(parent);
-  CreateFolder(copy);
+  return CreateFolder(copy) || PathExists(copy);
 }
 
 void TextFromBuffer(const uint8_t* buffer, unsigned count, char* result, unsigned room) {

@@ -17,7 +17,9 @@ void StripTrailingBackslash(char* text);
 void ExtractDirPart(const char* path, char* result);
 void ExtractNamePart(const char* path, char* result);  // at most 255 characters
 bool PathExists(const char* path);
-void ForceFolders(const char* path);
+// Creates path with every missing folder on its way, outermost first; true
+// when path exists afterwards.
+bool ForceFolders(const char* path);
 // The first count bytes of buffer, cut before the first NUL, into result
 // (room bytes, always terminated).
 void TextFromBuffer(const uint8_t* buffer, unsigned count, char* result, unsigned room);

@@ -32,6 +32,9 @@ extern bool FailStart;               // StartAndWait cannot create the process
 extern std::function<void()> WhileRunning;  // run inside StartAndWait
 extern long long DiskBytesLeft;      // -1: no limit; else bytes writes may still add
 extern std::string AnsiCodePage;     // what Utf8ToAnsi converts to; default CP1252
+// Calls that look a name up in the file system (find, attributes, create,
+// open, delete, move): what each costs a folder scan under Wine.
+extern long NameLookups;
 
 // Back to the defaults above; clears the message record.
 void Reset();

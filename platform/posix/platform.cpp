@@ -29,6 +29,7 @@ bool FailStart;
 std::function<void()> WhileRunning;
 long long DiskBytesLeft;
 std::string AnsiCodePage;
+long NameLookups;
 
 void Reset() {
   OwnPath.clear();
@@ -45,6 +46,7 @@ void Reset() {
   WhileRunning = nullptr;
   DiskBytesLeft = -1;
   AnsiCodePage = "CP1252";
+  NameLookups = 0;
 }
 
 std::string NativePath(const char* path) {
@@ -79,6 +81,7 @@ void HardenDllSearch() {}
 unsigned OwnExecutablePath(char* buffer, unsigned size) { return CopyOut(posix::OwnPath, buffer, size); }
 
 FileHandle OpenForReading(const char* path) {
+  ++NameLookups;
   if (FailOwnOpen && posix::OwnPath == path) return NoFile;
   // CreateFileA opens no folder without backup semantics; neither does this.
   struct stat st;
@@ -87,6 +90,7 @@ FileHandle OpenForReading(const char* path) {
 }
 
 FileHandle CreateForWriting(const char* path) {
+  ++NameLookups;
   std::string p = NativePath(path);
   struct stat st;
   if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return NoFile;
@@ -134,6 +138,7 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* fa
 bool CloseFile(FileHandle file) { return file != NoFile && close(FdOf(file)) == 0; }
 
 bool FindPath(const char* path, FoundFile* found) {
+  ++NameLookups;
   std::string p = NativePath(path);
   struct stat st;
   std::string::size_type slash = p.rfind('/');
@@ -164,13 +169,19 @@ bool FindPath(const char* path, FoundFile* found) {
 }
 
 uint32_t FileAttributes(const char* path) {
+  ++NameLookups;
   struct stat st;
   if (stat(NativePath(path).c_str(), &st) != 0) return NoAttributes;
   return S_ISDIR(st.st_mode) ? static_cast<uint32_t>(AttributeDirectory) : 0x80u;  // FILE_ATTRIBUTE_NORMAL
 }
 
-bool CreateFolder(const char* path) { return mkdir(NativePath(path).c_str(), 0755) == 0; }
+bool CreateFolder(const char* path) {
+  ++NameLookups;
+  return mkdir(NativePath(path).c_str(), 0755) == 0;
+}
+
 FileHandle CreateBeside(const char* path, char* temporary) {
+  ++NameLookups;
   std::string p = NativePath(path);
   std::string::size_type slash = p.rfind('/');
   std::string pattern = (slash == std::string::npos ? std::string(".") : p.substr(0, slash)) + "/kvxXXXXXX";
@@ -183,6 +194,7 @@ FileHandle CreateBeside(const char* path, char* temporary) {
 }
 
 bool ReplaceWith(const char* temporary, const char* path) {
+  ++NameLookups;
   return rename(NativePath(temporary).c_str(), NativePath(path).c_str()) == 0;
 }
 
@@ -199,7 +211,10 @@ bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
   return whole && room > 0;
 }
 
-bool DeleteFileAt(const char* path) { return unlink(NativePath(path).c_str()) == 0; }
+bool DeleteFileAt(const char* path) {
+  ++NameLookups;
+  return unlink(NativePath(path).c_str()) == 0;
+}
 
 unsigned WindowsFolder(char* buffer, unsigned room) { return CopyOut(posix::WindowsFolder, buffer, room); }
 unsigned SystemFolder(char* buffer, unsigned room) { return CopyOut(posix::SystemFolder, buffer, room); }

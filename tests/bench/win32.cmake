@@ -14,3 +14,8 @@ if(KORVI_MINGW_ZLIB)
   target_link_libraries(inflate_bench PRIVATE korvi_bench_core ${KORVI_MINGW_ZLIB})
   target_link_options(inflate_bench PRIVATE -static -s -mconsole)
 endif()
+
+# The floor of the per-file cost for the end-to-end benchmark
+# (scripts/bench-e2e.sh): the same files written with the bare Win32 calls.
+add_executable(writeloop ${CMAKE_SOURCE_DIR}/tests/bench/writeloop.cpp)
+target_link_options(writeloop PRIVATE -static -s -mconsole)
