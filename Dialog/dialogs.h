@@ -18,3 +18,5 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 // Draws the entry bar and the total bar on a surface of the progress dialog.
 void PaintProgressBars(HDC surface);
+// Either bar's percentage differs from what was painted last.
+bool BarsMoved();

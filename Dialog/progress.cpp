@@ -29,10 +29,22 @@ static void PaintBar(HDC surface, const PixelRect& bar, int32_t percent, HBRUSH 
   FillSpan(surface, x + 1, bar.top, bar.right, bar.bottom, remaining);
 }
 
+// The percentages the bars last showed; -1 before the first paint.
+static int32_t PaintedEntry = -1, PaintedArchive = -1;
+
+bool BarsMoved() { return PaintedEntry != EntryPercent || PaintedArchive != ArchivePercent; }
+
 void PaintProgressBars(HDC surface) {
-  HBRUSH done = CreateSolidBrush(RGB(0, 0, 128));
-  HBRUSH remaining = CreateSolidBrush(RGB(240, 251, 255));
-  HBRUSH shadow = CreateSolidBrush(RGB(128, 128, 128));
+  // The three brushes live as long as the program: painting runs after every
+  // file, and making them anew each time costs more than the painting.
+  static HBRUSH done, remaining, shadow;
+  if (done == 0) {
+    done = CreateSolidBrush(RGB(0, 0, 128));
+    remaining = CreateSolidBrush(RGB(240, 251, 255));
+    shadow = CreateSolidBrush(RGB(128, 128, 128));
+  }
+  PaintedEntry = EntryPercent;
+  PaintedArchive = ArchivePercent;
 
   PaintBar(surface, EntryBarRect, EntryPercent, done, remaining, shadow);
   // Two lines under the entry bar: the surface's own pen, then white.
@@ -45,10 +57,6 @@ void PaintProgressBars(HDC surface) {
   LineTo(surface, EntryBarRect.right, below);
 
   PaintBar(surface, ArchiveBarRect, ArchivePercent, done, remaining, shadow);
-
-  DeleteObject(done);
-  DeleteObject(remaining);
-  DeleteObject(shadow);
 }
 
 // The bars take their place from the hidden control 903, converted into the

@@ -24,20 +24,22 @@ void FocusProgressWindow() {
   InvalidateRect(Progress(), 0, TRUE);
 }
 
-void InvalidateProgressBars() {
-  RECT entry = {EntryBarRect.left, EntryBarRect.top, EntryBarRect.right, EntryBarRect.bottom};
-  RECT total = {ArchiveBarRect.left, ArchiveBarRect.top, ArchiveBarRect.right, ArchiveBarRect.bottom};
-  InvalidateRect(Progress(), &entry, FALSE);
-  InvalidateRect(Progress(), &total, FALSE);
-}
-
 void PaintProgressNow() {
+  if (!BarsMoved()) return;  // a whole percent is 1/100 of an entry: most chunks move neither bar
   HDC surface = GetDC(Progress());
   PaintProgressBars(surface);
   ReleaseDC(Progress(), surface);
 }
 
-void ShowEntryName(const char* name) { SetWindowTextA(GetDlgItem(Progress(), IDC_ENTRY_NAME), name); }
+void ShowEntryName(const char* name) {
+  // The control is looked up once per progress dialog, not once per entry.
+  static HWND owner, label;
+  if (owner != Progress()) {
+    owner = Progress();
+    label = GetDlgItem(owner, IDC_ENTRY_NAME);
+  }
+  SetWindowTextA(label, name);
+}
 
 void AskOverwrite() {
   DialogBoxParamA(ModuleInstance(), LoadMessage(MsgOverwriteTemplate).text, Progress(), OverwriteDialogProc, 0);

@@ -88,12 +88,15 @@ void FormatDate(uint32_t dosDateTime, char* text) {
 }
 
 // The overwrite confirmation for an existing file; true when it is replaced.
-bool ConfirmOverwrite(const char* path, const FoundFile& existing) {
+bool ConfirmOverwrite(const char* path) {
+  FoundFile existing = {0, 0};
+  FindPath(path, &existing);
   ExtractNamePart(path, ConflictName);
   FormatSize(existing.sizeLow, ExistingSizeText);
   FormatDate(FileTimeToLocalDos(existing.lastWriteTime), ExistingDateText);
   FormatSize(LocalHeader.uncompressedSize, ArchivedSizeText);
   FormatDate(LocalHeader.dosDateTime, ArchivedDateText);
+  PaintProgressNow();  // the bars show this entry, not the last one, while the user decides
   AskOverwrite();
   return OverwriteAnswer != 0;
 }
@@ -107,6 +110,7 @@ bool PassPasswordStep() {
   ReadAcrossVolumes(header, EncryptionHeaderSize);
   bool accepted = CurrentPassword[0] != 0 &&
                   CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
+  if (!accepted) PaintProgressNow();  // as for the overwrite question
   for (unsigned prompts = 0; !accepted && prompts < PasswordPrompts; ++prompts) {
     AskPassword();
     int32_t length = PasswordLength < 0 ? 0 : PasswordLength;
@@ -142,7 +146,10 @@ bool WriteEntryData(Pass& pass, const char* path) {
   EntryRemaining = LocalHeader.compressedSize > header ? LocalHeader.compressedSize - header : 0;
   if (LocalHeader.method == MethodStored) CopyStoredEntry();
   else InflateEntry();
-  bool whole = (CrcRegister ^ 0xFFFFFFFFu) == LocalHeader.crc32 && EntryFault == NoEntryFault;
+  // Whole: the CRC matches, the output took every byte, and the data is as
+  // long as the header says (a shorter one is damage the CRC may miss).
+  bool whole = (CrcRegister ^ 0xFFFFFFFFu) == LocalHeader.crc32 && EntryFault == NoEntryFault &&
+               static_cast<uint64_t>(EntryDone) == LocalHeader.uncompressedSize;
   if (EntryFault == EntryWriteFault) ShowError(pass.owner, path, MsgCannotWriteFile);
   SetFileTimeFromDos(OutputHandle, LocalHeader.dosDateTime);
   if (!CloseFile(OutputHandle)) {
@@ -161,10 +168,17 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
   if (!PassPasswordStep()) return PasswordRefused;
   if (IsFolderEntry(name)) return MakeFolderEntry(pass, path);
 
-  FoundFile existing;
-  bool replacing = FindPath(path, &existing);
+  // One look-up tells whether the name is taken (each costs a folder scan
+  // under Wine for a name that is not there); a folder of the entry's name
+  // is no file to replace.
+  uint32_t attributes = FileAttributes(path);
+  bool replacing = attributes != NoAttributes;
+  if (replacing && (attributes & AttributeDirectory) != 0) {
+    pass.incomplete = true;
+    return GoOn;
+  }
   if (replacing) {
-    if (OverwriteMode == KeepExisting || (OverwriteMode == AskEachFile && !ConfirmOverwrite(path, existing))) {
+    if (OverwriteMode == KeepExisting || (OverwriteMode == AskEachFile && !ConfirmOverwrite(path))) {
       pass.incomplete = true;
       return GoOn;
     }
@@ -189,15 +203,6 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
   if (LocalHeader.method != MethodStored && LocalHeader.method != MethodDeflate) {
     ShowCatalogueError(pass.owner, MsgUnknownMethod);
     return EndCall;
-  }
-
-  // A folder of the entry's name is no file to replace.
-  if (replacing) {
-    uint32_t attributes = FileAttributes(path);
-    if (attributes != NoAttributes && (attributes & AttributeDirectory) != 0) {
-      pass.incomplete = true;
-      return GoOn;
-    }
   }
 
   // An existing file is replaced only by an entry that arrived whole: the
@@ -235,6 +240,7 @@ bool ReadEntryName(char* name) {
   uint32_t want = LocalHeader.nameLength < NameBufferSize ? LocalHeader.nameLength : static_cast<uint32_t>(NameBufferSize);
   uint32_t got = ReadAcrossVolumes(raw, want);
   TextFromBuffer(raw, got, name, TextBufferSize);
+  if (got < want) return false;  // the archive ends inside the name: no file under a shortened one
   const void* nul = memchr(raw, 0, got);
   uint32_t nameBytes = nul != 0 ? static_cast<uint32_t>(static_cast<const uint8_t*>(nul) - raw) : got;
   if (LocalHeader.nameLength > NameBufferSize || nameBytes >= TextBufferSize) return false;
@@ -276,15 +282,18 @@ EntryOutcome HandleEntry(Pass& pass) {
   char name[TextBufferSize];
   bool nameWhole = ReadEntryName(name);
 
+  // The name and the bars change once per file: the name here, the bars
+  // when the entry's data has been written. Counting shows no names; it is
+  // over before anyone could read them, and each costs a repaint. The
+  // extraction pass dispatches its message when it creates the file.
   if (pass.counting) {
     ArchiveTotal += LocalHeader.uncompressedSize;
   } else {
     EntryPercent = 0;
     ArchivePercent = ProgressPercent(static_cast<uint32_t>(ArchiveDone), static_cast<uint32_t>(ArchiveTotal));
-    InvalidateProgressBars();
-    PumpOneMessage();
+    if (pass.deleting) PumpOneMessage();
+    ShowEntryName(name);
   }
-  ShowEntryName(name);
   if (name[0] == 0) {
     ShowCatalogueError(pass.owner, MsgInvalidFilename);
     return EndCall;

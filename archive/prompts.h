@@ -5,8 +5,9 @@
 
 void PumpOneMessage();       // dispatch at most one waiting message
 void FocusProgressWindow();  // focus ProgressWindow, invalidate it with erasing
-void InvalidateProgressBars();  // invalidate both bar rectangles, no erasing
-void PaintProgressNow();     // paint both bars at once on a surface of ProgressWindow
+// Paints both bars at once on a surface of ProgressWindow, when either has
+// moved since it was last painted.
+void PaintProgressNow();
 void ShowEntryName(const char* name);  // text of control 901
 void AskOverwrite();         // FILEEXIST, modal, owner ProgressWindow
 void AskPassword();          // PASSWD, modal, owner ProgressWindow

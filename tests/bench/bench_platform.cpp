@@ -69,7 +69,6 @@ void ReleaseBlock(void* block) { free(block); }
 
 void PumpOneMessage() {}
 void FocusProgressWindow() {}
-void InvalidateProgressBars() {}
 void PaintProgressNow() {}
 void ShowEntryName(const char*) {}
 void AskOverwrite() {}

@@ -12,7 +12,7 @@ std::deque<std::string> PasswordReplies;
 std::deque<bool> DiskReplies;
 std::vector<std::string> Asked;
 std::vector<std::string> EntryNames;
-int Pumps, Paints, BarInvalidations, Focuses;
+int Pumps, Paints, Focuses;
 std::vector<std::string> MainDialogTemplates;
 std::function<void()> MainDialogBody;
 std::function<void()> OnPump;
@@ -24,7 +24,7 @@ void Reset() {
   DiskReplies.clear();
   Asked.clear();
   EntryNames.clear();
-  Pumps = Paints = BarInvalidations = Focuses = 0;
+  Pumps = Paints = Focuses = 0;
   MainDialogTemplates.clear();
   MainDialogBody = nullptr;
   OnPump = nullptr;
@@ -39,7 +39,6 @@ void PumpOneMessage() {
   if (OnPump) OnPump();
 }
 void FocusProgressWindow() { ++Focuses; }
-void InvalidateProgressBars() { ++BarInvalidations; }
 void PaintProgressNow() { ++Paints; }
 void ShowEntryName(const char* name) { EntryNames.push_back(name); }
 

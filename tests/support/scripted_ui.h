@@ -18,7 +18,7 @@ extern std::deque<std::string> PasswordReplies;      // empty: ""
 extern std::deque<bool> DiskReplies;                 // true OK, false Cancel; empty: Cancel
 extern std::vector<std::string> Asked;   // "overwrite:<ConflictName>", "password", "disk:<text>"
 extern std::vector<std::string> EntryNames;  // texts shown in control 901
-extern int Pumps, Paints, BarInvalidations, Focuses;
+extern int Pumps, Paints, Focuses;
 extern std::vector<std::string> MainDialogTemplates;  // names RunMainDialog was given
 extern std::function<void()> MainDialogBody;          // run inside RunMainDialog
 extern std::function<void()> OnPump;                  // run inside PumpOneMessage

@@ -22,12 +22,12 @@ namespace {
 
 // --- Count pass ----------------------------------------------------------------
 
-TEST_F(DriverTest, CountPassSumsTheSizesAndShowsEveryName) {
+TEST_F(DriverTest, CountPassSumsTheSizesWithoutShowingNames) {
   Open(ZipBuilder().Stored("a", "12345").Stored("b", "").Stored("c", std::string(70000, 'c')));
   Count();
   EXPECT_EQ(ArchiveTotal, 70005);
   EXPECT_TRUE(posix::Messages.empty());
-  EXPECT_EQ(scripted::EntryNames, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_TRUE(scripted::EntryNames.empty()) << "names change too fast to read while counting";
   EXPECT_EQ(scripted::Pumps, 1) << "the count pass pumps only at its start";
   EXPECT_EQ(scripted::Focuses, 1);
   EXPECT_FALSE(Exists(Out("a"))) << "the count pass writes nothing";
@@ -65,8 +65,10 @@ TEST_F(DriverTest, ThreeStoredEntriesWithTheirTimes) {
   ExpectSuccess();
   EXPECT_EQ(ArchiveDone, 40016);
   EXPECT_EQ(ArchivePercent, 100);
-  EXPECT_EQ(scripted::Pumps - pumpsBefore, 1 + 3 + 3 + 4) << "start, each entry, each created file, each chunk written";
-  EXPECT_EQ(scripted::BarInvalidations, 3);
+  EXPECT_EQ(scripted::Pumps - pumpsBefore, 1 + 3 + 1)
+      << "start, each created file, and each chunk of an entry after its first";
+  EXPECT_EQ(scripted::EntryNames, (std::vector<std::string>{"one.txt", "two.txt", "three.txt"}))
+      << "each name once, in the extraction pass only";
 }
 
 TEST_F(DriverTest, AutomaticModeGivesNoSuccessMessage) {
@@ -313,7 +315,7 @@ TEST_F(DriverTest, CancelEndsTheRunBeforeTheFileIsTouched) {
   Open(ZipBuilder().Stored("first", "1").Stored("second", "2").Stored("third", "3"));
   CancelRequested = 1;  // left from an earlier run: a new pass clears it
   scripted::OnPump = [&] {
-    if (scripted::Pumps == 4) CancelRequested = 1;  // pressed while the second entry comes up
+    if (scripted::Pumps == 3) CancelRequested = 1;  // start, first file, then the second comes up
   };
   Extract();
   EXPECT_EQ(ReadFile(Out("first")), "1");
