@@ -30,6 +30,13 @@
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000)
 //   exit CODE             wait for the program to end with exit code CODE
+// Steps on files, for changing a disk or releasing a program while a prompt
+// of the program is open:
+//   write PATH TEXT       make the file PATH hold exactly TEXT
+//   rename FROM TO        rename a file or folder (MoveFileA, nothing replaced)
+//   delete PATH           delete the file PATH
+//   appears PATH          wait until a file or folder PATH exists
+//   running               the program has not ended
 // Any failed step prints "FAIL: ..." and ends the program (exit code 1).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -369,6 +376,39 @@ int main(int argc, char** argv) {
       if (WaitForSingleObject(Process.hProcess, WaitLimit) != WAIT_OBJECT_0) Fail("the program did not end");
       GetExitCodeProcess(Process.hProcess, &code);
       if (code != want) Fail("exit code " + std::to_string(code) + ", not " + std::to_string(want));
+    } else if (step == "write" || step == "rename" || step == "delete" || step == "appears" || step == "running") {
+      if (step == "write") {
+        need(2);
+        std::string path = argv[++i], text = argv[++i];
+        HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+        DWORD error = GetLastError();
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+        if (!ok) Fail("cannot write " + path + " (error " + std::to_string(error) + ")");
+      } else if (step == "rename") {
+        need(2);
+        std::string from = argv[++i], to = argv[++i];
+        if (!MoveFileA(from.c_str(), to.c_str()))
+          Fail("cannot rename " + from + " to " + to + " (error " + std::to_string(GetLastError()) + ")");
+      } else if (step == "delete") {
+        need(1);
+        std::string path = argv[++i];
+        if (!DeleteFileA(path.c_str())) Fail("cannot delete " + path + " (error " + std::to_string(GetLastError()) + ")");
+      } else if (step == "appears") {
+        need(1);
+        std::string path = argv[++i];
+        DWORD start = GetTickCount();
+        while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+          if (GetTickCount() - start > WaitLimit) Fail(path + " did not appear");
+          Sleep(30);
+        }
+      } else if (ProgramEnded()) {
+        DWORD code = 0;
+        GetExitCodeProcess(Process.hProcess, &code);
+        Fail("the program has ended (code " + std::to_string(code) + ")");
+      }
     } else {
       Fail("unknown step " + step);
     }
