@@ -6,7 +6,8 @@
 //
 // --hold PATH keeps PATH open without read sharing while the program runs:
 // the program is started suspended, PATH is opened, then the program goes on.
-// --disk LETTER FOLDER does the step "disk" before the program starts. Steps, each a word and its arguments:
+// --disk LETTER FOLDER does the step "disk" before the program starts.
+// Steps, each a word and its arguments:
 //   window CAPTION        wait for a visible window of the program with that
 //                         caption; it becomes the current window
 //   message TEXT CAPTION  wait for a message box with that caption and text
@@ -31,8 +32,8 @@
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000)
 //   exit CODE             wait for the program to end with exit code CODE
-// Steps on files, for changing a disk or releasing a program while a prompt
-// of the program is open:
+// Steps on files and drives, for changing a disk while the program asks for
+// one, or for releasing a program that the program waits for:
 //   write PATH TEXT       make the file PATH hold exactly TEXT
 //   rename FROM TO        rename a file or folder (MoveFileA, nothing replaced)
 //   delete PATH           delete the file PATH
