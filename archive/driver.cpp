@@ -402,6 +402,9 @@ void ExtractArchive(WindowHandle owner, PassKind kind) {
       break;
     }
     if (outcome == EndWalk || outcome == EndCall) break;
+    // The entry's data ran into a volume that could not be had (reported
+    // then); seeking the next header would ask for it once more.
+    if (VolumeChangeFailed) break;
     if (!SeekNextHeader(CurrentVolume != volume)) {
       if (!VolumeChangeFailed) ShowCatalogueError(owner, MsgErrorReading);
       pass.incomplete = pass.unreadable = true;

@@ -65,6 +65,12 @@ add_executable(sfxdrive tests/e2e/sfxdrive.cpp)
 target_link_options(sfxdrive PRIVATE -static -s -mconsole)
 target_link_libraries(sfxdrive PRIVATE user32 gdi32)
 
+# The program that the tests of the run after extraction put into archives:
+# it records its arguments and current folder. A GUI program, so that no
+# console window comes up when it is started.
+add_executable(recorder tests/e2e/recorder.cpp)
+target_link_options(recorder PRIVATE -static -s -mwindows)
+
 include(${CMAKE_SOURCE_DIR}/tests/e2e/tests.cmake)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/bench/win32.cmake)
   include(${CMAKE_SOURCE_DIR}/tests/bench/win32.cmake)

@@ -2,10 +2,12 @@
 // starts a program, then carries out steps given on its command line, the way
 // a user would act on the program's windows, and checks what they show.
 //
-//   sfxdrive [--hold PATH] PROGRAM STEP...
+//   sfxdrive [--disk LETTER FOLDER]... [--hold PATH] PROGRAM STEP...
 //
 // --hold PATH keeps PATH open without read sharing while the program runs:
-// the program is started suspended, PATH is opened, then the program goes on. Steps, each a word and its arguments:
+// the program is started suspended, PATH is opened, then the program goes on.
+// --disk LETTER FOLDER does the step "disk" before the program starts.
+// Steps, each a word and its arguments:
 //   window CAPTION        wait for a visible window of the program with that
 //                         caption; it becomes the current window
 //   message TEXT CAPTION  wait for a message box with that caption and text
@@ -37,10 +39,23 @@
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000)
 //   exit CODE             wait for the program to end with exit code CODE
+// Steps on files and drives, for changing a disk while the program asks for
+// one, or for releasing a program that the program waits for:
+//   write PATH TEXT       make the file PATH hold exactly TEXT
+//   rename FROM TO        rename a file or folder (MoveFileA, nothing replaced)
+//   delete PATH           delete the file PATH
+//   appears PATH          wait until a file or folder PATH exists
+//   running               the program has not ended
+//   disk LETTER FOLDER    a disk change under Wine: the drive LETTER becomes a
+//                         removable drive on the Linux folder FOLDER, and its
+//                         label is read anew from FOLDER/.windows-label
+//   label ROOT TEXT       the volume label of drive ROOT (A:\) is TEXT
 // Any failed step prints "FAIL: ..." and ends the program (exit code 1).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commctrl.h>
+#include <winioctl.h>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -341,18 +356,54 @@ void SelectInTree(const std::string& path) {
   SendMessageA(GetParent(tree), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
 }
 
+// Wine's mount manager reads a drive's label once, when the drive is
+// defined, and keeps it. Defining the drive again through the manager's own
+// control code (the one winecfg uses) points it at FOLDER and reads the label
+// file there, as a disk change would.
+struct WineUnixDrive {
+  ULONG size, type, fsType;
+  DWORD serial;
+  ULONGLONG unixDev;
+  WCHAR letter;
+  USHORT mountPointOffset, deviceOffset, labelOffset;
+};
+const DWORD DefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+void InsertDisk(const std::string& letter, const std::string& folder) {
+  std::vector<char> input(sizeof(WineUnixDrive) + folder.size() + 1);
+  WineUnixDrive* drive = reinterpret_cast<WineUnixDrive*>(input.data());
+  drive->size = static_cast<ULONG>(input.size());
+  drive->type = DRIVE_REMOVABLE;
+  drive->letter = letter.empty() ? 0 : static_cast<WCHAR>(std::tolower(static_cast<unsigned char>(letter[0])));
+  drive->mountPointOffset = sizeof(WineUnixDrive);
+  std::memcpy(input.data() + sizeof(WineUnixDrive), folder.c_str(), folder.size() + 1);
+  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (manager == INVALID_HANDLE_VALUE) Fail("no mount manager (error " + std::to_string(GetLastError()) + ")");
+  DWORD returned = 0;
+  BOOL ok = DeviceIoControl(manager, DefineUnixDrive, input.data(), static_cast<DWORD>(input.size()), nullptr, 0,
+                            &returned, nullptr);
+  DWORD error = GetLastError();
+  CloseHandle(manager);
+  if (!ok) Fail("cannot put drive " + letter + " on " + folder + " (error " + std::to_string(error) + ")");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int i = 1;
   HANDLE held = INVALID_HANDLE_VALUE;
   const char* hold = nullptr;
+  while (i + 2 < argc && std::strcmp(argv[i], "--disk") == 0) {
+    InsertDisk(argv[i + 1], argv[i + 2]);
+    i += 3;
+  }
   if (i + 1 < argc && std::strcmp(argv[i], "--hold") == 0) {
     hold = argv[i + 1];
     i += 2;
   }
   if (i >= argc) {
-    std::printf("usage: sfxdrive [--hold PATH] PROGRAM STEP...\n");
+    std::printf("usage: sfxdrive [--disk LETTER FOLDER]... [--hold PATH] PROGRAM STEP...\n");
     return 2;
   }
   std::string command = std::string("\"") + argv[i] + "\"";
@@ -491,6 +542,51 @@ int main(int argc, char** argv) {
       if (WaitForSingleObject(Process.hProcess, WaitLimit) != WAIT_OBJECT_0) Fail("the program did not end");
       GetExitCodeProcess(Process.hProcess, &code);
       if (code != want) Fail("exit code " + std::to_string(code) + ", not " + std::to_string(want));
+    } else if (step == "write" || step == "rename" || step == "delete" || step == "appears" || step == "running" ||
+               step == "disk" || step == "label") {
+      if (step == "write") {
+        need(2);
+        std::string path = argv[++i], text = argv[++i];
+        HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        bool ok = f != INVALID_HANDLE_VALUE && WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+        DWORD error = GetLastError();
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+        if (!ok) Fail("cannot write " + path + " (error " + std::to_string(error) + ")");
+      } else if (step == "rename") {
+        need(2);
+        std::string from = argv[++i], to = argv[++i];
+        if (!MoveFileA(from.c_str(), to.c_str()))
+          Fail("cannot rename " + from + " to " + to + " (error " + std::to_string(GetLastError()) + ")");
+      } else if (step == "delete") {
+        need(1);
+        std::string path = argv[++i];
+        if (!DeleteFileA(path.c_str())) Fail("cannot delete " + path + " (error " + std::to_string(GetLastError()) + ")");
+      } else if (step == "appears") {
+        need(1);
+        std::string path = argv[++i];
+        DWORD start = GetTickCount();
+        while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+          if (GetTickCount() - start > WaitLimit) Fail(path + " did not appear");
+          Sleep(30);
+        }
+      } else if (step == "disk") {
+        need(2);
+        std::string letter = argv[++i], folder = argv[++i];
+        InsertDisk(letter, folder);
+      } else if (step == "label") {
+        need(2);
+        std::string root = argv[++i], want = argv[++i];
+        char label[MAX_PATH + 1] = "";
+        if (!GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0))
+          label[0] = 0;
+        if (want != label) Fail(root + " is labelled \"" + label + "\", not \"" + want + "\"");
+      } else if (ProgramEnded()) {  // running
+        DWORD code = 0;
+        GetExitCodeProcess(Process.hProcess, &code);
+        Fail("the program has ended (code " + std::to_string(code) + ")");
+      }
     } else {
       Fail("unknown step " + step);
     }

@@ -528,6 +528,21 @@ TEST_F(DriverTest, AnEntryThatCrossesIntoTheNextVolume) {
   ExpectSuccess();
 }
 
+TEST_F(DriverTest, AMissingVolumeIsReportedOnceAndEndsTheRun) {
+  std::vector<uint8_t> archive = {0x50, 0x4B, 0x07, 0x08};  // the spanning marker
+  std::vector<uint8_t> local =
+      ZipBuilder().Stored("a", "first").Stored("b", std::string(5000, 'b')).Stored("c", "third").LocalPart();
+  archive.insert(archive.end(), local.begin(), local.end());
+  size_t cut = 4 + 30 + 1 + 5 + 30 + 1 + 2000;  // inside b's data; setup.z02 is missing
+  Open(std::vector<uint8_t>(archive.begin(), archive.begin() + static_cast<long>(cut)));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a")), "first");
+  ASSERT_EQ(posix::Messages.size(), 2u) << posix::Messages.back().text;
+  EXPECT_EQ(posix::Messages[0].caption, "Multi Volume");
+  EXPECT_NE(posix::Messages[0].text.find("setup.z02 Cannot Find File"), std::string::npos) << posix::Messages[0].text;
+  ExpectFailureSummaryLast();
+}
+
 // --- Deflate entries -----------------------------------------------------------------
 
 TEST_F(DriverTest, DeflateEntriesReachTheDecoder) {
