@@ -2,10 +2,12 @@
 """Hostile and damaged ZIP archives, written byte by byte.
 
     hostile_zips.py OUTDIR [CASE...]
+    hostile_zips.py --seeds OUTDIR
 
 writes OUTDIR/CASE.zip for each named case (all when none is named). The
-Wine test of hostile archives extracts them; the walk fuzz target's seeds in
-tests/fuzz/corpus/walk/ were made from them too. Every archive holds an entry
+Wine test of hostile archives extracts them. --seeds writes the cases of at
+most 4,096 bytes as OUTDIR/hostile_CASE.zip, the bomb made smaller to fit:
+the seeds of the walk fuzz target in tests/fuzz/corpus/walk/. Every archive holds an entry
 "good.txt" before the hostile part, most hold "victim.txt", whose entry fails
 (the test puts a file of that name into the destination first), and many end
 with "after.txt", which shows whether the walk went on.
@@ -116,10 +118,13 @@ def damaged_deflate(where):
     return archive(good(), e, after())
 
 
+BOMB_MIB = 8
+
+
 def bomb(name):
     # 8 MiB of zeros in about 8 KB, declared as 5 bytes whose CRC is that of
     # the first five zeros: only the declared size can stop it.
-    e = Entry(name, b"\0" * (8 << 20), 8, usize=5, crc=zlib.crc32(b"\0" * 5))
+    e = Entry(name, b"\0" * (BOMB_MIB << 20), 8, usize=5, crc=zlib.crc32(b"\0" * 5))
     return archive(good(), e, after())
 
 
@@ -164,7 +169,19 @@ CASES = {
 }
 
 
+SEED_ROOM = 4096  # the walk fuzz target's -max_len
+
+
 def main():
+    global BOMB_MIB
+    if sys.argv[1] == "--seeds":
+        BOMB_MIB = 3
+        for name, make in CASES.items():
+            data = make()
+            if len(data) <= SEED_ROOM and name != "plain":
+                with open("%s/hostile_%s.zip" % (sys.argv[2], name), "wb") as f:
+                    f.write(data)
+        return
     out = sys.argv[1]
     for name in sys.argv[2:] or CASES:
         with open("%s/%s.zip" % (out, name), "wb") as f:
