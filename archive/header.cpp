@@ -35,10 +35,12 @@ bool ReadLocalHeader() {
     HeaderStart = ArchivePosition;
     bool atArchiveStart = CurrentVolume <= 1 && HeaderStart == ArchiveStart;
     // A record cut short by the end of the archive is no header (its missing
-    // bytes read as 0), though its signature may still tell where the walk
-    // ended: an end record without a comment is shorter than a header.
+    // bytes read as 0) and, but for a whole end record without a comment,
+    // which is shorter than a header, no proper end of the walk either.
     ResetLocalHeader();
     uint32_t got = ReadAcrossVolumes(&LocalHeader, LocalHeaderSize);
+    if (got < LocalHeaderSize && !(got >= EndRecordSize && LocalHeader.signature == ZipSignature(ShiftedEndRecord)))
+      LocalHeader.signature = 0;
     uint32_t signature = LocalHeader.signature;
     if (got == LocalHeaderSize && (signature == ZipSignature(ShiftedLocalHeader) || signature == AcceptedAsHeader)) {
       EntryRemaining = LocalHeader.compressedSize;

@@ -32,6 +32,7 @@ enum : uint32_t {
   DescriptorSize = 12,        // CRC-32, compressed size, uncompressed size
   SignedDescriptorSize = 16,  // the same after its signature
   EncryptionHeaderSize = 12,  // traditional encryption, before the data
+  EndRecordSize = 22,         // the end of central directory record without its comment
 };
 
 // Each signature plus one (see above).

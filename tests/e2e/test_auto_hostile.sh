@@ -91,16 +91,16 @@ for case in size_past_end size_wraps_back cut_header; do
   hostile "$case" 2 "${UNREADABLE[@]}" "${UNREADABLE[@]}" message "$SUMMARY" "Error.." click 1
   expect_kept "$case" "good.txt=$GOOD"
 done
-# Cut in the data, or in the name: a read that comes up short inside an entry
-# asks for the next volume, which is not there; then the summary. Cut in the
-# name, the name's first bytes make a fresh file, which gets no data; the
-# existing victim.txt is not touched.
-for case in cut_data cut_name; do
-  hostile "$case" 1 "${UNREADABLE[@]}" message "$WORK_WIN\\$case.z02 Cannot Find File" "Multi Volume" click 1 \
-    message "$SUMMARY" "Error.." click 1
-done
+# Cut in the data: a read that comes up short inside an entry asks for the
+# next volume, which is not there; then the summary. Cut in the name: the
+# name is refused (no file under its first bytes), and the walk finds no
+# further header. The existing victim.txt is not touched either way.
+hostile cut_data 1 "${UNREADABLE[@]}" message "$WORK_WIN\\cut_data.z02 Cannot Find File" "Multi Volume" click 1 \
+  message "$SUMMARY" "Error.." click 1
 expect_kept cut_data "good.txt=$GOOD"
-expect_kept cut_name "good.txt=$GOOD" "vic="
+hostile cut_name 2 "${UNREADABLE[@]}" message "vic" "Invalid filename." click 1 "${UNREADABLE[@]}" \
+  message "$SUMMARY" "Error.." click 1
+expect_kept cut_name "good.txt=$GOOD"
 # Cut in the central directory: every entry arrived whole, victim.txt too.
 hostile cut_directory 2 "${UNREADABLE[@]}" "${UNREADABLE[@]}" message "$SUMMARY" "Error.." click 1
 expect_dest cut_directory "keep.txt=keep cut_directory" "victim.txt=$VICTIM" "good.txt=$GOOD" "after.txt=$AFTER"
