@@ -26,7 +26,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
   switch (message) {
     case WM_INITDIALOG: {
       CentreWindow(dialog);
-      const char* texts[] = {ConflictName, ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
+      static const char* const texts[] = {ConflictName, ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
       for (int i = 0; i < 5; ++i) SetDlgItemTextA(dialog, IDC_CONFLICT_NAME + i, texts[i]);
       return TRUE;
     }

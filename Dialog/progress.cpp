@@ -29,10 +29,11 @@ static void PaintBar(HDC surface, const PixelRect& bar, int32_t percent, HBRUSH 
   FillSpan(surface, x + 1, bar.top, bar.right, bar.bottom, remaining);
 }
 
-// The percentages the bars last showed; -1 before the first paint.
-static int32_t PaintedEntry = -1, PaintedArchive = -1;
+// The percentages the bars last showed, once they have been painted at all.
+static uint8_t BarsPainted;
+static int32_t PaintedEntry, PaintedArchive;
 
-bool BarsMoved() { return PaintedEntry != EntryPercent || PaintedArchive != ArchivePercent; }
+bool BarsMoved() { return !BarsPainted || PaintedEntry != EntryPercent || PaintedArchive != ArchivePercent; }
 
 void PaintProgressBars(HDC surface) {
   // The three brushes live as long as the program: painting runs after every
@@ -43,6 +44,7 @@ void PaintProgressBars(HDC surface) {
     remaining = CreateSolidBrush(RGB(240, 251, 255));
     shadow = CreateSolidBrush(RGB(128, 128, 128));
   }
+  BarsPainted = 1;
   PaintedEntry = EntryPercent;
   PaintedArchive = ArchivePercent;
 

@@ -4,6 +4,7 @@
 // runs the main dialog and closes the archive again.
 #include "Sfx/sfx.h"
 #include "Sfx/config.h"
+#include "Sfx/layout.h"
 #include "Sfx/state.h"
 #include "SFXstrings/strings.h"
 #include "archive/crc32.h"
@@ -12,6 +13,8 @@
 enum { CrcTableBlock = 1028 };  // room for 257 entries; 256 are used
 
 int RunProgram() {
+  ArchiveStart = StubSize;
+  OutputHandle = NoFile;
   if (OwnExecutablePath(OwnPath, ConfigTextSize) == 0) OwnPath[0] = 0;
   ArchiveHandle = OpenForReading(OwnPath);
   if (ArchiveHandle == NoFile) {

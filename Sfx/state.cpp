@@ -4,8 +4,8 @@
 #include "Sfx/layout.h"
 #include <string.h>
 
-FileHandle ArchiveHandle = NoFile;
-uint32_t ArchiveStart = StubSize;
+FileHandle ArchiveHandle;  // start-up values set by RunProgram: no initialised data in the stub
+uint32_t ArchiveStart;
 uint32_t ArchivePosition;
 int32_t CurrentVolume;
 uint8_t ArchiveSpanned;
@@ -15,7 +15,7 @@ uint32_t EntryRemaining;
 uint32_t HeaderStart;
 EntryFaultKind EntryFault;
 ExitCodeKind ExitCode;
-FileHandle OutputHandle = NoFile;
+FileHandle OutputHandle;
 char OwnPath[ConfigTextSize];
 uint8_t WrittenEntries[WrittenEntryBits / 8];
 

@@ -32,15 +32,12 @@ add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${K
 set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
 target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(sfx_linked PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -ffunction-sections
   -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident -fno-stack-protector
   -fno-threadsafe-statics -Wall -Wextra -Wno-unused-parameter>)
 target_compile_definitions(sfx_linked PRIVATE KORVI_STUB=1)
 # -O2 after the target's -Os, so it wins for these files.
 set_source_files_properties(${KORVI_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS -O2)
-# With data sections, this compiler gives zero-initialised variables bytes in
-# the file; the program-wide buffers (3 KB) go to .bss without them.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/Sfx/state.cpp PROPERTIES COMPILE_OPTIONS -fno-data-sections)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${KORVI_GENERATED} -I${CMAKE_SOURCE_DIR}")
 target_link_options(sfx_linked PRIVATE -nostdlib -s -Wl,--gc-sections
   -Wl,-e,_SfxStart@0 -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat
