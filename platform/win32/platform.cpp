@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include "platform/platform.h"
+#include <string.h>
 
 void HardenDllSearch() {
   // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623);
@@ -69,15 +70,30 @@ uint32_t FileAttributes(const char* path) { return GetFileAttributesA(path); }
 bool CreateFolder(const char* path) { return CreateDirectoryA(path, 0) != 0; }
 bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
 
+// A bounded copy of a text (room bytes, always terminated) and a length,
+// without three more imports for what lstrcpynA and lstrlenA do.
+static unsigned Length(const char* text) {
+  unsigned n = 0;
+  while (text[n] != 0) ++n;
+  return n;
+}
+
+static void CopyInto(char* target, const char* source, unsigned room) {
+  unsigned n = Length(source);
+  if (n >= room) n = room - 1;
+  memcpy(target, source, n);
+  target[n] = 0;
+}
+
 FileHandle CreateBeside(const char* path, char* temporary) {
   // The folder part of path: GetTempFileNameA makes a new, unique file there.
   char folder[MAX_PATH];
-  lstrcpynA(folder, path, sizeof folder);
+  CopyInto(folder, path, sizeof folder);
   char* cut = folder;
   for (char* c = folder; *c != 0; ++c)
     if (*c == '\\' || *c == '/' || *c == ':') cut = c + 1;
   *cut = 0;
-  if (folder[0] == 0) lstrcpyA(folder, ".");
+  if (folder[0] == 0) CopyInto(folder, ".", sizeof folder);
   if (GetTempFileNameA(folder, "kvx", 0, temporary) == 0) return NoFile;
   HANDLE file = CreateFileA(temporary, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
   if (file == INVALID_HANDLE_VALUE) DeleteFileA(temporary);
@@ -169,7 +185,7 @@ bool StartAndWait(const char* commandLine) {
   PROCESS_INFORMATION process;
   // CreateProcessA may write into the command line; it gets a copy.
   char line[MAX_PATH * 2];
-  lstrcpynA(line, commandLine, sizeof line);
+  CopyInto(line, commandLine, sizeof line);
   if (!CreateProcessA(0, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, 0, 0, &startup, &process))
     return false;
   WaitForSingleObject(process.hProcess, INFINITE);
@@ -179,10 +195,10 @@ bool StartAndWait(const char* commandLine) {
 }
 
 void ShortenPath(char* path) {
-  DWORD room = lstrlenA(path) + 1;
+  DWORD room = Length(path) + 1;
   char shorter[MAX_PATH];
   DWORD n = GetShortPathNameA(path, shorter, room < sizeof shorter ? room : sizeof shorter);
-  if (n > 0 && n < room) lstrcpyA(path, shorter);
+  if (n > 0 && n < room) CopyInto(path, shorter, room);
 }
 
 // LOCALE_SDAYNAME1 is Monday; weekday counts from Sunday.
