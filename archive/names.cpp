@@ -21,8 +21,9 @@ bool IsDeviceName(const char* begin, const char* end) {
   if (n < 3 || n > 7) return false;
   for (unsigned i = 0; i < n; ++i) base[i] = Upper(begin[i]);
   base[n] = 0;
-  static const char* const fixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-  for (const char* device : fixed)
+  // One text of NUL-ended names, ended by an empty one: no table of pointers.
+  static const char fixed[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0";
+  for (const char* device = fixed; *device != 0; device += TextLength(device) + 1)
     if (strcmp(base, device) == 0) return true;
   // COM0 to COM9, LPT0 to LPT9.
   return n == 4 && (memcmp(base, "COM", 3) == 0 || memcmp(base, "LPT", 3) == 0) && base[3] >= '0' &&
