@@ -5,10 +5,6 @@
 #include "Sfx/state.h"
 #include "tools/mksfx/core_hooks.h"
 
-namespace mksfx {
-std::function<void()> OnCorePaint;
-}
-
 void PumpOneMessage() {}
 void FocusProgressWindow() {}
 void InvalidateProgressBars() {}

@@ -33,6 +33,8 @@ namespace fs = std::filesystem;
 
 namespace mksfx {
 
+std::function<void()> OnCorePaint;
+
 namespace {
 
 #ifdef _WIN32
