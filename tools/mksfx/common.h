@@ -38,6 +38,8 @@ bool ToWindows1252(const std::string& text, std::string& out);
 // Windows-1252 text in UTF-8 (names as the stub has them, shown on a UTF-8
 // terminal).
 std::string FromWindows1252(const std::string& text);
+// Code page 437 (the ZIP format's own for names without bit 11) in UTF-8.
+std::string FromCp437(const std::string& text);
 
 // True when the bytes are well-formed UTF-8.
 bool IsUtf8(const std::string& text);

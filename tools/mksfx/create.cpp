@@ -96,7 +96,7 @@ void AddZip(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& t
     e.name = s.name;
     e.folder = s.folder;
     e.dosDateTime = s.dosDateTime;
-    e.flags = s.flags & FlagUtf8Name;
+    e.flags = NameFlags(s.name);
     if (s.folder) {
       archive.Add(e, std::string());
       continue;

@@ -67,11 +67,9 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
   if (disk != 0 || cdDisk != 0) throw Failure(path.string() + " is a spanned archive; join it first (zip -s 0)");
 
   // Zip64: the locator right before the end record.
-  bool zip64 = false;
   if (endAt >= Zip64LocatorSize) {
     std::string loc = ReadAt(endAt - Zip64LocatorSize, Zip64LocatorSize);
     if (Get32(reinterpret_cast<const unsigned char*>(loc.data())) == 0x07064b50u) {
-      zip64 = true;
       uint64_t recAt = Get64(reinterpret_cast<const unsigned char*>(loc.data()) + 8);
       std::string rec = ReadAt(recAt, 56);
       const unsigned char* r = reinterpret_cast<const unsigned char*>(rec.data());
@@ -108,10 +106,10 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
     std::string extra = cd.substr(p + CentralHeaderSize + nameLength, extraLength);
     p += CentralHeaderSize + nameLength + extraLength + commentLength;
 
-    // Zip64 values, in the order of the fields that hold 0xFFFFFFFF; and an
+    // Zip64 values, in the order of the fields that hold 0xFFFFFFFF (entries
+    // whose values fit are written without Zip64); and an
     // Info-ZIP Unicode Path, which the stub would look for in the extra
     // field this copy drops: the name becomes UTF-8 with bit 11 instead.
-    bool needs64 = false;
     std::string name = rawName;
     for (size_t x = 0; x + 4 <= extra.size();) {
       const unsigned char* f = reinterpret_cast<const unsigned char*>(extra.data() + x);
@@ -123,7 +121,6 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
           if (field != 0xFFFFFFFFu) return;
           if (k + 8 <= 4 + n) field = Get64(f + k);
           k += 8;
-          needs64 = true;
         };
         take(e.uncompressedSize);
         take(e.compressedSize);
@@ -133,6 +130,12 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
         name = extra.substr(x + 9, n - 5);
       }
       x += 4 + n;
+    }
+    // A name without bit 11 is in code page 437 by the format; Info-ZIP on
+    // Unix writes its UTF-8 names so too, and those are taken as UTF-8.
+    if ((e.flags & FlagUtf8Name) == 0 && NameFlags(name) != 0) {
+      if (!IsUtf8(name)) name = FromCp437(name);
+      e.flags |= FlagUtf8Name;
     }
     std::replace(name.begin(), name.end(), '\\', '/');
     e.name = name;
@@ -150,7 +153,6 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
     }
     if (e.compressedSize > 0xFFFFFFFFu || e.uncompressedSize > 0xFFFFFFFFu)
       throw Failure(quoted + "is 4 GiB or larger, which needs Zip64");
-    (void)needs64;  // values that fit are written without Zip64
     std::string problem = NameProblem(name);
     if (!problem.empty() && !(e.folder && problem == "has an empty folder part")) throw Failure(quoted + problem);
     if (e.folder && e.uncompressedSize != 0) throw Failure(quoted + "is a folder entry with data");
@@ -163,7 +165,6 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
     if (e.dataOffset + e.compressedSize > size_) throw Failure(quoted + "is cut short");
     entries_.push_back(e);
   }
-  (void)zip64;
 }
 
 std::string SourceZip::Data(const SourceEntry& e) { return ReadAt(e.dataOffset, static_cast<size_t>(e.compressedSize)); }
