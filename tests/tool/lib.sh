@@ -58,6 +58,6 @@ fails_cleanly() {
   else [ ! -e "$output" ] || fail "$output was left behind"; fi
   local dir
   dir=$(dirname "$output")
-  ! ls "$dir" | grep -q "mksfx-" || fail "a temporary was left in $dir: $(ls "$dir")"
+  ! ls "$dir" 2>/dev/null | grep -q "mksfx-" || fail "a temporary was left in $dir: $(ls "$dir")"
   echo "refused as expected: $(cat stderr.txt)"
 }

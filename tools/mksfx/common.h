@@ -14,6 +14,11 @@ struct Failure : std::runtime_error {
   explicit Failure(const std::string& text) : std::runtime_error(text) {}
 };
 
+// A command line that mksfx does not understand (exit status 2).
+struct UsageError : Failure {
+  using Failure::Failure;
+};
+
 inline void Put16(std::string& out, uint32_t v) {
   out += static_cast<char>(v & 0xFF);
   out += static_cast<char>((v >> 8) & 0xFF);

@@ -9,6 +9,8 @@
 #else
 #include <termios.h>
 #include <unistd.h>
+#include <mutex>
+#include <thread>
 #endif
 
 namespace mksfx {
@@ -54,8 +56,54 @@ std::string ReadSecret(const std::string& prompt) {
 }
 #endif
 
-Progress::Progress(uint64_t total)
-    : total_(total), enabled_(StderrIsTerminal()), start_(std::chrono::steady_clock::now()), last_(start_) {}
+// The redrawing thread and the lock around the bar's state: std::thread
+// where the C++ library has it, the Win32 calls in the mingw build (whose
+// library has no threads).
+struct Progress::Ticker {
+  Progress* bar;
+  bool stop = false;
+#ifdef _WIN32
+  CRITICAL_SECTION lock;
+  HANDLE thread = nullptr;
+  void Lock() { EnterCriticalSection(&lock); }
+  void Unlock() { LeaveCriticalSection(&lock); }
+  static DWORD WINAPI Run(void* self) {
+    static_cast<Ticker*>(self)->Loop();
+    return 0;
+  }
+  explicit Ticker(Progress* p) : bar(p) {
+    InitializeCriticalSection(&lock);
+    thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+  }
+  void Join() {
+    if (thread != nullptr) WaitForSingleObject(thread, INFINITE), CloseHandle(thread);
+    DeleteCriticalSection(&lock);
+  }
+  static void Nap() { Sleep(100); }
+#else
+  std::mutex lock;
+  std::thread thread;
+  void Lock() { lock.lock(); }
+  void Unlock() { lock.unlock(); }
+  explicit Ticker(Progress* p) : bar(p), thread([this] { Loop(); }) {}
+  void Join() { thread.join(); }
+  static void Nap() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+#endif
+  void Loop() {
+    for (;;) {
+      Nap();
+      Lock();
+      bool done = stop;
+      if (!done) bar->Draw();
+      Unlock();
+      if (done) return;
+    }
+  }
+};
+
+Progress::Progress(uint64_t total) : total_(total), start_(std::chrono::steady_clock::now()) {
+  if (StderrIsTerminal()) ticker_ = new Ticker(this);
+}
 
 Progress::~Progress() { Clear(); }
 
@@ -64,27 +112,38 @@ double Progress::Seconds() const {
 }
 
 void Progress::Show(uint64_t done, const std::string& what) {
-  if (!enabled_) return;
-  auto now = std::chrono::steady_clock::now();
-  // A few times a second at most, and only for runs that take a while.
-  if (now - start_ < std::chrono::milliseconds(300) || (shown_ && now - last_ < std::chrono::milliseconds(100))) return;
-  last_ = now;
+  if (ticker_ == nullptr) return;
+  ticker_->Lock();
+  done_ = done;
+  what_ = what;
+  ticker_->Unlock();
+}
+
+// Called with the lock held.
+void Progress::Draw() {
+  double seconds = Seconds();
+  if (seconds < 0.3) return;
   const int width = 30;
-  int percent = total_ == 0 ? 100 : static_cast<int>(done * 100 / total_);
+  int percent = total_ == 0 ? 100 : static_cast<int>(done_ * 100 / total_);
   if (percent > 100) percent = 100;
   int filled = percent * width / 100;
-  std::string name = what.size() > 40 ? "..." + what.substr(what.size() - 37) : what;
-  std::fprintf(stderr, "\r[%s%s] %3d%%  %-40s", std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(),
-               percent, name.c_str());
+  std::string name = what_.size() > 32 ? "..." + what_.substr(what_.size() - 29) : what_;
+  std::fprintf(stderr, "\r[%s%s] %3d%%  %-32s %6.1f s", std::string(filled, '#').c_str(),
+               std::string(width - filled, '.').c_str(), percent, name.c_str(), seconds);
   std::fflush(stderr);
   shown_ = true;
 }
 
 void Progress::Clear() {
-  if (!shown_) return;
-  std::fprintf(stderr, "\r%*s\r", 79, "");
+  if (ticker_ == nullptr) return;
+  ticker_->Lock();
+  ticker_->stop = true;
+  ticker_->Unlock();
+  ticker_->Join();
+  delete ticker_;
+  ticker_ = nullptr;
+  if (shown_) std::fprintf(stderr, "\r%*s\r", 79, "");
   std::fflush(stderr);
-  shown_ = false;
 }
 
 }  // namespace mksfx

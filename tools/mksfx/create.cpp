@@ -1,6 +1,7 @@
 // mksfx create (create.h). Every entry is compressed in memory first, so that
 // its local header carries the sizes and the CRC: the stub needs them there.
 #include "tools/mksfx/create.h"
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -60,7 +61,7 @@ std::string Pack(EntryRecord& e, const std::string& plain, const CreateOptions& 
 }
 
 void AddTree(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& totals) {
-  fs::path base = o.directory.empty() ? fs::path(".") : o.directory;
+  fs::path base = o.directory;
   std::vector<InputItem> items = GatherInputs(o.inputs, base);
   uint64_t all = 0;
   for (const InputItem& i : items) all += i.size;
@@ -150,9 +151,14 @@ int CreateArchive(const CreateOptions& o) {
   bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0]);
   if (o.recompress && !fromZip) throw Failure("--recompress applies to one .zip input");
 
+  if (o.sign.given()) {
+    if (o.sign.cert.empty() || o.sign.key.empty()) throw Failure("signing needs both --sign-cert and --sign-key");
+    for (const std::string& f : {o.sign.cert, o.sign.key, o.sign.passFile})
+      if (!f.empty() && !fs::is_regular_file(f)) throw Failure("cannot read " + f);
+  }
   std::string stub = ReadStub(o.stub);
   std::string block = o.block.given ? MakeConfigBlock(o.block) : std::string();
-  Progress clock(0);
+  auto start = std::chrono::steady_clock::now();
 
   VolumeWriter out(o.output, o.split);
   ArchiveWriter archive(out, o.split != 0);
@@ -170,7 +176,7 @@ int CreateArchive(const CreateOptions& o) {
   std::vector<fs::path> volumes = out.Commit();
 
   if (!o.quiet) {
-    double seconds = clock.Seconds();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%s: %zu entries, %s bytes in, %s bytes out (%s%.1f%% of in), %s bytes written%s, %.2f s\n",
                 o.output.string().c_str(), archive.Entries().size(), Grouped(totals.in).c_str(),
                 Grouped(totals.packed).c_str(), "", totals.in == 0 ? 0.0 : 100.0 * static_cast<double>(totals.packed) / static_cast<double>(totals.in),

@@ -148,7 +148,7 @@ std::vector<InputItem> GatherInputs(const std::vector<std::string>& inputs, cons
     if (name == ".") name.clear();
     if (given.has_root_path() || name == ".." || name.rfind("../", 0) == 0)
       throw Failure("'" + input + "' would leave the destination; name it relative to the current folder or -C");
-    g.Item(given.is_absolute() ? given : base / given, name);
+    g.Item(given.is_absolute() || base.empty() ? given : base / given, name);
   }
   return g.items;
 }

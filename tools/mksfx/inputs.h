@@ -17,7 +17,7 @@ struct InputItem {
   uint32_t dosDateTime = 0;
 };
 
-// The entries for inputs, relative to base (the current folder, or -C).
+// The entries for inputs, relative to base (-C; empty for the current folder).
 // Throws Failure for a missing or unreadable input, a name the stub would
 // refuse, or a name given twice.
 std::vector<InputItem> GatherInputs(const std::vector<std::string>& inputs, const std::filesystem::path& base);

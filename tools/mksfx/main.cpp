@@ -80,10 +80,6 @@ std::string PasswordFromFile(const std::string& path) {
   return line;
 }
 
-struct UsageError : Failure {
-  using Failure::Failure;
-};
-
 int Create(int argc, char** argv) {
   CreateOptions o;
   Arguments a(argc, argv, 2);

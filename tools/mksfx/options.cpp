@@ -11,7 +11,7 @@ Arguments::Arguments(int argc, char** argv, int first) {
 }
 
 bool Arguments::Next() {
-  if (hasInline_) throw Failure("option " + word_ + " takes no value");
+  if (hasInline_) throw UsageError("option " + word_ + " takes no value");
   if (at_ >= words_.size()) return false;
   word_ = words_[at_++];
   hasInline_ = false;
@@ -43,7 +43,7 @@ std::string Arguments::Value() {
     hasInline_ = false;
     return inlineValue_;
   }
-  if (at_ >= words_.size()) throw Failure("option " + word_ + " needs a value");
+  if (at_ >= words_.size()) throw UsageError("option " + word_ + " needs a value");
   return words_[at_++];
 }
 
@@ -56,14 +56,14 @@ uint64_t ParseSize(const std::string& text, const std::string& option) {
                  : unit == "m" || unit == "mb" || unit == "mib" ? 1048576.0
                  : unit == "g" || unit == "gb" || unit == "gib" ? 1073741824.0 : -1;
   if (end == text.c_str() || scale < 0 || !(n > 0) || n * scale > 4294967295.0)
-    throw Failure(option + " takes a size such as 1440k, 100m or 65536 (up to 4g), not '" + text + "'");
+    throw UsageError(option + " takes a size such as 1440k, 100m or 65536 (up to 4g), not '" + text + "'");
   return static_cast<uint64_t>(std::floor(n * scale));
 }
 
 int ParseNumber(const std::string& text, const std::string& option) {
   char* end = nullptr;
   long n = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != 0 || n < 0 || n > 1000) throw Failure(option + " takes a number, not '" + text + "'");
+  if (text.empty() || *end != 0 || n < 0 || n > 1000) throw UsageError(option + " takes a number, not '" + text + "'");
   return static_cast<int>(n);
 }
 

@@ -48,12 +48,13 @@ int Run(const std::vector<std::string>& args, const fs::path& log) {
 #endif
 }
 
-std::string LastLine(const fs::path& log) {
+// osslsigncode says what failed in its first line, then OpenSSL's details.
+std::string FirstLine(const fs::path& log) {
   std::ifstream in(log);
-  std::string line, last;
+  std::string line;
   while (std::getline(in, line))
-    if (!line.empty()) last = line;
-  return last;
+    if (!line.empty()) return line;
+  return "no reason given";
 }
 
 void MustExist(const fs::path& p) {
@@ -86,7 +87,7 @@ void SignFile(const fs::path& file, const SignSettings& s) {
   args.insert(args.end(), {"-in", file.string(), "-out", signedFile.string()});
   int rc = Run(args, log);
   if (rc == -1 || rc == 127) throw Failure("cannot run " + s.tool + " (install osslsigncode)");
-  if (rc != 0) throw Failure(s.tool + " failed: " + LastLine(log));
+  if (rc != 0) throw Failure(s.tool + " failed: " + FirstLine(log));
   MustExist(signedFile);
   std::error_code ec;
   fs::rename(signedFile, file, ec);

@@ -1,6 +1,8 @@
 // Volumes and ZIP records (writer.h).
 #include "tools/mksfx/writer.h"
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include "archive/zip_format.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -54,7 +56,7 @@ void VolumeWriter::Open() {
   v.temp += ".mksfx-" + Hex(RandomBytes(4));
   volumes_.push_back(v);
   file_.open(v.temp, std::ios::binary | std::ios::trunc);
-  if (!file_) throw Failure("cannot create " + v.temp.string());
+  if (!file_) throw Failure("cannot create " + v.final.string() + ": " + std::strerror(errno));
   used_ = 0;
 }
 
