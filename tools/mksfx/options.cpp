@@ -56,7 +56,7 @@ uint64_t ParseSize(const std::string& text, const std::string& option) {
                  : unit == "m" || unit == "mb" || unit == "mib" ? 1048576.0
                  : unit == "g" || unit == "gb" || unit == "gib" ? 1073741824.0 : -1;
   if (end == text.c_str() || scale < 0 || !(n > 0) || n * scale > 4294967295.0)
-    throw UsageError(option + " takes a size such as 1440k, 100m or 65536 (up to 4g), not '" + text + "'");
+    throw UsageError(option + " takes a size such as 1440k, 100m or 65536 (below 4g), not '" + text + "'");
   return static_cast<uint64_t>(std::floor(n * scale));
 }
 
