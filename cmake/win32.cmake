@@ -28,6 +28,9 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/make_icon.py)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/Dialog/main.rc PROPERTIES OBJECT_DEPENDS ${KORVI_GENERATED}/mnicon.ico)
 endif()
 
+# windres reads the manifest through Dialog/manifest.rc; a change must rebuild it.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/Dialog/manifest.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/Dialog/sfx.manifest)
+
 add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${KORVI_RESOURCES})
 set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
 target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
