@@ -52,4 +52,19 @@ mksfx create -q --stub "$STUB" -o stored.exe --store -C sizes .
 # Times: before 1980 and odd seconds.
 mksfx list sizes.exe | grep -q "1980-01-01 00:00:00 .* empty.txt$" || fail "time before 1980"
 mksfx list sizes.exe | grep -q "2020-03-01 00:00:00 .* text-1.txt$" || fail "odd second not rounded up"
+# A changed byte in an entry's data: mksfx test names that entry and fails.
+python3 - <<'PY'
+import zipfile
+z = zipfile.ZipFile("sizes.exe")
+i = z.getinfo("text-65536.txt")
+data = bytearray(open("sizes.exe", "rb").read())
+at = i.header_offset + 30 + len(i.filename) + i.compress_size // 2
+data[at] ^= 0x10
+open("damaged.exe", "wb").write(bytes(data))
+PY
+rc=0; mksfx test damaged.exe >test.txt 2>err.txt || rc=$?
+[ $rc -eq 1 ] || fail "a damaged entry passed mksfx test"
+[ "$(grep -c '^FAILED' test.txt)" -eq 1 ] || fail "not exactly one failure: $(cat test.txt)"
+grep -q "^FAILED  text-65536.txt: " test.txt || fail "the damaged entry is not named: $(cat test.txt)"
+grep -q "1 of 22 entries fail" err.txt || fail "$(cat err.txt)"
 echo "every shape packed, tested and read by three ZIP readers"
