@@ -60,9 +60,8 @@ std::string Pack(EntryRecord& e, const std::string& plain, const CreateOptions& 
   return data;
 }
 
-void AddTree(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& totals) {
-  fs::path base = o.directory;
-  std::vector<InputItem> items = GatherInputs(o.inputs, base);
+void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const CreateOptions& o, int level,
+             Totals& totals) {
   uint64_t all = 0;
   for (const InputItem& i : items) all += i.size;
   Progress progress(all);
@@ -160,12 +159,26 @@ int CreateArchive(const CreateOptions& o) {
   std::string block = o.block.given ? MakeConfigBlock(o.block) : std::string();
   auto start = std::chrono::steady_clock::now();
 
+  // The tree is gathered before the output's temporaries exist, and the
+  // output itself (or its volumes, from an earlier run) is left out of it.
+  std::vector<InputItem> items;
+  if (!fromZip) {
+    items = GatherInputs(o.inputs, o.directory);
+    std::error_code ec;
+    fs::path output = fs::weakly_canonical(o.output, ec);
+    std::erase_if(items, [&](const InputItem& i) {
+      if (i.folder) return false;
+      fs::path p = fs::weakly_canonical(i.path, ec);
+      return p == output || (p.parent_path() == output.parent_path() && p.stem() == output.stem() &&
+                             p.extension().string().size() == 4 && p.extension().string().rfind(".z", 0) == 0);
+    });
+  }
   VolumeWriter out(o.output, o.split);
   ArchiveWriter archive(out, o.split != 0);
   archive.Begin(stub, block);
   Totals totals;
   if (fromZip) AddZip(archive, o, level, totals);
-  else AddTree(archive, o, level, totals);
+  else AddTree(archive, items, o, level, totals);
   archive.Finish();
   uint64_t bytesOut = out.Total();
   if (o.sign.given()) {

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <iterator>
 #include "Sfx/layout.h"
+#include "Sfx/state.h"
 #include "tools/mksfx/codec.h"
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/common.h"
@@ -123,7 +124,8 @@ int Create(int argc, char** argv) {
     std::string converted;
     if (o.password.empty()) throw Failure("the password is empty");
     if (!ToWindows1252(o.password, converted)) throw Failure("the password has a character outside Windows-1252");
-    if (converted.size() > 79) throw Failure("the password is longer than the stub's 79 characters");
+    if (converted.size() >= PasswordBufferSize)
+      throw Failure("the password is longer than the stub's " + std::to_string(PasswordBufferSize - 1) + " characters");
     for (unsigned char c : converted)
       if (c < 0x20) throw Failure("the password holds a control character");
     o.password = converted;
