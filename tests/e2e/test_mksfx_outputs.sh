@@ -47,7 +47,10 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 
   --sign-key key.pem -C src .
 osslsigncode verify -CAfile cert.pem signed.exe >/dev/null 2>&1 || fail "signed.exe does not verify"
 "$MKSFX" test -q signed.exe >/dev/null || fail "mksfx test signed.exe"
-unzip -tq signed.exe | grep -q "^No errors detected" || fail "unzip -t signed.exe"
+out=$(unzip -t signed.exe 2>&1) && grep -q "^No errors detected" <<<"$out" && ! grep -qi warning <<<"$out" \
+  || fail "unzip -t signed.exe: $out"
+out=$(7z t signed.exe 2>&1) && grep -q "Everything is Ok" <<<"$out" && ! grep -qi warning <<<"$out" \
+  || fail "7z t signed.exe: $out"
 drive "$WORK_WIN\\signed.exe" exit 0
 same_tree signed
 
