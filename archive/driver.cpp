@@ -26,12 +26,47 @@
 #include <string.h>
 
 namespace {
-
 enum : uint32_t {
   NameBufferSize = 258,      // the name bytes read from a header
   ExtraFieldRoom = 1024,     // extra fields looked through for a Unicode name
   PasswordPrompts = 3,
 };
+}  // namespace
+
+// The entry's name as Windows is to be given it (driver.h); outside the
+// anonymous namespace so that mksfx reads names back exactly as the walk does.
+bool ReadEntryName(char* name) {
+  uint8_t raw[NameBufferSize];
+  uint32_t want = LocalHeader.nameLength < NameBufferSize ? LocalHeader.nameLength : static_cast<uint32_t>(NameBufferSize);
+  uint32_t got = ReadAcrossVolumes(raw, want);
+  TextFromBuffer(raw, got, name, TextBufferSize);
+  if (got < want) return false;  // the archive ends inside the name: no file under a shortened one
+  const void* nul = memchr(raw, 0, got);
+  uint32_t nameBytes = nul != 0 ? static_cast<uint32_t>(static_cast<const uint8_t*>(nul) - raw) : got;
+  if (LocalHeader.nameLength > NameBufferSize || nameBytes >= TextBufferSize) return false;
+
+  char utf8[TextBufferSize];
+  bool unicode = (LocalHeader.flags & FlagUtf8Name) != 0;
+  if (unicode) {
+    CopyText(utf8, name, sizeof utf8);
+  } else if (LocalHeader.extraLength != 0 && LocalHeader.extraLength <= ExtraFieldRoom) {
+    // The extra field follows the name; the data is sought from the header.
+    uint8_t extra[ExtraFieldRoom];
+    uint32_t extraGot = ReadAcrossVolumes(extra, LocalHeader.extraLength);
+    unicode = UnicodePathName(extra, extraGot, raw, got, utf8, sizeof utf8);
+  }
+  if (!unicode) return true;
+  // Plain ASCII reads the same in every code page.
+  bool ascii = true;
+  for (const char* c = utf8; *c != 0; ++c)
+    if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
+  char converted[TextBufferSize];
+  if (!ascii && !Utf8ToAnsi(utf8, converted, sizeof converted)) return false;  // the name as stored is shown
+  CopyText(name, ascii ? utf8 : converted, TextBufferSize);
+  return true;
+}
+
+namespace {
 
 // What the walk does after an entry.
 enum EntryOutcome {
@@ -229,41 +264,6 @@ EntryOutcome ExtractEntry(Pass& pass, const char* name, const char* path) {
     }
   }
   return CancelRequested ? EndCall : GoOn;
-}
-
-// The entry's name as Windows is to be given it: the bytes of the header,
-// cut at a NUL; names flagged as UTF-8, or with an Info-ZIP Unicode Path
-// field that matches them, converted to the system's code page. False when
-// the name cannot be had whole (too long, or not in the code page).
-bool ReadEntryName(char* name) {
-  uint8_t raw[NameBufferSize];
-  uint32_t want = LocalHeader.nameLength < NameBufferSize ? LocalHeader.nameLength : static_cast<uint32_t>(NameBufferSize);
-  uint32_t got = ReadAcrossVolumes(raw, want);
-  TextFromBuffer(raw, got, name, TextBufferSize);
-  if (got < want) return false;  // the archive ends inside the name: no file under a shortened one
-  const void* nul = memchr(raw, 0, got);
-  uint32_t nameBytes = nul != 0 ? static_cast<uint32_t>(static_cast<const uint8_t*>(nul) - raw) : got;
-  if (LocalHeader.nameLength > NameBufferSize || nameBytes >= TextBufferSize) return false;
-
-  char utf8[TextBufferSize];
-  bool unicode = (LocalHeader.flags & FlagUtf8Name) != 0;
-  if (unicode) {
-    CopyText(utf8, name, sizeof utf8);
-  } else if (LocalHeader.extraLength != 0 && LocalHeader.extraLength <= ExtraFieldRoom) {
-    // The extra field follows the name; the data is sought from the header.
-    uint8_t extra[ExtraFieldRoom];
-    uint32_t extraGot = ReadAcrossVolumes(extra, LocalHeader.extraLength);
-    unicode = UnicodePathName(extra, extraGot, raw, got, utf8, sizeof utf8);
-  }
-  if (!unicode) return true;
-  // Plain ASCII reads the same in every code page.
-  bool ascii = true;
-  for (const char* c = utf8; *c != 0; ++c)
-    if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
-  char converted[TextBufferSize];
-  if (!ascii && !Utf8ToAnsi(utf8, converted, sizeof converted)) return false;  // the name as stored is shown
-  CopyText(name, ascii ? utf8 : converted, TextBufferSize);
-  return true;
 }
 
 // "Invalid filename." for the first refused name of a pass; later ones are

@@ -28,6 +28,9 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/make_icon.py)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/Dialog/main.rc PROPERTIES OBJECT_DEPENDS ${KORVI_GENERATED}/mnicon.ico)
 endif()
 
+# windres reads the manifest through Dialog/manifest.rc; a change must rebuild it.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/Dialog/manifest.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/Dialog/sfx.manifest)
+
 add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${KORVI_RESOURCES})
 set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
 target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
@@ -54,9 +57,19 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sfx.exe
 add_custom_target(stub ALL DEPENDS ${CMAKE_BINARY_DIR}/sfx.exe)
 
 # --- Tools that run on Windows ---------------------------------------------
-add_executable(mksfx tools/mksfx.cpp)
+# mksfx.exe: the same source as the host's, over the core and the Win32
+# platform (its own console messages instead of message boxes), with zlib:
+# Debian packages no libdeflate for mingw.
+find_package(ZLIB REQUIRED)
+add_library(korvi_console_core STATIC ${KORVI_CORE_SOURCES} ${CMAKE_SOURCE_DIR}/platform/win32/platform.cpp)
+target_include_directories(korvi_console_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(korvi_console_core PRIVATE -O2 -Wall -Wextra -Wno-unused-parameter)
+file(GLOB KORVI_MKSFX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/mksfx/*.cpp)
+list(REMOVE_ITEM KORVI_MKSFX_SOURCES ${CMAKE_SOURCE_DIR}/tools/mksfx/core_messages_posix.cpp)
+add_executable(mksfx ${KORVI_MKSFX_SOURCES})
 target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_options(mksfx PRIVATE -static -s)
+target_link_libraries(mksfx PRIVATE korvi_console_core ZLIB::ZLIB shell32)
+target_link_options(mksfx PRIVATE -static -s -mconsole)
 
 add_executable(sfxdrive tests/e2e/sfxdrive.cpp)
 target_link_options(sfxdrive PRIVATE -static -s -mconsole)

@@ -8,7 +8,8 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32 wine64 xvfb xauth x11-utils imagemagick
   zip unzip p7zip-full
-  zlib1g-dev libz-mingw-w64-dev
+  zlib1g-dev libz-mingw-w64-dev libdeflate-dev
+  osslsigncode openssl
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
 )

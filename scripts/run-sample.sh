@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds the stub and the tools, makes a self-extracting file
-# from the bundled sample folder, runs it under Wine in automatic mode and
-# shows where the files went.
+# from the bundled sample folder with mksfx create, runs it under Wine in
+# automatic mode and shows where the files went.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -12,10 +12,11 @@ cmake --preset win32 >/dev/null && cmake --build --preset win32 -j2 --target stu
 
 out="$root/build/sample"
 rm -rf "$out" && mkdir -p "$out"
-(cd sample && zip -q -X -r "$out/sample.zip" .)
-"$root/build/host/tools/Debug/mksfx" --stub build/win32/sfx.exe --zip "$out/sample.zip" \
-  --out "$out/sample-setup.exe" --caption "Sample" --dest 'C:\korvi-sample' --auto
-echo "made $out/sample-setup.exe ($(stat -c %s "$out/sample-setup.exe") bytes)"
+mksfx="$root/build/host/tools/Debug/mksfx"
+"$mksfx" create --stub build/win32/sfx.exe -o "$out/sample-setup.exe" \
+  --caption "Sample" --dest 'C:\korvi-sample' --auto -C sample .
+echo "made $out/sample-setup.exe ($(stat -c %s "$out/sample-setup.exe") bytes); what the stub will find in it:"
+"$mksfx" list "$out/sample-setup.exe" | sed 's/^/  /'
 
 export WINEPREFIX="$out/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 echo "making a Wine prefix in $WINEPREFIX ..."

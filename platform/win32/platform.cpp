@@ -154,19 +154,6 @@ bool VolumeLabelOf(const char* root, char* label, unsigned room) {
   return true;
 }
 
-int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
-  return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
-}
-
-unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
-  int n = LoadStringA(GetModuleHandleA(0), id, buffer, room);
-  if (n <= 0) {
-    buffer[0] = 0;
-    return 0;
-  }
-  return static_cast<unsigned>(n);
-}
-
 void* AllocateBlock(uint32_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
 void ReleaseBlock(void* block) {
   if (block != 0) HeapFree(GetProcessHeap(), 0, block);

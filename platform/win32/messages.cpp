@@ -1,0 +1,18 @@
+// Message boxes and the string table of the Win32 platform, apart from the
+// rest so that a console program can link the platform with its own.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include "platform/platform.h"
+
+int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
+  return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+}
+
+unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
+  int n = LoadStringA(GetModuleHandleA(0), id, buffer, room);
+  if (n <= 0) {
+    buffer[0] = 0;
+    return 0;
+  }
+  return static_cast<unsigned>(n);
+}

@@ -1,0 +1,208 @@
+#!/usr/bin/env python3
+"""Checks a self-extracting file that mksfx wrote, independently of mksfx and
+of the stub's core: the layout the stub walks and the ZIP that other tools
+read.
+
+    check_sfx.py FILE [--tree DIR] [--password P] [--stub-size N] [--volumes]
+                 [--descriptors-allowed]
+
+- the archive starts at the stub size, or 256 bytes later behind a "VRN"
+  block; with --volumes the file is the first of its volumes (.z02, ...)
+  and starts with the spanning marker there;
+- walking local headers from there, front to back, every header carries the
+  sizes and CRC of its central directory record, no extra field, no data
+  descriptor (unless allowed), "/" separators, bit 11 exactly for non-ASCII
+  names, folder entries "dir/" of size 0; the walk ends where the central
+  directory starts; each central record points at its local header (volume
+  and offset) and the end record counts them;
+- with --tree, the entries are exactly the tree's files and folders, with the
+  same bytes (decrypted with --password and checked against their CRCs) and
+  their modification times in DOS form; encrypted entries' 12th header byte
+  decrypts to the CRC's high byte."""
+import argparse
+import binascii
+import os
+import struct
+import sys
+import time
+import zlib
+
+
+def fail(text):
+    print("check_sfx: " + text)
+    sys.exit(1)
+
+
+def volume_names(path):
+    base, _ = os.path.splitext(path)
+    names = [path]
+    n = 2
+    while os.path.exists(f"{base}.z{n:02d}"):
+        names.append(f"{base}.z{n:02d}")
+        n += 1
+    return names
+
+
+class Keys:
+    def __init__(self, password):
+        self.k = [0x12345678, 0x23456789, 0x34567890]
+        for c in password:
+            self.update(c)
+
+    def update(self, c):
+        crc = lambda r, b: (binascii.crc32(bytes([b]), r ^ 0xFFFFFFFF) ^ 0xFFFFFFFF) & 0xFFFFFFFF
+        k0 = crc(self.k[0], c)
+        k1 = ((self.k[1] + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        k2 = crc(self.k[2], k1 >> 24)
+        self.k = [k0, k1, k2]
+
+    def decrypt(self, data):
+        out = bytearray()
+        for b in data:
+            t = (self.k[2] & 0xFFFF) | 2
+            p = b ^ (((t * (t ^ 1)) >> 8) & 0xFF)
+            self.update(p)
+            out.append(p)
+        return bytes(out)
+
+
+def dos_time(mtime):
+    t = int(mtime)
+    t += t & 1
+    tm = time.localtime(t)
+    if tm.tm_year < 1980:
+        return (1 << 21) | (1 << 16)
+    return ((tm.tm_year - 1980) << 25) | (tm.tm_mon << 21) | (tm.tm_mday << 16) | (tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec // 2)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("file")
+    ap.add_argument("--tree")
+    ap.add_argument("--password")
+    ap.add_argument("--stub-size", type=int, default=51712)
+    ap.add_argument("--volumes", action="store_true")
+    ap.add_argument("--descriptors-allowed", action="store_true")
+    a = ap.parse_args()
+
+    names = volume_names(a.file) if a.volumes else [a.file]
+    vols = [open(n, "rb").read() for n in names]
+    if a.volumes and len(vols) < 2:
+        fail("no second volume")
+    data = b"".join(vols)
+    starts = [sum(len(v) for v in vols[:i]) for i in range(len(vols))]
+    start = a.stub_size + (256 if vols[0][a.stub_size:a.stub_size + 3] == b"VRN" else 0)
+    pos = start
+    if a.volumes:
+        if data[pos:pos + 4] != b"PK\x07\x08":
+            fail("no spanning marker at the archive's start")
+        pos += 4
+
+    # The end record, whole, in the last volume (or at the file's end).
+    last = vols[-1]
+    e = last.rfind(b"PK\x05\x06")
+    if e < 0 or len(last) - e < 22:
+        fail("no end record in the last volume")
+    sig, disk, cd_disk, here, total, cd_size, cd_off, comment = struct.unpack("<IHHHHIIH", last[e:e + 22])
+    if e + 22 + comment > len(last):
+        fail("end record's comment runs past the file")
+    if disk != len(vols) - 1:
+        fail(f"end record says disk {disk}, not {len(vols) - 1}")
+
+    # The central directory.
+    cd_at = starts[cd_disk] + cd_off
+    central = []
+    p = cd_at
+    for i in range(total):
+        if data[p:p + 4] != b"PK\x01\x02":
+            fail(f"central record {i} missing")
+        f = struct.unpack("<IHHHHIIIIHHHHHII", data[p:p + 46])
+        name = data[p + 46:p + 46 + f[9]]
+        lies_in = max(i for i in range(len(starts)) if starts[i] <= p)
+        central.append(dict(flags=f[3], method=f[4], time=f[5], crc=f[6], csize=f[7], usize=f[8], name=name,
+                            disk=f[12], offset=f[15], extra=f[10], lies_in=lies_in))
+        p += 46 + f[9] + f[10] + f[11]
+    if p - cd_at != cd_size:
+        fail("central directory size differs from the end record's")
+
+    # The walk, as the stub does it.
+    entries = []
+    while data[pos:pos + 4] == b"PK\x03\x04":
+        h = struct.unpack("<IHHHIIIIHH", data[pos:pos + 30])
+        flags, method, tm, crc, csize, usize, nlen, xlen = h[2], h[3], h[4], h[5], h[6], h[7], h[8], h[9]
+        name = data[pos + 30:pos + 30 + nlen]
+        if xlen != 0:
+            fail(f"{name!r} has an extra field")
+        if flags & 8 and not a.descriptors_allowed:
+            fail(f"{name!r} has a data descriptor")
+        if b"\\" in name:
+            fail(f"{name!r} has a backslash")
+        ascii_only = all(b < 0x80 for b in name)
+        if bool(flags & 0x800) == ascii_only:
+            fail(f"{name!r}: bit 11 is {'set' if flags & 0x800 else 'clear'}")
+        if name.endswith(b"/") and usize != 0:
+            fail(f"{name!r}: folder with data")
+        body = data[pos + 30 + nlen:pos + 30 + nlen + csize]
+        entries.append(dict(pos=pos, flags=flags, method=method, time=tm, crc=crc, csize=csize, usize=usize,
+                            name=name, body=body))
+        pos += 30 + nlen + csize
+        if flags & 8:
+            pos += 16 if data[pos:pos + 4] == b"PK\x07\x08" else 12
+    if pos != cd_at:
+        fail(f"the walk ends at {pos}, the central directory starts at {cd_at}")
+    if len(entries) != len(central):
+        fail(f"{len(entries)} local headers, {len(central)} central records")
+    for l, c in zip(entries, central):
+        for k in ("flags", "method", "time", "crc", "csize", "usize", "name"):
+            if l[k] != c[k]:
+                fail(f"{l['name']!r}: {k} differs between local header and central directory")
+        if c["extra"]:
+            fail(f"{c['name']!r}: extra field in the central directory")
+        if starts[c["disk"]] + c["offset"] != l["pos"]:
+            fail(f"{c['name']!r}: central record points at volume {c['disk']} offset {c['offset']}, not at its header")
+    if here != sum(1 for c in central if c["lies_in"] == disk):
+        fail("the end record's count of central records on its volume")
+
+    # Contents.
+    seen = {}
+    for l in entries:
+        body = l["body"]
+        if l["flags"] & 1:
+            if a.password is None:
+                fail(f"{l['name']!r} is encrypted")
+            k = Keys(a.password.encode("cp1252"))
+            head = k.decrypt(body[:12])
+            check = (l["time"] >> 8) & 0xFF if l["flags"] & 8 else l["crc"] >> 24
+            if head[11] != check:
+                fail(f"{l['name']!r}: encryption header's check byte")
+            body = k.decrypt(body[12:])
+        plain = zlib.decompress(body, -15) if l["method"] == 8 else body
+        if l["method"] not in (0, 8):
+            fail(f"{l['name']!r}: method {l['method']}")
+        if len(plain) != l["usize"] or zlib.crc32(plain) != l["crc"]:
+            fail(f"{l['name']!r}: contents do not match size and CRC")
+        seen[l["name"].decode("utf-8")] = (plain, l["time"])
+
+    if a.tree:
+        want = {}
+        for root, dirs, files in os.walk(a.tree):
+            rel = os.path.relpath(root, a.tree)
+            if rel != ".":
+                want[rel.replace(os.sep, "/") + "/"] = (None, os.stat(root).st_mtime)
+            for f in files:
+                path = os.path.join(root, f)
+                name = os.path.relpath(path, a.tree).replace(os.sep, "/")
+                want[name] = (open(path, "rb").read(), os.stat(path).st_mtime)
+        if set(want) != set(seen):
+            fail(f"entries differ from the tree: extra {sorted(set(seen) - set(want))}, missing {sorted(set(want) - set(seen))}")
+        for name, (content, mtime) in want.items():
+            plain, tm = seen[name]
+            if content is not None and plain != content:
+                fail(f"{name}: contents differ from the tree")
+            if tm != dos_time(mtime):
+                fail(f"{name}: DOS time {tm:#x}, the file's is {dos_time(mtime):#x}")
+    print(f"check_sfx: {a.file}: {len(entries)} entries, layout and contents as expected")
+
+
+if __name__ == "__main__":
+    main()

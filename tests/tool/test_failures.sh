@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Bad input to mksfx create: each gives one line on stderr naming the
+# reason, a non-zero exit, and no file under the output name (an existing
+# one keeps its bytes) and no temporary beside it.
+source "$KORVI_SOURCE/tests/tool/lib.sh"
+mkdir -p tree/sub
+printf 'a' > tree/a.txt
+printf 'b' > tree/sub/b.txt
+
+fails_cleanly "cannot read missing: " out.exe -- create --stub "$STUB" -o out.exe missing
+ln -s nowhere tree/dangling
+fails_cleanly "cannot read tree/dangling" out.exe -- create --stub "$STUB" -o out.exe tree
+rm tree/dangling
+mkfifo tree/fifo
+fails_cleanly "tree/fifo is neither a file nor a folder" out.exe -- create --stub "$STUB" -o out.exe tree
+rm tree/fifo
+mkdir -p outside && printf 'x' > outside/x.txt
+fails_cleanly "'../outside' would leave the destination" out.exe -- create --stub "$STUB" -o out.exe -C tree ../outside
+fails_cleanly "'$WORK/tree' would leave the destination" out.exe -- create --stub "$STUB" -o out.exe "$WORK/tree"
+# Names the stub refuses, found in a tree.
+for bad in 'con.txt' 'sub/AUX' 'star*.txt' 'ask?.txt' 'pipe|.txt' 'back\slash.txt' 'colon:.txt' $'tab\t.txt'; do
+  mkdir -p "bad/$(dirname "$bad")" && printf 'x' > "bad/$bad"
+  fails_cleanly "'$bad' " out.exe -- create --stub "$STUB" -o out.exe -C bad .
+  rm -rf bad
+done
+mkdir -p bad && printf 'x' > "bad/$(printf 'n%.0s' $(seq 1 200))"
+mkdir -p "bad/$(printf 'd%.0s' $(seq 1 60))" && mv bad/nnn* "bad/$(printf 'd%.0s' $(seq 1 60))/"
+fails_cleanly "is longer than 255 bytes" out.exe -- create --stub "$STUB" -o out.exe -C bad .
+rm -rf bad
+mkdir -p bad && printf 'x' > "bad/$(printf 'latin1-\xe9.txt')"
+fails_cleanly "is not UTF-8" out.exe -- create --stub "$STUB" -o out.exe -C bad .
+rm -rf bad
+
+# Block texts beyond the block's limits or its 8-bit code page.
+long=$(printf 'c%.0s' $(seq 1 250))
+fails_cleanly "take 250 bytes; the block holds 249" out.exe -- create --stub "$STUB" -o out.exe --caption "$long" tree
+fails_cleanly "take 250 bytes; the block holds 249" out.exe -- \
+  create --stub "$STUB" -o out.exe --caption "${long:0:100}" --dest "${long:0:100}" --run "${long:0:50}" tree
+fails_cleanly "the caption has a character outside Windows-1252" out.exe -- create --stub "$STUB" -o out.exe --caption "日本" tree
+fails_cleanly "the caption holds a control character" out.exe -- create --stub "$STUB" -o out.exe --caption $'a\nb' tree
+fails_cleanly "the destination holds {tmp}" out.exe -- create --stub "$STUB" -o out.exe --dest '{tmp}\x' tree
+fails_cleanly "--wait-delete needs --run" out.exe -- create --stub "$STUB" -o out.exe --wait-delete tree
+# Options.
+fails_cleanly "longer than the stub's 79 characters" out.exe -- \
+  create --stub "$STUB" -o out.exe --password "$(printf 'p%.0s' $(seq 1 80))" tree
+fails_cleanly "the password is empty" out.exe -- create --stub "$STUB" -o out.exe --password '' tree
+fails_cleanly "--level takes 1 to 12" out.exe -- create --stub "$STUB" -o out.exe --level 13 tree
+fails_cleanly "--split needs at least 65,536 bytes" out.exe -- create --stub "$STUB" -o out.exe --split 60k tree
+fails_cleanly "--split takes a size" out.exe -- create --stub "$STUB" -o out.exe --split lots tree
+fails_cleanly "a split program cannot be signed" out.exe -- \
+  create --stub "$STUB" -o out.exe --split 1m --sign-cert c.pem --sign-key k.pem tree
+fails_cleanly "cannot read nostub.exe" out.exe -- create --stub nostub.exe -o out.exe tree
+head -c 1000 "$STUB" > short.exe
+fails_cleanly "short.exe is no stub" out.exe -- create --stub short.exe -o out.exe tree
+fails_cleanly "unknown option --frobnicate" out.exe -- create --stub "$STUB" -o out.exe --frobnicate tree
+fails_cleanly "no output file" out.exe -- create --stub "$STUB" tree
+fails_cleanly "nothing to pack" out.exe -- create --stub "$STUB" -o out.exe
+fails_cleanly "cannot read the password from nopw.txt" out.exe -- create --stub "$STUB" -o out.exe --password-file nopw.txt tree
+fails_cleanly "no terminal to ask for the password" out.exe -- create --stub "$STUB" -o out.exe --encrypt tree </dev/null
+
+# An existing output keeps its bytes when a run fails while its temporary
+# is open, and is replaced whole on success.
+printf 'old program' > out.exe
+mkdir -p late/a late/z && printf 'x' > late/a/good.txt && printf 'x' > late/z/nul
+fails_cleanly "'z/nul' is a name Windows refuses" out.exe -- create --stub "$STUB" -o out.exe -C late .
+mksfx create -q --stub "$STUB" -o out.exe tree
+python3 "$CHECK" out.exe
+# An output inside the tree it packs is not packed into itself.
+mksfx create -q --stub "$STUB" -o tree/self.exe -C tree .
+mksfx create -q --stub "$STUB" -o tree/self.exe -C tree .
+! mksfx list tree/self.exe | grep -q "self" || fail "the output was packed into itself"
+# A failure after the archive was written (signing) leaves nothing either.
+printf 'old program' > signed.exe
+fails_cleanly "cannot read missing.pem" signed.exe -- create --stub "$STUB" -o signed.exe --sign-cert missing.pem --sign-key missing.pem tree
+printf 'no certificate' > bad.pem
+fails_cleanly "osslsigncode failed: " signed.exe -- \
+  create --stub "$STUB" -o signed.exe --sign-cert bad.pem --sign-key bad.pem tree
+# An unwritable output folder.
+fails_cleanly "cannot create nofolder/out.exe: No such file or directory" nofolder/out.exe -- \
+  create --stub "$STUB" -o nofolder/out.exe tree
+
+# list and test of what is no self-extracting file.
+printf 'hello' > hello.txt
+fails_cleanly "hello.txt is not a self-extracting file" hello.exe -- test hello.txt
+fails_cleanly "cannot read nothing.exe" hello.exe -- list nothing.exe
+echo "every bad input refused with one line, nothing left behind"

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# One .zip as the input: entries copied without recompressing (the same
+# compressed bytes), extra fields and data descriptors dropped, sizes and CRC
+# from the central directory; traditional encryption kept as it is; entries
+# the stub cannot extract refused with their names; --recompress deflates
+# anew what zlib decodes.
+source "$KORVI_SOURCE/tests/tool/lib.sh"
+mkdir -p tree/docs tree/empty
+seq 1 30000 > tree/docs/numbers.txt
+printf 'readme' > tree/readme.txt
+head -c 40000 /dev/urandom > tree/random.bin
+printf 'ü' > "tree/docs/Grüße.txt"
+find tree -exec touch -d '2022-05-06 07:08:10' {} +
+
+# The method and compressed bytes of every entry, in order, read raw.
+raw_data() {
+  python3 - "$1" <<'PY'
+import struct, sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+f = open(sys.argv[1], "rb")
+for i in z.infolist():
+    f.seek(i.header_offset)  # Python counts any prefix in it
+    h = f.read(30)
+    n, x = struct.unpack("<HH", h[26:30])
+    f.seek(i.header_offset + 30 + n + x)
+    print(i.compress_type, f.read(i.compress_size).hex())
+PY
+}
+
+# Info-ZIP: extra fields on every entry, folder entries.
+(cd tree && zip -q -r -9 ../infozip.zip .)
+mksfx create -q --stub "$STUB" -o infozip.exe infozip.zip
+python3 "$CHECK" infozip.exe --tree tree
+mksfx test -q infozip.exe >/dev/null || fail "mksfx test infozip.exe"
+zip_readers_pass infozip.exe
+[ "$(raw_data infozip.zip)" = "$(raw_data infozip.exe)" ] || fail "entries were not copied as they were"
+
+# Data descriptors (Python writing to a stream it cannot seek back in).
+python3 - <<'PY'
+import io, os, zipfile
+class Stream(io.RawIOBase):
+    def __init__(self, f): self.f = f
+    def writable(self): return True
+    def write(self, b): return self.f.write(b)
+with open("stream.zip", "wb") as out:
+    with zipfile.ZipFile(Stream(out), "w", zipfile.ZIP_DEFLATED) as z:
+        for root, dirs, files in os.walk("tree"):
+            for name in sorted(files):
+                path = os.path.join(root, name)
+                z.write(path, os.path.relpath(path, "tree"))
+PY
+python3 -c "
+import zipfile,sys
+z=zipfile.ZipFile('stream.zip'); sys.exit(0 if all(i.flag_bits & 8 for i in z.infolist()) else 1)" || fail "no descriptors in stream.zip"
+mksfx create -q --stub "$STUB" -o stream.exe stream.zip
+python3 "$CHECK" stream.exe
+mksfx test -q stream.exe >/dev/null || fail "mksfx test stream.exe"
+zip_readers_pass stream.exe
+
+# Info-ZIP's encryption sets bit 3: the check byte is the time's, so bit 3
+# and a descriptor stay; a --password encrypts the entries that were not.
+(cd tree && zip -q -r -P 'zip pw' ../enc.zip readme.txt docs)
+(cd tree && zip -q ../enc.zip random.bin)
+mksfx create -q --stub "$STUB" -o enc.exe enc.zip
+python3 "$CHECK" enc.exe --descriptors-allowed --password 'zip pw'
+mksfx list enc.exe >list.txt
+grep -q " yes  readme.txt$" list.txt && grep -q " no   random.bin$" list.txt || fail "encryption not as in the source: $(cat list.txt)"
+mksfx test -q --password 'zip pw' enc.exe >/dev/null || fail "mksfx test enc.exe"
+unzip -tq -P 'zip pw' enc.exe | grep -q "No errors" || fail "unzip enc.exe"
+mksfx create -q --stub "$STUB" -o enc2.exe --password 'zip pw' enc.zip
+python3 "$CHECK" enc2.exe --descriptors-allowed --password 'zip pw'
+! mksfx list enc2.exe | grep -q " no   random.bin$" || fail "--password left random.bin unencrypted"
+zip_readers_pass enc2.exe 'zip pw'
+
+# A self-extracting file as the source: its offsets count a program in front.
+cp infozip.exe old.zip
+mksfx create -q --stub "$STUB" -o again.exe old.zip
+python3 "$CHECK" again.exe --tree tree
+
+# --recompress: a zip -1 archive deflated anew at the highest level.
+(cd tree && zip -q -r -1 ../fast.zip .)
+mksfx create -q --stub "$STUB" -o copied.exe fast.zip
+mksfx create -q --stub "$STUB" -o recompressed.exe --recompress fast.zip
+python3 "$CHECK" recompressed.exe --tree tree
+zip_readers_pass recompressed.exe
+[ "$(raw_data fast.zip)" = "$(raw_data copied.exe)" ] || fail "copy without --recompress changed the data"
+[ "$(raw_data fast.zip)" != "$(raw_data recompressed.exe)" ] || fail "--recompress copied the data"
+[ "$(stat -c %s recompressed.exe)" -lt "$(stat -c %s copied.exe)" ] || fail "--recompress did not make it smaller"
+
+# What the stub cannot extract: refused with the entry's name.
+(cd tree && zip -q -Z bzip2 ../bzip2.zip docs/numbers.txt)
+fails_cleanly "'docs/numbers.txt' is compressed with bzip2, which the stub cannot extract" out.exe -- \
+  create --stub "$STUB" -o out.exe bzip2.zip
+fails_cleanly "and mksfx cannot decode" out.exe -- create --stub "$STUB" -o out.exe --recompress bzip2.zip
+(cd tree && 7z a -tzip -mem=AES256 -psecret ../aes.zip readme.txt >/dev/null)
+fails_cleanly "'readme.txt' uses strong or AES encryption" out.exe -- create --stub "$STUB" -o out.exe aes.zip
+python3 - <<'PY'
+import zipfile
+for zipname, name in (("dotdot.zip", "../evil.txt"), ("deep.zip", "a/../../evil.txt"), ("device.zip", "docs/CON.txt"),
+                      ("wild.zip", "what?.txt"), ("absolute.zip", "/etc/evil"), ("long.zip", "n" * 256)):
+    with zipfile.ZipFile(zipname, "w") as z:
+        z.writestr("fine.txt", "fine")
+        z.writestr(name, "evil")
+PY
+fails_cleanly "'../evil.txt' would leave the destination" out.exe -- create --stub "$STUB" -o out.exe dotdot.zip
+fails_cleanly "'a/../../evil.txt' would leave the destination" out.exe -- create --stub "$STUB" -o out.exe deep.zip
+fails_cleanly "'docs/CON.txt' is a name Windows refuses" out.exe -- create --stub "$STUB" -o out.exe device.zip
+fails_cleanly "'what?.txt' is a name Windows refuses" out.exe -- create --stub "$STUB" -o out.exe wild.zip
+fails_cleanly "'/etc/evil' is absolute" out.exe -- create --stub "$STUB" -o out.exe absolute.zip
+fails_cleanly "is longer than 255 bytes" out.exe -- create --stub "$STUB" -o out.exe long.zip
+# Zip64: an entry of 5 GiB (declared in its Zip64 field; no data needed).
+python3 - <<'PY'
+import struct
+name = b"huge.bin"
+local = struct.pack("<IHHHIIIIHH", 0x04034b50, 45, 0, 0, 0, 0, 0xFFFFFFFF, 0xFFFFFFFF, len(name), 0) + name
+extra = struct.pack("<HHQQ", 1, 16, 5 << 30, 5 << 30)
+central = struct.pack("<IHHHHIIIIHHHHHII", 0x02014b50, 45, 45, 0, 0, 0, 0, 0xFFFFFFFF, 0xFFFFFFFF, len(name),
+                      len(extra), 0, 0, 0, 0, 0) + name + extra
+end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 1, 1, len(central), len(local), 0)
+open("zip64.zip", "wb").write(local + central + end)
+PY
+fails_cleanly "'huge.bin' is 4 GiB or larger, which needs Zip64" out.exe -- create --stub "$STUB" -o out.exe zip64.zip
+echo "zip inputs: copied raw, descriptors and extras dropped, encryption kept, refusals named"

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# --split: the program is the first volume (stub, marker, the archive's first
+# bytes), .z02, .z03, ... beside it, none larger than the size asked for.
+# Every central record points at its header's volume and offset, the end
+# record lies whole in the last volume (check_sfx.py over all volumes);
+# mksfx test reads across volume ends and names a missing volume; 7-Zip
+# tests the set under the names it knows (.z01 ... .zip).
+source "$KORVI_SOURCE/tests/tool/lib.sh"
+mkdir -p tree/docs
+head -c 200000 /dev/urandom > tree/random.bin
+seq 1 60000 > tree/docs/numbers.txt
+for i in $(seq 1 40); do printf "file $i" > "tree/docs/f$i.txt"; done
+
+for size in 64k 65537 100000; do
+  rm -f split.*
+  mksfx create -q --stub "$STUB" -o split.exe --split "$size" --caption "Split" -C tree .
+  limit=$(python3 -c "import sys; s='$size'; print(int(s[:-1])*1024 if s.endswith('k') else int(s))")
+  n=0
+  for f in split.exe split.z*; do
+    [ "$(stat -c %s "$f")" -le "$limit" ] || fail "$f is larger than $limit bytes"
+    n=$((n + 1))
+  done
+  [ $n -ge 3 ] || fail "only $n volumes"
+  [ "$(head -c $((KORVI_STUB_SIZE + 3)) split.exe | tail -c 3)" = "VRN" ] || fail "no block behind the stub"
+  python3 "$CHECK" split.exe --tree tree --volumes
+  mksfx test -q split.exe >test.txt || fail "mksfx test: $(cat test.txt)"
+  mksfx list split.exe | tail -1 | grep -q "$n volumes" || fail "list does not count $n volumes"
+  # 7-Zip opens spanned ZIP archives named x.z01 ... x.zip.
+  rm -rf seven && mkdir seven
+  i=1
+  for f in split.exe $(ls split.z* | sort); do
+    if [ $i -eq $n ]; then cp "$f" seven/x.zip; else cp "$f" "seven/x.z$(printf %02d $i)"; fi
+    i=$((i + 1))
+  done
+  out=$(7z t seven/x.zip 2>&1) || fail "7z t: $out"
+  grep -q "Everything is Ok" <<<"$out" || fail "7z t: $out"
+  if grep -qi "warning" <<<"$out"; then fail "7z t warns: $out"; fi
+done
+
+# A missing volume is named; the archive is not reported whole.
+mv split.z03 away.z03
+rc=0; mksfx test -q split.exe >test.txt 2>err.txt || rc=$?
+[ $rc -eq 1 ] || fail "test with a volume missing: exit $rc"
+grep -q "split.z03 Cannot Find File" err.txt || fail "missing volume not named: $(cat err.txt)"
+mv away.z03 split.z03
+# Encrypted and split together.
+rm -f split.*
+mksfx create -q --stub "$STUB" -o split.exe --split 64k --password pw -C tree .
+python3 "$CHECK" split.exe --tree tree --volumes --password pw
+mksfx test -q --password pw split.exe >/dev/null || fail "encrypted split archive"
+echo "split archives: sizes, offsets per volume, read across volumes, 7-Zip"

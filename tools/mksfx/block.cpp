@@ -1,0 +1,72 @@
+// The configuration block (block.h). The stub reads three length bytes and
+// the texts back to back, expands {win} and {sys} in the destination and the
+// run command, and puts the destination where the run command says "><".
+#include "tools/mksfx/block.h"
+#include "Sfx/layout.h"
+#include "tools/mksfx/common.h"
+
+namespace mksfx {
+
+namespace {
+
+// The text in the block's code page, checked; what names it in messages.
+std::string BlockText(const std::string& given, const char* what) {
+  std::string text;
+  if (!ToWindows1252(given, text)) throw Failure(std::string("the ") + what + " has a character outside Windows-1252");
+  for (unsigned char c : text)
+    if (c < 0x20 || c == 0x7F) throw Failure(std::string("the ") + what + " holds a control character");
+  // The stub expands {win} and {sys}; any other {token} it silently drops.
+  for (size_t open = text.find('{'); open != std::string::npos; open = text.find('{', open + 1)) {
+    size_t close = text.find('}', open);
+    if (close == std::string::npos) break;  // kept as it stands
+    std::string token = text.substr(open, close - open + 1);
+    if (token != "{win}" && token != "{sys}")
+      throw Failure(std::string("the ") + what + " holds " + token + "; only {win} and {sys} are expanded");
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string MakeConfigBlock(const BlockSettings& s) {
+  std::string caption = BlockText(s.caption, "caption");
+  std::string dest = BlockText(s.dest, "destination");
+  std::string run = BlockText(s.run, "run command");
+  if (s.waitDelete && run.empty()) throw Failure("--wait-delete needs --run");
+  if (!run.empty() && run[0] == '|') throw Failure("the run command names no program before \"|\"");
+  size_t total = caption.size() + dest.size() + run.size();
+  if (total > ConfigTextRoom)
+    throw Failure("caption, destination and run command take " + std::to_string(total) + " bytes; the block holds " +
+                  std::to_string(ConfigTextRoom));
+
+  std::string b(ConfigBlockSize, '\0');
+  b.replace(ConfigMagicAt, ConfigMagicSize, ConfigMagic);
+  uint8_t flags = 0;
+  if (s.overwrite) flags |= ConfigOverwrite;
+  if (s.autoExtract) flags |= ConfigAutoExtract;
+  if (s.waitDelete) flags |= ConfigWaitThenDelete;
+  b[ConfigFlagsAt] = static_cast<char>(flags);
+  b[ConfigLengthsAt] = static_cast<char>(caption.size());
+  b[ConfigLengthsAt + 1] = static_cast<char>(dest.size());
+  b[ConfigLengthsAt + 2] = static_cast<char>(run.size());
+  b.replace(ConfigTextsAt, total, caption + dest + run);
+  return b;
+}
+
+BlockContents ParseConfigBlock(const std::string& bytes) {
+  BlockContents c;
+  if (bytes.size() < ConfigBlockSize || bytes.compare(ConfigMagicAt, ConfigMagicSize, ConfigMagic) != 0) return c;
+  c.present = true;
+  c.flags = static_cast<uint8_t>(bytes[ConfigFlagsAt]);
+  size_t at = ConfigTextsAt;
+  std::string* texts[] = {&c.caption, &c.dest, &c.run};
+  for (int i = 0; i < 3; ++i) {
+    size_t n = static_cast<uint8_t>(bytes[ConfigLengthsAt + i]);
+    if (at + n > ConfigBlockSize) n = ConfigBlockSize - at;  // cut at the block's end, as the stub does
+    *texts[i] = bytes.substr(at, n);
+    at += n;
+  }
+  return c;
+}
+
+}  // namespace mksfx

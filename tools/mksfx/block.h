@@ -1,0 +1,29 @@
+// The configuration block behind the stub (its layout is in Sfx/layout.h):
+// the texts and flags a user gives, checked against what the block holds.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace mksfx {
+
+struct BlockSettings {
+  std::string caption, dest, run;  // as given on the command line
+  bool overwrite = false, autoExtract = false, waitDelete = false;
+  bool given = false;              // any block option was given
+};
+
+// The ConfigBlockSize bytes of the block; throws Failure naming the text or
+// option at fault. Texts are 8-bit: UTF-8 is turned into Windows-1252, and a
+// character outside it, a control character, an unknown {macro}, or texts
+// longer together than the block's room are refused.
+std::string MakeConfigBlock(const BlockSettings& settings);
+
+// The block's fields as read back from a file (for mksfx list).
+struct BlockContents {
+  bool present = false;
+  uint8_t flags = 0;
+  std::string caption, dest, run;
+};
+BlockContents ParseConfigBlock(const std::string& bytes);
+
+}  // namespace mksfx

@@ -1,0 +1,30 @@
+// mksfx create: the stub, the configuration block and a ZIP archive written
+// for the stub's walk, from files and folders or from one existing archive.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include "tools/mksfx/block.h"
+#include "tools/mksfx/sign.h"
+
+namespace mksfx {
+
+struct CreateOptions {
+  std::filesystem::path output, stub, directory;
+  std::vector<std::string> inputs;
+  BlockSettings block;
+  int level = -1;            // -1: the library's highest
+  bool store = false, recompress = false, quiet = false;
+  std::string password;      // empty: no encryption
+  uint64_t split = 0;        // 0: one file
+  SignSettings sign;
+};
+
+// The smallest volume --split accepts: the stub, a block, the marker and
+// room for headers.
+inline constexpr uint64_t MinimumSplit = 64 * 1024;
+
+int CreateArchive(const CreateOptions& options);
+
+}  // namespace mksfx

@@ -1,0 +1,233 @@
+// mksfx: makes self-extracting files for the Korvi EXE stub and reads them
+// back. The commands: create, list, test; --help and --version.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include "Sfx/layout.h"
+#include "Sfx/state.h"
+#include "tools/mksfx/codec.h"
+#include "tools/mksfx/console.h"
+#include "tools/mksfx/common.h"
+#include "tools/mksfx/create.h"
+#include "tools/mksfx/options.h"
+#include "tools/mksfx/readback.h"
+#include "tools/mksfx/zipcrypto.h"
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+using namespace mksfx;
+
+namespace {
+
+const char* const Help =
+    "Usage: mksfx create -o PROGRAM.exe [OPTION]... INPUT...\n"
+    "       mksfx list [--password TEXT] PROGRAM.exe\n"
+    "       mksfx test [--password TEXT] [-q] PROGRAM.exe\n"
+    "Makes self-extracting ZIP archives for Windows from the Korvi EXE stub,\n"
+    "and lists or tests them as the stub will read them.\n"
+    "\n"
+    "create: INPUT is files and folders (folders with everything in them, in\n"
+    "sorted order; \".\" is the current folder's contents), or one .zip archive\n"
+    "whose entries are copied without recompressing.\n"
+    "  -o, --output FILE       the program to write (volumes .z02... beside it)\n"
+    "      --stub FILE         the stub (default: sfx.exe beside mksfx)\n"
+    "  -C, --directory DIR     take INPUT names relative to DIR\n"
+    "      --caption TEXT      text after the main dialog's title\n"
+    "      --dest FOLDER       proposed destination; {win} and {sys} expand\n"
+    "      --run PROG[|PARAMS] program run after extraction; >< is the destination\n"
+    "      --overwrite         replace existing files without asking\n"
+    "      --auto              extract at once, without the main dialog\n"
+    "      --wait-delete       wait for the --run program, then delete the files\n"
+    "  -l, --level N           Deflate level, 1 to the library's highest (default)\n"
+    "  -0, --store             store every entry uncompressed\n"
+    "      --password TEXT     encrypt every entry (traditional ZIP encryption)\n"
+    "      --password-file F   the same, with the password in F's first line\n"
+    "  -e, --encrypt           the same, with the password asked on the terminal\n"
+    "      --recompress        a .zip input's entries decoded and deflated anew\n"
+    "      --split SIZE        volumes of at most SIZE bytes (k, m, g: KiB, MiB, GiB)\n"
+    "      --sign-cert FILE    sign with osslsigncode: the certificate (PEM or DER)\n"
+    "      --sign-key FILE     ... and its private key\n"
+    "      --sign-pass-file F  ... and the key's password\n"
+    "  -q, --quiet             no summary line\n"
+    "list and test: --password TEXT, --password-file FILE; test -q shows failures only.\n"
+    "  -h, --help              this text\n"
+    "  -V, --version           the version\n"
+    "Exit status: 0 success, 1 failure (one line says why), 2 a usage error.\n";
+
+fs::path ToolFolder(const char* argv0) {
+#ifdef _WIN32
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (n > 0 && n < sizeof path) return fs::path(path).parent_path();
+#else
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) return self.parent_path();
+#endif
+  return fs::path(argv0).parent_path();
+}
+
+std::string PasswordFromFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line)) throw Failure("cannot read the password from " + path);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+int Create(int argc, char** argv) {
+  CreateOptions o;
+  Arguments a(argc, argv, 2);
+  bool encrypt = false;
+  std::string passwordFile;
+  bool havePassword = false;
+  while (a.Next()) {
+    if (a.IsOperand()) o.inputs.push_back(a.Word());
+    else if (a.Is({"-o", "--output"})) o.output = a.Value();
+    else if (a.Is({"--stub"})) o.stub = a.Value();
+    else if (a.Is({"-C", "--directory"})) o.directory = a.Value();
+    else if (a.Is({"--caption"})) { o.block.caption = a.Value(); o.block.given = true; }
+    else if (a.Is({"--dest"})) { o.block.dest = a.Value(); o.block.given = true; }
+    else if (a.Is({"--run"})) { o.block.run = a.Value(); o.block.given = true; }
+    else if (a.Is({"--overwrite"})) { o.block.overwrite = o.block.given = true; }
+    else if (a.Is({"--auto"})) { o.block.autoExtract = o.block.given = true; }
+    else if (a.Is({"--wait-delete"})) { o.block.waitDelete = o.block.given = true; }
+    else if (a.Is({"-l", "--level"})) o.level = ParseNumber(a.Value(), "--level");
+    else if (a.Is({"-0", "--store"})) o.store = true;
+    else if (a.Is({"--password"})) { o.password = a.Value(); havePassword = true; }
+    else if (a.Is({"--password-file"})) passwordFile = a.Value();
+    else if (a.Is({"-e", "--encrypt"})) encrypt = true;
+    else if (a.Is({"--recompress"})) o.recompress = true;
+    else if (a.Is({"--split"})) o.split = ParseSize(a.Value(), "--split");
+    else if (a.Is({"--sign-cert"})) o.sign.cert = a.Value();
+    else if (a.Is({"--sign-key"})) o.sign.key = a.Value();
+    else if (a.Is({"--sign-pass-file"})) o.sign.passFile = a.Value();
+    else if (a.Is({"-q", "--quiet"})) o.quiet = true;
+    else if (a.Is({"-h", "--help"})) { std::fputs(Help, stdout); return 0; }
+    else throw UsageError("unknown option " + a.Word() + " (see mksfx --help)");
+  }
+  if (havePassword + !passwordFile.empty() + encrypt > 1)
+    throw UsageError("give one of --password, --password-file and --encrypt");
+  if (!passwordFile.empty()) { o.password = PasswordFromFile(passwordFile); havePassword = true; }
+  if (encrypt) {
+    o.password = ReadSecret("Password: ");
+    if (ReadSecret("Again: ") != o.password) throw Failure("the two passwords differ");
+    havePassword = true;
+  }
+  if (havePassword) {
+    std::string converted;
+    if (o.password.empty()) throw Failure("the password is empty");
+    if (!ToWindows1252(o.password, converted)) throw Failure("the password has a character outside Windows-1252");
+    if (converted.size() >= PasswordBufferSize)
+      throw Failure("the password is longer than the stub's " + std::to_string(PasswordBufferSize - 1) + " characters");
+    for (unsigned char c : converted)
+      if (c < 0x20) throw Failure("the password holds a control character");
+    o.password = converted;
+  }
+  if (o.stub.empty()) o.stub = ToolFolder(argv[0]) / "sfx.exe";
+  return CreateArchive(o);
+}
+
+int Read(int argc, char** argv, bool test) {
+  ReadOptions o;
+  Arguments a(argc, argv, 2);
+  int files = 0;
+  while (a.Next()) {
+    if (a.IsOperand()) { o.file = a.Word(); ++files; }
+    else if (a.Is({"--password"})) { o.password = a.Value(); o.havePassword = true; }
+    else if (a.Is({"--password-file"})) { o.password = PasswordFromFile(a.Value()); o.havePassword = true; }
+    else if (test && a.Is({"-q", "--quiet"})) o.quiet = true;
+    else if (a.Is({"-h", "--help"})) { std::fputs(Help, stdout); return 0; }
+    else throw UsageError("unknown option " + a.Word() + " (see mksfx --help)");
+  }
+  if (files != 1) throw UsageError(std::string(test ? "test" : "list") + " takes one self-extracting file");
+  o.askPassword = !o.havePassword && StdinIsTerminal();
+  return test ? TestArchive(o) : ListArchive(o);
+}
+
+// The form of the first mksfx: the stub, an optional block and an archive
+// made elsewhere, its bytes appended unchanged (its offsets do not count the
+// stub). The stub's tests use it for archives made by hand or by Info-ZIP.
+int Raw(int argc, char** argv) {
+  std::string stub, zip, out;
+  BlockSettings block;
+  int flags = -1;
+  Arguments a(argc, argv, 1);
+  while (a.Next()) {
+    if (a.Is({"--stub"})) stub = a.Value();
+    else if (a.Is({"--zip"})) zip = a.Value();
+    else if (a.Is({"--out"})) out = a.Value();
+    else if (a.Is({"--caption"})) { block.caption = a.Value(); block.given = true; }
+    else if (a.Is({"--dest"})) { block.dest = a.Value(); block.given = true; }
+    else if (a.Is({"--run"})) { block.run = a.Value(); block.given = true; }
+    else if (a.Is({"--overwrite"})) block.overwrite = block.given = true;
+    else if (a.Is({"--auto"})) block.autoExtract = block.given = true;
+    else if (a.Is({"--wait-delete"})) block.waitDelete = block.given = true;
+    else if (a.Is({"--flags"})) { flags = static_cast<int>(std::strtoul(a.Value().c_str(), nullptr, 0)) & 0xFF; block.given = true; }
+    else throw UsageError("unknown option " + a.Word() + " (see mksfx --help)");
+  }
+  if (stub.empty() || zip.empty() || out.empty()) throw UsageError("--stub, --zip and --out go together");
+  std::ifstream s(stub, std::ios::binary), z(zip, std::ios::binary);
+  if (!s) throw Failure("cannot read " + stub);
+  if (!z) throw Failure("cannot read " + zip);
+  std::string stubBytes((std::istreambuf_iterator<char>(s)), std::istreambuf_iterator<char>());
+  std::string zipBytes((std::istreambuf_iterator<char>(z)), std::istreambuf_iterator<char>());
+  if (stubBytes.size() != StubSize) throw Failure(stub + " is " + std::to_string(stubBytes.size()) + " bytes, not " + std::to_string(StubSize));
+  // The texts as given (a test may want what create refuses), within the block.
+  std::string b;
+  if (block.given) {
+    if (block.caption.size() + block.dest.size() + block.run.size() > ConfigTextRoom)
+      throw Failure("the three texts together are longer than " + std::to_string(ConfigTextRoom) + " bytes");
+    b.assign(ConfigBlockSize, '\0');
+    b.replace(ConfigMagicAt, ConfigMagicSize, ConfigMagic);
+    int f = (block.overwrite ? ConfigOverwrite : 0) | (block.autoExtract ? ConfigAutoExtract : 0) |
+            (block.waitDelete ? ConfigWaitThenDelete : 0);
+    b[ConfigFlagsAt] = static_cast<char>(flags >= 0 ? flags : f);
+    b[ConfigLengthsAt] = static_cast<char>(block.caption.size());
+    b[ConfigLengthsAt + 1] = static_cast<char>(block.dest.size());
+    b[ConfigLengthsAt + 2] = static_cast<char>(block.run.size());
+    b.replace(ConfigTextsAt, block.caption.size() + block.dest.size() + block.run.size(), block.caption + block.dest + block.run);
+  }
+  std::ofstream o(out, std::ios::binary);
+  o << stubBytes << b << zipBytes;
+  o.close();
+  if (!o) throw Failure("cannot write " + out);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string command = argc > 1 ? argv[1] : "";
+  try {
+    if (command == "create") return Create(argc, argv);
+    if (command == "list") return Read(argc, argv, false);
+    if (command == "test") return Read(argc, argv, true);
+    if (command == "-h" || command == "--help") {
+      std::fputs(Help, stdout);
+      return 0;
+    }
+    if (command == "-V" || command == "--version") {
+      std::printf("mksfx %s (Korvi EXE; stub of %u bytes; Deflate by %s)\n", Version, static_cast<unsigned>(StubSize),
+                  CompressorName());
+      return 0;
+    }
+    if (command.rfind("--", 0) == 0) return Raw(argc, argv);
+    throw UsageError(command.empty() ? "no command; try mksfx --help" : "unknown command " + command + " (create, list, test)");
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "mksfx: %s\n", e.what());
+    return 2;
+  } catch (const Failure& e) {
+    std::fprintf(stderr, "mksfx: %s\n", e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "mksfx: %s\n", e.what());
+    return 1;
+  }
+}

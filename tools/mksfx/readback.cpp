@@ -1,0 +1,317 @@
+// list and test (readback.h). The walk follows archive/driver.cpp's
+// extraction pass step by step, with the core's own functions: the local
+// header reader, ReadEntryName, NameIsSafe, CheckPassword, the stored copy
+// and InflateEntry, SeekNextHeader across volumes. Where the stub would end
+// its run (an empty name, sizes it cannot know, an unknown method, a volume
+// it cannot have) the walk ends too.
+#include "tools/mksfx/readback.h"
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <vector>
+#include "SFXinflt/inflate.h"
+#include "Sfx/config.h"
+#include "Sfx/layout.h"
+#include "Sfx/sfx.h"
+#include "Sfx/state.h"
+#include "archive/crc32.h"
+#include "archive/crypt.h"
+#include "archive/driver.h"
+#include "archive/header.h"
+#include "archive/names.h"
+#include "archive/stored.h"
+#include "archive/volume.h"
+#include "archive/zip_format.h"
+#include "support/paths.h"
+#include "tools/mksfx/block.h"
+#include "tools/mksfx/common.h"
+#include "tools/mksfx/console.h"
+#include "tools/mksfx/core_hooks.h"
+
+namespace fs = std::filesystem;
+
+namespace mksfx {
+
+std::function<void()> OnCorePaint;
+
+namespace {
+
+#ifdef _WIN32
+const char* const NullDevice = "NUL";
+#else
+const char* const NullDevice = "/dev/null";
+#endif
+
+enum : uint32_t { CrcTableBlock = 1028 };
+
+struct Row {
+  std::string name;
+  LocalHeaderRecord header{};
+  int volume = 1;
+  std::string problem;  // "" when the entry is fine
+};
+
+struct Walk {
+  std::vector<Row> rows;
+  std::string stop;        // why the walk ended early, "" when it reached the directory
+  BlockContents block;
+  int volumes = 1;
+};
+
+// The core's state for one walk over the file, and its release.
+class CoreSession {
+ public:
+  explicit CoreSession(const fs::path& file) {
+    ResetProgramState();
+    ResetLocalHeader();
+    std::error_code ec;
+    fs::path full = fs::absolute(file, ec);
+    std::string own = full.string();
+#ifndef _WIN32
+    // The core takes Windows paths; the posix platform turns "\" back into "/".
+    for (char& c : own)
+      if (c == '/') c = '\\';
+#endif
+    if (own.size() >= ConfigTextSize) throw Failure(file.string() + ": the path is too long for the stub's buffers");
+    std::memcpy(OwnPath, own.c_str(), own.size() + 1);
+    CrcTable = static_cast<uint32_t*>(AllocateBlock(CrcTableBlock));
+    if (CrcTable == nullptr) throw Failure("out of memory");
+    BuildCrcTable();
+    ArchiveHandle = OpenForReading(OwnPath);
+    if (ArchiveHandle == NoFile) throw Failure("cannot read " + file.string());
+  }
+  ~CoreSession() {
+    if (ArchiveHandle != NoFile) CloseFile(ArchiveHandle);
+    if (OutputHandle != NoFile) CloseFile(OutputHandle);
+    ArchiveHandle = OutputHandle = NoFile;
+    ReleaseBlock(CrcTable);
+    CrcTable = nullptr;
+    OnCorePaint = nullptr;
+    TakeCoreMessages();
+  }
+};
+
+bool EndedAtDirectory() {
+  return LocalHeader.signature == ZipSignature(ShiftedCentralHeader) ||
+         LocalHeader.signature == ZipSignature(ShiftedEndRecord);
+}
+
+std::string CoreMessageOr(const std::string& otherwise) {
+  std::vector<std::string> m = TakeCoreMessages();
+  return m.empty() ? otherwise : m.front();
+}
+
+// Decodes the entry in hand into the null device; "" when its CRC matches.
+std::string DecodeEntry() {
+  OutputHandle = CreateForWriting(NullDevice);
+  if (OutputHandle == NoFile) throw Failure(std::string("cannot open ") + NullDevice);
+  CrcRegister = 0xFFFFFFFFu;
+  EntryFault = NoEntryFault;
+  EntryDone = 0;
+  EntryTotal = LocalHeader.uncompressedSize;
+  uint32_t header = (LocalHeader.flags & FlagEncrypted) ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u;
+  EntryRemaining = LocalHeader.compressedSize > header ? LocalHeader.compressedSize - header : 0;
+  if (LocalHeader.method == MethodStored) CopyStoredEntry();
+  else InflateEntry();
+  CloseFile(OutputHandle);
+  OutputHandle = NoFile;
+  if (EntryFault == EntrySizeFault) return "its data runs past its size";
+  if (EntryFault == EntryWriteFault) return "its output was not taken whole";
+  if ((CrcRegister ^ 0xFFFFFFFFu) != LocalHeader.crc32) {
+    if (LocalHeader.flags & FlagEncrypted) return "CRC mismatch (or a wrong password that passed the check byte)";
+    return "CRC mismatch";
+  }
+  return "";
+}
+
+// The walk; with decode, every entry is decrypted and decoded as well.
+Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password) {
+  CoreSession session(options.file);
+  Walk walk;
+  {
+    std::ifstream raw(options.file, std::ios::binary);
+    std::string prefix(static_cast<size_t>(StubSize) + static_cast<size_t>(ConfigBlockSize), '\0');
+    raw.read(prefix.data(), static_cast<std::streamsize>(prefix.size()));
+    size_t got = static_cast<size_t>(raw.gcount());
+    if (got < static_cast<size_t>(StubSize) + SignatureSize || prefix.compare(0, 2, "MZ") != 0)
+      throw Failure(options.file.string() + " is not a self-extracting file (no program of " +
+                    std::to_string(StubSize) + " bytes in front)");
+    walk.block = ParseConfigBlock(prefix.substr(StubSize));
+  }
+  ReadConfigBlock();
+  // The destination as the stub would have it, for the length check of names.
+  CopyText(DestinationFolder, HasDefaultDestination ? DefaultDestination : "C:\\", TextBufferSize);
+  ExpandPathMacros(DestinationFolder);
+  AddTrailingBackslash(DestinationFolder);
+  StripTrailingBackslash(DestinationFolder);
+
+  CurrentVolume = 1;
+  ArchiveSpanned = VolumeSwitchAllowed = VolumeChangeFailed = 0;
+  CancelRequested = 0;
+  ArchiveDone = 0;
+  if (SeekArchive(static_cast<int32_t>(ArchiveStart), SeekFromBegin) != 0) throw Failure("cannot read " + options.file.string());
+
+  for (;;) {
+    if (!ReadLocalHeader()) {
+      if (VolumeChangeFailed) walk.stop = CoreMessageOr("a volume is missing");
+      else if (!EndedAtDirectory()) walk.stop = "the archive ends before its central directory (cut short or damaged)";
+      break;
+    }
+    Row row;
+    row.header = LocalHeader;
+    row.volume = CurrentVolume;
+    int32_t volume = CurrentVolume;
+    char name[TextBufferSize];
+    bool whole = ReadEntryName(name);
+#ifdef _WIN32
+    row.name = name;  // the console shows the system's code page
+#else
+    row.name = FromWindows1252(name);  // the posix platform's code page, for a UTF-8 terminal
+#endif
+    if (name[0] == 0) {
+      walk.stop = "an entry has an empty name; the stub stops there";
+      break;
+    }
+    if (!EntrySizesKnown()) {
+      walk.stop = "'" + row.name + "' has no sizes in its local header; the stub stops there";
+      break;
+    }
+    bool folder = row.name.back() == '/' || row.name.back() == '\\';
+    bool isFolderEntry = folder && LocalHeader.uncompressedSize == 0;
+    bool fits = whole && TextLength(DestinationFolder) + 1 + TextLength(name) < TextBufferSize;
+    if (!whole) row.problem = "its name is too long or not in the system's code page";
+    else if (!fits) row.problem = std::string("its name is too long below ") + DestinationFolder;
+    else if (!NameIsSafe(name)) row.problem = "the stub refuses its name";
+    else if (LocalHeader.method != MethodStored && LocalHeader.method != MethodDeflate) {
+      row.problem = "compression method " + std::to_string(LocalHeader.method) + " is unknown to the stub";
+      walk.rows.push_back(row);
+      walk.stop = "the stub stops at '" + row.name + "'";
+      break;
+    } else if (decode) {
+      if (LocalHeader.extraLength != 0)
+        SeekFromHeader(LocalHeaderSize + LocalHeader.nameLength + LocalHeader.extraLength, true);
+      bool open = true;
+      if (LocalHeader.flags & FlagEncrypted) {
+        uint8_t check[EncryptionHeaderSize] = {};
+        ReadAcrossVolumes(check, EncryptionHeaderSize);
+        if (password.empty() && options.askPassword) password = ReadSecret("Password: ");
+        open = !password.empty() && CheckPassword(check, LocalHeader.flags, password.c_str(),
+                                                  LocalHeader.dosDateTime, LocalHeader.crc32);
+        if (!open) row.problem = password.empty() ? "it is encrypted; give --password" : "the password does not open it";
+      }
+      if (open && !isFolderEntry) {
+        row.problem = DecodeEntry();
+        if (VolumeChangeFailed) {
+          row.problem = CoreMessageOr("a volume is missing");
+          walk.rows.push_back(row);
+          walk.stop = row.problem;
+          break;
+        }
+      }
+    }
+    walk.rows.push_back(row);
+    if (!SeekNextHeader(CurrentVolume != volume)) {
+      walk.stop = VolumeChangeFailed ? CoreMessageOr("a volume is missing") : "the archive cannot be read past '" + row.name + "'";
+      break;
+    }
+  }
+  walk.volumes = CurrentVolume;
+  return walk;
+}
+
+std::string Percent(uint64_t part, uint64_t whole) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.1f%%", whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  return text;
+}
+
+std::string DosText(uint32_t v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (v >> 25) + 1980, (v >> 21) & 15, (v >> 16) & 31,
+                (v >> 11) & 31, (v >> 5) & 63, (v & 31) * 2);
+  return text;
+}
+
+std::string Password(const ReadOptions& options) {
+  std::string p;
+  if (options.havePassword && !ToWindows1252(options.password, p)) throw Failure("the password has a character outside Windows-1252");
+  return p;
+}
+
+}  // namespace
+
+int ListArchive(const ReadOptions& options) {
+  std::string password = Password(options);
+  Walk walk = WalkArchive(options, false, password);
+  if (walk.block.present) {
+    const BlockContents& b = walk.block;
+    std::printf("block: caption \"%s\", destination \"%s\", run \"%s\"%s%s%s\n", b.caption.c_str(), b.dest.c_str(),
+                b.run.c_str(), b.flags & ConfigAutoExtract ? ", auto" : "", b.flags & ConfigOverwrite ? ", overwrite" : "",
+                b.flags & ConfigWaitThenDelete ? ", wait-delete" : "");
+  }
+  std::printf("%10s  %-7s %10s %6s  %-19s  %-8s  %-3s  %s\n", "size", "method", "packed", "ratio", "time", "crc-32", "enc", "name");
+  uint64_t size = 0, packed = 0;
+  int refused = 0;
+  for (const Row& r : walk.rows) {
+    const LocalHeaderRecord& h = r.header;
+    const char* method = h.method == MethodStored ? "stored" : h.method == MethodDeflate ? "deflate" : "other";
+    uint32_t data = h.compressedSize - ((h.flags & FlagEncrypted) && h.compressedSize >= EncryptionHeaderSize ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u);
+    std::printf("%10u  %-7s %10u %6s  %-19s  %08x  %-3s  %s%s%s\n", h.uncompressedSize, method, h.compressedSize,
+                h.uncompressedSize ? Percent(data, h.uncompressedSize).c_str() : "-", DosText(h.dosDateTime).c_str(),
+                h.crc32, h.flags & FlagEncrypted ? "yes" : "no", r.name.c_str(), r.problem.empty() ? "" : "  <- ",
+                r.problem.c_str());
+    size += h.uncompressedSize;
+    packed += h.compressedSize;
+    refused += !r.problem.empty();
+  }
+  std::printf("%zu entries, %s bytes, %s packed (%s), %d volume%s\n", walk.rows.size(), Grouped(size).c_str(),
+              Grouped(packed).c_str(), Percent(packed, size).c_str(), walk.volumes, walk.volumes == 1 ? "" : "s");
+  if (!walk.stop.empty()) {
+    std::fprintf(stderr, "mksfx: %s\n", walk.stop.c_str());
+    return 1;
+  }
+  if (refused > 0) {
+    std::fprintf(stderr, "mksfx: the stub would refuse %d entr%s\n", refused, refused == 1 ? "y" : "ies");
+    return 1;
+  }
+  return 0;
+}
+
+int TestArchive(const ReadOptions& options) {
+  std::string password = Password(options);
+  // A first walk for the total of the progress bar.
+  uint64_t total = 0;
+  {
+    std::string none;
+    for (const Row& r : WalkArchive(options, false, none).rows) total += r.header.uncompressedSize;
+  }
+  Progress progress(total);
+  OnCorePaint = [&] { progress.Show(static_cast<uint64_t>(ArchiveDone), options.file.filename().string()); };
+  Walk walk = WalkArchive(options, true, password);
+  progress.Clear();
+  int failed = 0;
+  uint64_t size = 0;
+  for (const Row& r : walk.rows) {
+    size += r.header.uncompressedSize;
+    if (!r.problem.empty()) {
+      ++failed;
+      std::printf("FAILED  %s: %s\n", r.name.c_str(), r.problem.c_str());
+    } else if (!options.quiet) {
+      std::printf("OK      %s\n", r.name.c_str());
+    }
+  }
+  if (!walk.stop.empty()) {
+    std::fprintf(stderr, "mksfx: %s: %s\n", options.file.string().c_str(), walk.stop.c_str());
+    return 1;
+  }
+  if (failed > 0) {
+    std::fprintf(stderr, "mksfx: %s: %d of %zu entries fail\n", options.file.string().c_str(), failed, walk.rows.size());
+    return 1;
+  }
+  std::printf("%s: %zu entries, %s bytes, every CRC matches (%.2f s)\n", options.file.string().c_str(), walk.rows.size(),
+              Grouped(size).c_str(), progress.Seconds());
+  return 0;
+}
+
+}  // namespace mksfx

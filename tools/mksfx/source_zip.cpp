@@ -1,0 +1,172 @@
+// Reading an existing ZIP archive (source_zip.h). The central directory is
+// the authority for sizes and CRCs; local headers are read only to find
+// where each entry's data starts.
+#include "tools/mksfx/source_zip.h"
+#include <algorithm>
+#include "archive/zip_format.h"
+#include "tools/mksfx/common.h"
+#include "tools/mksfx/inputs.h"
+
+namespace fs = std::filesystem;
+
+namespace mksfx {
+
+namespace {
+enum : uint32_t {
+  EndRecordSize = 22, CentralHeaderSize = 46, Zip64LocatorSize = 20, MaxComment = 0xFFFF,
+  FlagStrongEncryption = 0x0040, FlagMaskedHeaders = 0x2000,
+  Zip64ExtraId = 0x0001, UnicodePathId = 0x7075, MethodAes = 99,
+};
+
+const char* MethodName(uint16_t method) {
+  switch (method) {
+    case 1: return "Shrink";
+    case 6: return "Implode";
+    case 9: return "Deflate64";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 93: return "Zstandard";
+    case 95: return "XZ";
+    case 98: return "PPMd";
+    default: return nullptr;
+  }
+}
+}  // namespace
+
+bool LooksLikeZip(const fs::path& path) {
+  std::string ext = path.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".zip";
+}
+
+std::string SourceZip::ReadAt(uint64_t offset, size_t count) {
+  std::string bytes(count, '\0');
+  if (offset > size_ || count > size_ - offset) throw Failure(path_.string() + " is cut short");
+  file_.clear();
+  file_.seekg(static_cast<std::streamoff>(offset));
+  if (!file_.read(bytes.data(), static_cast<std::streamsize>(count))) throw Failure("cannot read " + path_.string());
+  return bytes;
+}
+
+SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_(path, std::ios::binary) {
+  std::error_code ec;
+  size_ = fs::file_size(path, ec);
+  if (!file_ || ec) throw Failure("cannot read " + path.string() + (ec ? ": " + ec.message() : ""));
+
+  // The end record: the last signature within the comment's reach.
+  uint64_t tail = std::min<uint64_t>(size_, EndRecordSize + MaxComment);
+  std::string back = ReadAt(size_ - tail, static_cast<size_t>(tail));
+  std::string sig;
+  Put32(sig, ZipSignature(ShiftedEndRecord));
+  size_t at = back.size() < EndRecordSize ? std::string::npos : back.rfind(sig, back.size() - EndRecordSize);
+  if (at == std::string::npos) throw Failure(path.string() + " is not a ZIP archive (no end record)");
+  const unsigned char* end = reinterpret_cast<const unsigned char*>(back.data() + at);
+  uint64_t endAt = size_ - tail + at;
+  uint32_t disk = Get16(end + 4), cdDisk = Get16(end + 6);
+  uint64_t count = Get16(end + 10), cdSize = Get32(end + 12), cdOffset = Get32(end + 16);
+  if (disk != 0 || cdDisk != 0) throw Failure(path.string() + " is a spanned archive; join it first (zip -s 0)");
+
+  // Zip64: the locator right before the end record.
+  if (endAt >= Zip64LocatorSize) {
+    std::string loc = ReadAt(endAt - Zip64LocatorSize, Zip64LocatorSize);
+    if (Get32(reinterpret_cast<const unsigned char*>(loc.data())) == 0x07064b50u) {
+      uint64_t recAt = Get64(reinterpret_cast<const unsigned char*>(loc.data()) + 8);
+      std::string rec = ReadAt(recAt, 56);
+      const unsigned char* r = reinterpret_cast<const unsigned char*>(rec.data());
+      if (Get32(r) != 0x06064b50u) throw Failure(path.string() + " has a damaged Zip64 end record");
+      count = Get64(r + 32);
+      cdSize = Get64(r + 40);
+      cdOffset = Get64(r + 48);
+      endAt = recAt;
+    }
+  }
+  // Bytes in front of the archive (a stub of its own) shift every offset.
+  if (cdOffset + cdSize > endAt) throw Failure(path.string() + " has a damaged central directory");
+  uint64_t shift = endAt - cdOffset - cdSize;
+  std::string cd = ReadAt(cdOffset + shift, static_cast<size_t>(cdSize));
+
+  size_t p = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (p + CentralHeaderSize > cd.size()) throw Failure(path.string() + " has a damaged central directory");
+    const unsigned char* c = reinterpret_cast<const unsigned char*>(cd.data() + p);
+    if (Get32(c) != ZipSignature(ShiftedCentralHeader)) throw Failure(path.string() + " has a damaged central directory");
+    SourceEntry e;
+    e.flags = static_cast<uint16_t>(Get16(c + 8));
+    e.method = static_cast<uint16_t>(Get16(c + 10));
+    e.dosDateTime = Get32(c + 12);
+    e.crc = Get32(c + 16);
+    e.compressedSize = Get32(c + 20);
+    e.uncompressedSize = Get32(c + 24);
+    size_t nameLength = Get16(c + 28), extraLength = Get16(c + 30), commentLength = Get16(c + 32);
+    uint32_t entryDisk = Get16(c + 34);
+    uint64_t headerOffset = Get32(c + 42);
+    if (p + CentralHeaderSize + nameLength + extraLength + commentLength > cd.size())
+      throw Failure(path.string() + " has a damaged central directory");
+    std::string rawName = cd.substr(p + CentralHeaderSize, nameLength);
+    std::string extra = cd.substr(p + CentralHeaderSize + nameLength, extraLength);
+    p += CentralHeaderSize + nameLength + extraLength + commentLength;
+
+    // Zip64 values, in the order of the fields that hold 0xFFFFFFFF (entries
+    // whose values fit are written without Zip64); and an
+    // Info-ZIP Unicode Path, which the stub would look for in the extra
+    // field this copy drops: the name becomes UTF-8 with bit 11 instead.
+    std::string name = rawName;
+    for (size_t x = 0; x + 4 <= extra.size();) {
+      const unsigned char* f = reinterpret_cast<const unsigned char*>(extra.data() + x);
+      uint32_t id = Get16(f), n = Get16(f + 2);
+      if (x + 4 + n > extra.size()) break;
+      if (id == Zip64ExtraId) {
+        size_t k = 4;
+        auto take = [&](uint64_t& field) {
+          if (field != 0xFFFFFFFFu) return;
+          if (k + 8 <= 4 + n) field = Get64(f + k);
+          k += 8;
+        };
+        take(e.uncompressedSize);
+        take(e.compressedSize);
+        take(headerOffset);
+      } else if (id == UnicodePathId && n >= 5 && f[4] == 1 && (e.flags & FlagUtf8Name) == 0) {
+        e.flags |= FlagUtf8Name;
+        name = extra.substr(x + 9, n - 5);
+      }
+      x += 4 + n;
+    }
+    // A name without bit 11 is in code page 437 by the format; Info-ZIP on
+    // Unix writes its UTF-8 names so too, and those are taken as UTF-8.
+    if ((e.flags & FlagUtf8Name) == 0 && NameFlags(name) != 0) {
+      if (!IsUtf8(name)) name = FromCp437(name);
+      e.flags |= FlagUtf8Name;
+    }
+    std::replace(name.begin(), name.end(), '\\', '/');
+    e.name = name;
+    e.folder = !name.empty() && name.back() == '/';
+    const std::string quoted = "'" + name + "' ";
+
+    if (entryDisk != 0) throw Failure(quoted + "lies on another disk of a spanned archive");
+    if (e.flags & (FlagStrongEncryption | FlagMaskedHeaders) || e.method == MethodAes)
+      throw Failure(quoted + "uses strong or AES encryption, which the stub cannot decrypt");
+    if (e.method != MethodStored && e.method != MethodDeflate) {
+      const char* known = MethodName(e.method);
+      std::string method = known ? known : "method " + std::to_string(e.method);
+      throw Failure(quoted + "is compressed with " + method + ", which the stub cannot extract" +
+                    (recompress ? " and mksfx cannot decode" : ""));
+    }
+    if (e.compressedSize > 0xFFFFFFFFu || e.uncompressedSize > 0xFFFFFFFFu)
+      throw Failure(quoted + "is 4 GiB or larger, which needs Zip64");
+    std::string problem = NameProblem(name);
+    if (!problem.empty() && !(e.folder && problem == "has an empty folder part")) throw Failure(quoted + problem);
+    if (e.folder && e.uncompressedSize != 0) throw Failure(quoted + "is a folder entry with data");
+
+    // The local header tells where the data starts.
+    std::string local = ReadAt(headerOffset + shift, LocalHeaderSize);
+    const unsigned char* l = reinterpret_cast<const unsigned char*>(local.data());
+    if (Get32(l) != ZipSignature(ShiftedLocalHeader)) throw Failure(quoted + "has no local header where the directory says");
+    e.dataOffset = headerOffset + shift + LocalHeaderSize + Get16(l + 26) + Get16(l + 28);
+    if (e.dataOffset + e.compressedSize > size_) throw Failure(quoted + "is cut short");
+    entries_.push_back(e);
+  }
+}
+
+std::string SourceZip::Data(const SourceEntry& e) { return ReadAt(e.dataOffset, static_cast<size_t>(e.compressedSize)); }
+
+}  // namespace mksfx

@@ -1,0 +1,43 @@
+// An existing ZIP archive as the source of a self-extracting file: its
+// central directory read, every entry checked for what the stub can extract.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace mksfx {
+
+struct SourceEntry {
+  std::string name;          // as it will be written ("/" separators)
+  uint16_t flags = 0;        // of the central directory
+  uint16_t method = 0;
+  uint32_t dosDateTime = 0, crc = 0;
+  uint64_t compressedSize = 0, uncompressedSize = 0;
+  uint64_t dataOffset = 0;   // in the source file, after its local header
+  bool folder = false;
+};
+
+class SourceZip {
+ public:
+  // Reads the central directory. Throws Failure when the file is no ZIP
+  // archive, is spanned, or holds an entry the stub cannot extract (named),
+  // unless recompress lets it be decoded here.
+  SourceZip(const std::filesystem::path& path, bool recompress);
+  const std::vector<SourceEntry>& Entries() const { return entries_; }
+  // The entry's stored bytes (compressed, with any encryption header).
+  std::string Data(const SourceEntry& entry);
+
+ private:
+  std::string ReadAt(uint64_t offset, size_t count);
+  std::filesystem::path path_;
+  std::ifstream file_;
+  uint64_t size_ = 0;
+  std::vector<SourceEntry> entries_;
+};
+
+// True when the path names a ZIP archive by its extension.
+bool LooksLikeZip(const std::filesystem::path& path);
+
+}  // namespace mksfx
