@@ -5,13 +5,13 @@
 #include "SFXinflt/decoder.h"
 #include "Sfx/state.h"
 
-uint8_t* InputBuffer;
-uint16_t InputPos;
-uint32_t InputCount;
-BitWord BitBuffer;
-uint16_t BitCount;
-uint8_t* SlideWindow;
-uint16_t SlidePos;
+INFLATE_ZEROED uint8_t* InputBuffer;
+INFLATE_ZEROED uint16_t InputPos;
+INFLATE_ZEROED uint32_t InputCount;
+INFLATE_ZEROED BitWord BitBuffer;
+INFLATE_ZEROED uint16_t BitCount;
+INFLATE_ZEROED uint8_t* SlideWindow;
+INFLATE_ZEROED uint16_t SlidePos;
 
 int ReadInputByte() {
   if (EntryStopped()) {

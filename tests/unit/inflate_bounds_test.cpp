@@ -16,6 +16,7 @@
 
 namespace {
 
+const unsigned WindowEndNear = 32768;
 const unsigned LengthBases[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const unsigned LengthExtras[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
@@ -109,6 +110,28 @@ TEST_F(InflateTest, MatchesLeaveTheHistoryAheadUntouched) {
         }
     c.EndBlock();
     ExpectDecodes(Inflate(c.out.bytes), c.expect, windowFirst ? "after a window" : "first window");
+  }
+}
+
+TEST_F(InflateTest, LongestMatchesRightBeforeTheWindowEnd) {
+  // A literal and a match of 258 that end at the window's last byte, or
+  // just before or after it, from every start near the end.
+  for (unsigned end = WindowEndNear - 6; end <= WindowEndNear + 6; ++end) {
+    Composer c;
+    c.FixedBlock(true);
+    c.Literal('a');
+    while (c.expect.size() + 258 + 3 <= end - 259) c.Match(258, 1);
+    size_t left = end - 259 - c.expect.size();
+    if (left > 258) c.Match(3, 1), left -= 3;
+    if (left >= 3) c.Match(static_cast<unsigned>(left), 1), left = 0;
+    while (left-- > 0) c.Literal('a');
+    c.Literal('b');
+    c.Match(258, 2);
+    c.Literal('c');
+    c.Match(258, 32768);
+    for (unsigned i = 0; i < 100; ++i) c.Literal('d' + i % 20);  // the fast loop's input room, and more
+    c.EndBlock();
+    ExpectDecodes(Inflate(c.out.bytes), c.expect, "ends at " + std::to_string(end));
   }
 }
 
@@ -221,7 +244,7 @@ TEST_F(SplitInflateTest, TheLastCodeEndingAVolumeAsksForNoNextOne) {
     for (int level : {1, 6, 9})
       for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED})
         streams.push_back(ZlibDeflate(SampleText(size, static_cast<uint32_t>(size)), level, strategy));
-  for (unsigned eobBits : {2u, 3u, 4u, 9u, 15u}) {
+  for (unsigned eobBits : {1u, 2u, 3u, 4u, 9u, 15u}) {
     // Literals only, with codes of 1..14 bits and two of 15; the end of
     // block, last in the stream, takes the code of eobBits bits.
     std::vector<unsigned> literal(257, 0);

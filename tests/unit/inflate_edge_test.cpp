@@ -284,8 +284,12 @@ TEST_F(InflateTest, AllocationFailuresEndTheEntryWithoutHarm) {
       InflateResult got = Inflate(stream);
       posix::AllocationsLeft = -1;
       EXPECT_TRUE(IsPrefix(got.output, data)) << allowed;
-      if (allowed < 3) {
-        EXPECT_EQ(got.output, "") << allowed;  // buffers, or the first table
+      // The input block and the window are all the decoder allocates; its
+      // tables are fixed arrays.
+      if (allowed < 2) {
+        EXPECT_EQ(got.output, "") << allowed;
+      } else {
+        EXPECT_TRUE(got.output == data) << allowed;
       }
     }
     posix::AllocationsLeft = -1;
