@@ -8,8 +8,8 @@
 // Each pass fills the bit buffer a word at a time, so that one lookup of the
 // root table, whose cells carry the literal, or the length or distance base
 // with the extra bits to add, decodes most codes; a longer code takes one
-// more lookup in its sub-table. With a 64-bit buffer two literals go out per
-// fill. A match is copied with word moves: forward, a word at a time where
+// more lookup in its sub-table. Up to two literals go out per fill of a
+// 32-bit buffer, three of a 64-bit one. A match is copied with word moves: forward, a word at a time where
 // its source lies a word or more back (or ahead, in the previous window's
 // bytes), a repeated byte for distance 1, and steps of the distance for the
 // short periods in between. The moves may pass the match's end by up to two
@@ -84,16 +84,22 @@ InflateStatus DecodeQuickly() {
     FillWord(c);
     uint32_t cell = LiteralTable[PeekBits(c, LiteralRootBits)];
     if (cell & CellLiteral) {
+      // A literal of the root takes LiteralRootBits at most: with 32 bits
+      // at least 14 are left for another literal, with 64 at least 36 for
+      // two more; whatever else comes gets a fill first.
       Consume(c, CellBits(cell));
       *out++ = static_cast<uint8_t>(CellValue(cell));
-      if (BitWordBits < 64) continue;
-      // At least 41 bits are left: another literal, or a length that gets a
-      // fill before its distance.
       cell = LiteralTable[PeekBits(c, LiteralRootBits)];
       if (cell & CellLiteral) {
         Consume(c, CellBits(cell));
         *out++ = static_cast<uint8_t>(CellValue(cell));
-        continue;
+        if (BitWordBits < 64) continue;
+        cell = LiteralTable[PeekBits(c, LiteralRootBits)];
+        if (cell & CellLiteral) {
+          Consume(c, CellBits(cell));
+          *out++ = static_cast<uint8_t>(CellValue(cell));
+          continue;
+        }
       }
       FillWord(c);
     }

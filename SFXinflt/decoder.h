@@ -42,8 +42,8 @@
 typedef uintptr_t BitWord;
 enum : unsigned { BitWordBits = sizeof(BitWord) * 8, WordBytes = sizeof(BitWord) };
 
-// The fast loop fills the bit buffer at most three times for one code and
-// its match, and writes at most FastWindowRoom bytes; a match's word moves
+// The fast loop fills the bit buffer at most four times in a pass (literals
+// and a match), and writes at most FastWindowRoom bytes; a match's word moves
 // may pass its end by up to two words, which WindowSlack leaves room for.
 enum : unsigned { FastInputRoom = 4 * WordBytes };
 static_assert(WindowSlack >= 2 * WordBytes, "word moves of a match pass its end by up to two words");

@@ -114,25 +114,29 @@ TEST_F(InflateTest, MatchesLeaveTheHistoryAheadUntouched) {
 }
 
 TEST_F(InflateTest, LongestMatchesRightBeforeTheWindowEnd) {
-  // A literal and a match of 258 that end at the window's last byte, or
-  // just before or after it, from every start near the end.
-  for (unsigned end = WindowEndNear - 6; end <= WindowEndNear + 6; ++end) {
-    Composer c;
-    c.FixedBlock(true);
-    c.Literal('a');
-    while (c.expect.size() + 258 + 3 <= end - 259) c.Match(258, 1);
-    size_t left = end - 259 - c.expect.size();
-    if (left > 258) c.Match(3, 1), left -= 3;
-    if (left >= 3) c.Match(static_cast<unsigned>(left), 1), left = 0;
-    while (left-- > 0) c.Literal('a');
-    c.Literal('b');
-    c.Match(258, 2);
-    c.Literal('c');
-    c.Match(258, 32768);
-    for (unsigned i = 0; i < 100; ++i) c.Literal('d' + i % 20);  // the fast loop's input room, and more
-    c.EndBlock();
-    ExpectDecodes(Inflate(c.out.bytes), c.expect, "ends at " + std::to_string(end));
-  }
+  // One or two literals and a match of 258 (what one pass of the fast loop
+  // may write) that end at the window's last byte, or just before or after
+  // it, from every start near the end.
+  for (unsigned literals = 1; literals <= 2; ++literals)
+    for (unsigned end = WindowEndNear - 6; end <= WindowEndNear + 6; ++end) {
+      Composer c;
+      c.FixedBlock(true);
+      c.Literal('a');
+      const size_t start = end - 258 - literals;
+      while (c.expect.size() + 258 + 3 <= start) c.Match(258, 1);
+      size_t left = start - c.expect.size();
+      if (left > 258) c.Match(3, 1), left -= 3;
+      if (left >= 3) c.Match(static_cast<unsigned>(left), 1), left = 0;
+      while (left-- > 0) c.Literal('a');
+      for (unsigned i = 0; i < literals; ++i) c.Literal('b' + i);
+      c.Match(258, 2);
+      c.Literal('c');
+      c.Match(258, 32768);
+      for (unsigned i = 0; i < 100; ++i) c.Literal('d' + i % 20);  // the fast loop's input room, and more
+      c.EndBlock();
+      ExpectDecodes(Inflate(c.out.bytes), c.expect,
+                    std::to_string(literals) + " literals, ends at " + std::to_string(end));
+    }
 }
 
 // Lengths of a complete code whose deepest codes have 15 bits: one code
