@@ -152,6 +152,7 @@ static InflateStatus ReadCodeLengths(BitCursor& c, uint16_t* lengths, unsigned t
   while (i < total) {
     uint32_t cell = LookUpCarefully(c, DistanceTable, CodeLengthRootBits);
     if (cell == 0) return EntryStopped() ? InflateStopped : InflateDamaged;
+    if (cell & CellSpecial) return InflateDamaged;  // the free half of a code of one 1-bit code
     DropBits(c, CellBits(cell));
     unsigned symbol = CellValue(cell);
     if (symbol < RepeatPrevious) {

@@ -195,6 +195,28 @@ TEST_F(InflateTest, IncompleteDistanceCodesAreUsedAndTheirGapsAreInvalid) {
   }
 }
 
+TEST_F(InflateTest, TheFreeHalfOfAOneCodeLengthCodeIsDamage) {
+  // A code-length code of a single 1-bit code (accepted as it stands): "0"
+  // gives length 8, "1" is no code at all. Each "1" comes with six more bits,
+  // so that a decoder taking the 7-bit index of the free half as a length of
+  // zero would find 256 literal/length codes of 8 bits, a complete code.
+  BitWriter out;
+  out.Put(1, 1);
+  out.Put(2, 2);
+  out.Put(31, 5);  // 288 literal/length lengths
+  out.Put(0, 5);   // 1 distance length
+  out.Put(1, 4);   // 5 code-length code lengths: 16, 17, 18, 0 none, 8 one bit
+  for (unsigned l : {0u, 0u, 0u, 0u, 1u}) out.Put(l, 3);
+  for (unsigned s = 0; s < 289; ++s) out.Put(s < 255 || s == 256 ? 0 : 1, s < 255 || s == 256 ? 1 : 7);
+  out.PutCode('A', 8);
+  out.PutCode('B', 8);
+  out.PutCode(255, 8);  // the end of block, as 8-bit codes would number it
+  for (int i = 0; i < 4; ++i) out.Put(0, 8);
+  InflateResult got = Inflate(out.bytes);
+  EXPECT_EQ(got.output, "");
+  EXPECT_EQ(got.flushes, 0);
+}
+
 TEST_F(InflateTest, BlockWithoutDistanceCodesHoldsLiteralsOnly) {
   std::vector<unsigned> literal(258, 0), distance(1, 0);
   literal['k'] = 1;
