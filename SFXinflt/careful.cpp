@@ -1,6 +1,6 @@
 // The careful code loop: one code at a time with every check, where the fast
-// loop of codes.cpp may not run, near the end of an input chunk (and of the
-// entry's input) and near the end of the window. It brings in input only as
+// loop of codes.cpp may not run, at the end of an input chunk (and of the
+// entry's input). It brings in input only as
 // far as the next code needs, so the look-ahead after the last code of an
 // entry reaches no further than that code; it passes the window's end with a
 // flush; it marks bits taken beyond the entry's compressed bytes as damage.
@@ -74,7 +74,7 @@ InflateStatus DecodeCarefully() {
       --length;
       continue;
     }
-    if (w <= WindowSize - FastWindowRoom && c.end - c.next >= static_cast<ptrdiff_t>(FastInputRoom)) {
+    if (c.end - c.next >= static_cast<ptrdiff_t>(FastInputRoom)) {
       status = InflateSwitch;
       break;
     }

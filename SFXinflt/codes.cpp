@@ -1,9 +1,11 @@
 // The fast code loop: literal/length and distance codes turned into bytes of
-// the window while the input chunk holds FastInputRoom more bytes and the
-// window has room for a longest match, so that nothing inside the loop checks
-// a bound, fetches input or flushes output. The careful loop (careful.cpp)
-// does the rest, and the two hand over to each other through the decoder's
-// state until the block ends.
+// the window while the input chunk holds FastInputRoom more bytes, so that
+// nothing inside a pass (a code and its match, or up to three literals)
+// checks a bound or fetches input. A pass that starts before the window's
+// end may go on past it into the slack after the window; the window is then
+// flushed and the bytes beyond it moved to its start. The careful loop
+// (careful.cpp) decodes at the end of each input chunk, and the two hand over
+// to each other through the decoder's state until the block ends.
 //
 // Each pass fills the bit buffer a word at a time, so that one lookup of the
 // root table, whose cells carry the literal, or the length or distance base
@@ -74,92 +76,107 @@ static INFLATE_INLINE void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned 
 InflateStatus DecodeQuickly() {
   BitCursor c = TakeBitState();
   uint8_t* const window = SlideWindow;
+  uint8_t* const windowEnd = window + WindowSize;
   uint8_t* out = window + SlidePos;
-  uint8_t* const outLimit = window + (WindowSize - FastWindowRoom);
-  if (out > outLimit || c.end - c.next < static_cast<ptrdiff_t>(FastInputRoom)) return InflateSwitch;
+  if (c.end - c.next < static_cast<ptrdiff_t>(FastInputRoom)) return InflateSwitch;
   const uint8_t* const inLimit = c.end - FastInputRoom;
   InflateStatus status = InflateSwitch;
 
-  do {
-    FillWord(c);
-    uint32_t cell = LiteralTable[PeekBits(c, LiteralRootBits)];
-    if (cell & CellLiteral) {
-      // A literal of the root takes LiteralRootBits at most: with 32 bits
-      // at least 14 are left for another literal, with 64 at least 36 for
-      // two more; whatever else comes gets a fill first.
-      Consume(c, CellBits(cell));
-      *out++ = static_cast<uint8_t>(CellValue(cell));
-      cell = LiteralTable[PeekBits(c, LiteralRootBits)];
+  for (;;) {
+    do {
+      FillWord(c);
+      uint32_t cell = LiteralTable[PeekBits(c, LiteralRootBits)];
       if (cell & CellLiteral) {
+        // A literal of the root takes LiteralRootBits at most: with 32 bits
+        // at least 14 are left for another literal, with 64 at least 36 for
+        // two more; whatever else comes gets a fill first.
         Consume(c, CellBits(cell));
         *out++ = static_cast<uint8_t>(CellValue(cell));
-        if (BitWordBits < 64) continue;
         cell = LiteralTable[PeekBits(c, LiteralRootBits)];
         if (cell & CellLiteral) {
           Consume(c, CellBits(cell));
           *out++ = static_cast<uint8_t>(CellValue(cell));
-          continue;
+          if (BitWordBits < 64) continue;
+          cell = LiteralTable[PeekBits(c, LiteralRootBits)];
+          if (cell & CellLiteral) {
+            Consume(c, CellBits(cell));
+            *out++ = static_cast<uint8_t>(CellValue(cell));
+            continue;
+          }
         }
-      }
-      FillWord(c);
-    }
-    if (cell & CellSpecial) {
-      if (cell & CellLink) {
-        Consume(c, LiteralRootBits);
-        cell = LiteralTable[CellValue(cell) + PeekBits(c, CellCodeBits(cell))];
-        if (cell & CellLiteral) {
-          Consume(c, CellBits(cell));
-          *out++ = static_cast<uint8_t>(CellValue(cell));
-          continue;
-        }
+        FillWord(c);
       }
       if (cell & CellSpecial) {
-        status = InflateInvalidCode;
-        if (cell & CellEnd) {
-          Consume(c, CellBits(cell));
-          status = InflateOk;
+        if (cell & CellLink) {
+          Consume(c, LiteralRootBits);
+          cell = LiteralTable[CellValue(cell) + PeekBits(c, CellCodeBits(cell))];
+          if (cell & CellLiteral) {
+            Consume(c, CellBits(cell));
+            *out++ = static_cast<uint8_t>(CellValue(cell));
+            continue;
+          }
         }
-        break;
+        if (cell & CellSpecial) {
+          status = InflateInvalidCode;
+          if (cell & CellEnd) {
+            Consume(c, CellBits(cell));
+            status = InflateOk;
+          }
+          break;
+        }
       }
-    }
 
-    // A length, then its distance.
-    unsigned length = CellAmount(cell, c.bits);
-    Consume(c, CellBits(cell));
-    if (BitWordBits < 64) FillWord(c);
-    cell = DistanceTable[PeekBits(c, DistanceRootBits)];
-    if (cell & CellSpecial) {
-      if (cell & CellLink) {
-        Consume(c, DistanceRootBits);
-        if (BitWordBits < 64) FillWord(c);
-        cell = DistanceTable[CellValue(cell) + PeekBits(c, CellCodeBits(cell))];
-      }
+      // A length, then its distance.
+      unsigned length = CellAmount(cell, c.bits);
+      Consume(c, CellBits(cell));
+      if (BitWordBits < 64) FillWord(c);
+      cell = DistanceTable[PeekBits(c, DistanceRootBits)];
       if (cell & CellSpecial) {
-        status = InflateInvalidCode;
-        break;
+        if (cell & CellLink) {
+          Consume(c, DistanceRootBits);
+          if (BitWordBits < 64) FillWord(c);
+          cell = DistanceTable[CellValue(cell) + PeekBits(c, CellCodeBits(cell))];
+        }
+        if (cell & CellSpecial) {
+          status = InflateInvalidCode;
+          break;
+        }
       }
-    }
-    unsigned d = CellAmount(cell, c.bits);
-    Consume(c, CellBits(cell));
+      unsigned d = CellAmount(cell, c.bits);
+      Consume(c, CellBits(cell));
 
-    size_t at = static_cast<size_t>(out - window);
-    const uint8_t* src;
-    if (d <= at) {
-      src = out - d;
-    } else {
-      // Before this window's start: the previous window's bytes, still in
-      // place after the write position.
-      size_t from = at + WindowSize - d;
-      if (from + length > WindowSize) {
-        CopyAroundTheEnd(window, at, from, length);
-        out += length;
-        continue;
+      size_t at = static_cast<size_t>(out - window);
+      const uint8_t* src;
+      if (d <= at) {
+        src = out - d;
+      } else {
+        // Before this window's start: the previous window's bytes, still in
+        // place after the write position.
+        size_t from = at + WindowSize - d;
+        if (from + length > WindowSize) {
+          CopyAroundTheEnd(window, at, from, length);
+          out += length;
+          continue;
+        }
+        src = window + from;
       }
-      src = window + from;
+      CopyMatch(out, src, length);
+      out += length;
+    } while (c.next <= inLimit && out < windowEnd);
+
+    // A pass that reached the window's end has gone on into the slack after
+    // it: the full window goes out, and what lies beyond it becomes the
+    // start of the next window, where the oldest history was.
+    if (out >= windowEnd) {
+      FlushWindow(WindowSize);
+      size_t over = static_cast<size_t>(out - windowEnd);
+      memcpy(window, windowEnd, over);
+      out = window + over;
+      if (EntryStopped()) status = InflateStopped;
+      if (status == InflateSwitch && c.next <= inLimit) continue;
     }
-    CopyMatch(out, src, length);
-    out += length;
-  } while (c.next <= inLimit && out <= outLimit);
+    break;
+  }
 
   SlidePos = static_cast<uint16_t>(out - window);
   PutBitState(c);

@@ -8,7 +8,7 @@
 enum : unsigned {
   WindowSize = 32768,       // the sliding window, also the output buffer
   WindowMask = 32767,
-  WindowSlack = 16,         // bytes after the window that word moves may touch
+  WindowSlack = 288,        // bytes after the window that a pass of the fast loop may write
   WindowBlock = WindowSize + WindowSlack,
   InputChunk = 32768,       // archive bytes read at a time, the size of the input block
   MaxCodeBits = 15,

@@ -16,8 +16,8 @@
 //
 // Blocks of codes are decoded by two loops that hand over to each other
 // (codes.cpp, careful.cpp): a fast one without bound checks while the chunk
-// holds FastInputRoom more bytes and the window has FastWindowRoom more room,
-// and a careful one, a code at a time, for the rest.
+// holds FastInputRoom more bytes, and a careful one, a code at a time, at the
+// end of each chunk.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -43,10 +43,11 @@ typedef uintptr_t BitWord;
 enum : unsigned { BitWordBits = sizeof(BitWord) * 8, WordBytes = sizeof(BitWord) };
 
 // The fast loop fills the bit buffer at most four times in a pass (literals
-// and a match), and writes at most FastWindowRoom bytes; a match's word moves
-// may pass its end by up to two words, which WindowSlack leaves room for.
+// and a match); a pass that starts before the window's end writes at most
+// FastWindowRoom bytes, and a match's word moves may pass its end by up to
+// two words, all of which WindowSlack leaves room for.
 enum : unsigned { FastInputRoom = 4 * WordBytes };
-static_assert(WindowSlack >= 2 * WordBytes, "word moves of a match pass its end by up to two words");
+static_assert(WindowSlack >= FastWindowRoom + 2 * WordBytes, "a pass may write past the window's end");
 
 // --- Decoder state of the entry being decoded --------------------------------
 extern uint8_t* InputBuffer;
