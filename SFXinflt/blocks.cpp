@@ -46,12 +46,9 @@ void InflateEntry() {
 
 InflateStatus InflateBlock(uint8_t* final) {
   BitCursor c = TakeBitState();
-  NeedBits(c, 1);
-  *final = static_cast<uint8_t>(c.bits & 1);
-  DropBits(c, 1);
-  NeedBits(c, BlockTypeBits);
-  unsigned type = PeekBits(c, BlockTypeBits);
-  DropBits(c, BlockTypeBits);
+  unsigned header = TakeBits(c, 1 + BlockTypeBits);
+  *final = static_cast<uint8_t>(header & 1);
+  unsigned type = header >> 1;
   PutBitState(c);
   if (EntryStopped()) return InflateStopped;
   if (c.usedUp) return InflateDamaged;
@@ -69,12 +66,8 @@ InflateStatus CopyStoredBlock() {
   uint8_t* window = SlideWindow;
 
   DropBits(c, c.count & 7);  // to the next byte boundary
-  NeedBits(c, StoredLengthBits);
-  unsigned length = PeekBits(c, StoredLengthBits);
-  DropBits(c, StoredLengthBits);
-  NeedBits(c, StoredLengthBits);
-  unsigned complement = PeekBits(c, StoredLengthBits);
-  DropBits(c, StoredLengthBits);
+  unsigned length = TakeBits(c, StoredLengthBits);
+  unsigned complement = TakeBits(c, StoredLengthBits);
   if (c.usedUp || complement != (~length & 0xFFFF)) {
     PutBitState(c);
     return InflateDamaged;
@@ -135,14 +128,6 @@ InflateStatus DecodeFixedBlock() {
   return DecodeCodes();
 }
 
-// Reads extra bits of a code-length repeat: least + the bits' value.
-static unsigned RepeatCount(BitCursor& c, unsigned bits, unsigned least) {
-  NeedBits(c, bits);
-  unsigned repeat = least + PeekBits(c, bits);
-  DropBits(c, bits);
-  return repeat;
-}
-
 // Reads the code lengths of a dynamic block with the code-length code in
 // DistanceTable; a repeat beyond the lengths expected, an invalid code, or
 // the end of the entry inside them is damage.
@@ -162,12 +147,12 @@ static InflateStatus ReadCodeLengths(BitCursor& c, uint16_t* lengths, unsigned t
     }
     unsigned repeat, value = 0;
     if (symbol == RepeatPrevious) {
-      repeat = RepeatCount(c, RepeatPreviousBits, RepeatPreviousLeast);
+      repeat = RepeatPreviousLeast + TakeBits(c, RepeatPreviousBits);
       value = last;
     } else if (symbol == RepeatZeroShort) {
-      repeat = RepeatCount(c, RepeatZeroShortBits, RepeatZeroShortLeast);
+      repeat = RepeatZeroShortLeast + TakeBits(c, RepeatZeroShortBits);
     } else {
-      repeat = RepeatCount(c, RepeatZeroLongBits, RepeatZeroLongLeast);
+      repeat = RepeatZeroLongLeast + TakeBits(c, RepeatZeroLongBits);
     }
     if (repeat > total - i || c.usedUp) return InflateDamaged;
     while (repeat-- > 0) lengths[i++] = static_cast<uint16_t>(value);
@@ -190,13 +175,13 @@ static InflateStatus StatusOfBuild(BuildResult result, bool incompleteUsable) {
 InflateStatus DecodeDynamicBlock() {
   TablesHoldFixed = 0;
   BitCursor c = TakeBitState();
-  unsigned nl = LiteralCountBase + RepeatCount(c, LiteralCountBits, 0);
-  unsigned nd = DistanceCountBase + RepeatCount(c, DistanceCountBits, 0);
-  unsigned nb = CodeLengthCountBase + RepeatCount(c, CodeLengthCountBits, 0);
+  unsigned nl = LiteralCountBase + TakeBits(c, LiteralCountBits);
+  unsigned nd = DistanceCountBase + TakeBits(c, DistanceCountBits);
+  unsigned nb = CodeLengthCountBase + TakeBits(c, CodeLengthCountBits);
 
   uint16_t lengths[LengthSlots];
   for (unsigned j = 0; j < CodeLengthSymbols; ++j) lengths[j] = 0;
-  for (unsigned j = 0; j < nb; ++j) lengths[CodeLengthOrder[j]] = static_cast<uint16_t>(RepeatCount(c, CodeLengthBits, 0));
+  for (unsigned j = 0; j < nb; ++j) lengths[CodeLengthOrder[j]] = static_cast<uint16_t>(TakeBits(c, CodeLengthBits));
   if (c.usedUp) {
     PutBitState(c);
     return InflateDamaged;

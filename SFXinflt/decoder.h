@@ -5,9 +5,9 @@
 // A part of the decoder takes a local copy of the bit state (a BitCursor)
 // when it starts and writes it back when it ends. The cursor also holds the
 // unread part of the current input chunk, so that the common case, enough
-// bytes in the chunk, fills the bit buffer a whole word at a time without a
-// call; only at the end of a chunk does NeedBits fall back to the
-// byte-by-byte ReadInputByte, which takes the next chunk from TakeEntryInput.
+// bytes in the chunk, fills the bit buffer a whole word at a time; only at
+// the end of a chunk does NeedBits fall back to the byte-by-byte
+// ReadInputByte, which takes the next chunk from TakeEntryInput.
 //
 // The word-at-a-time fill ORs a whole little-endian word in above the valid
 // bits. The bits above BitCount are then the stream's own next bits, so a
@@ -71,9 +71,12 @@ struct BitCursor {
 // --- input.cpp ----------------------------------------------------------------
 // The next input byte, or -1 when the entry has no more or the user cancelled.
 int ReadInputByte();
-// Brings in bytes one at a time through ReadInputByte until n bits are there
-// or none can be had; the slow half of NeedBits.
-BitCursor RefillSlowly(BitCursor cursor, unsigned n);
+// Makes at least n bits available (fewer only when the entry has no more): a
+// word from the chunk while it holds one, else bytes one at a time through
+// ReadInputByte, no more of them than n bits need.
+void NeedBits(BitCursor& c, unsigned n);
+// Takes the next n bits (n at most 16) and drops them.
+unsigned TakeBits(BitCursor& c, unsigned n);
 
 // --- blocks.cpp, tables.cpp, codes.cpp, careful.cpp ------------------------------
 InflateStatus InflateBlock(uint8_t* final);
@@ -152,15 +155,6 @@ static INFLATE_INLINE void FillWord(BitCursor& c) {
 
 static INFLATE_INLINE bool ChunkHoldsWord(const BitCursor& c) {
   return c.end - c.next >= static_cast<ptrdiff_t>(sizeof(BitWord));
-}
-
-// Makes at least n bits available (fewer only when the entry has no more).
-static INFLATE_INLINE void NeedBits(BitCursor& c, unsigned n) {
-  if (c.count >= n) return;
-  if (ChunkHoldsWord(c))
-    FillWord(c);
-  else
-    c = RefillSlowly(c, n);
 }
 
 // Discards n bits; taking more than there are marks the input as used up.
