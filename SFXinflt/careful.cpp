@@ -1,10 +1,10 @@
 // The careful code loop: one code at a time with every check, where the fast
 // loop of codes.cpp may not run, at the end of an input chunk (and of the
-// entry's input). It brings in input only as
-// far as the next code needs, so the look-ahead after the last code of an
-// entry reaches no further than that code; it passes the window's end with a
-// flush; it marks bits taken beyond the entry's compressed bytes as damage.
-// It also reads the code-length symbols of a dynamic block's header.
+// entry's input). It brings in input only as far as the next code needs, so
+// the look-ahead after the last code of an entry reaches no further than
+// that code; it passes the window's end with a flush; it marks bits taken
+// beyond the entry's compressed bytes as damage. Its lookup also reads the
+// code-length symbols of a dynamic block's header.
 #include "SFXinflt/decoder.h"
 
 uint32_t LookUpCarefully(BitCursor& c, const uint32_t* table, unsigned rootBits) {

@@ -1,22 +1,23 @@
 // The fast code loop: literal/length and distance codes turned into bytes of
 // the window while the input chunk holds FastInputRoom more bytes, so that
-// nothing inside a pass (a code and its match, or up to three literals)
+// nothing inside a pass (up to three literals, or up to two and a match)
 // checks a bound or fetches input. A pass that starts before the window's
 // end may go on past it into the slack after the window; the window is then
 // flushed and the bytes beyond it moved to its start. The careful loop
-// (careful.cpp) decodes at the end of each input chunk, and the two hand over
-// to each other through the decoder's state until the block ends.
+// (careful.cpp) decodes at the end of each input chunk, and the two hand
+// over to each other through the decoder's state until the block ends.
 //
 // Each pass fills the bit buffer a word at a time, so that one lookup of the
 // root table, whose cells carry the literal, or the length or distance base
 // with the extra bits to add, decodes most codes; a longer code takes one
 // more lookup in its sub-table. Up to two literals go out per fill of a
-// 32-bit buffer, three of a 64-bit one. A match is copied with word moves: forward, a word at a time where
-// its source lies a word or more back (or ahead, in the previous window's
-// bytes), a repeated byte for distance 1, and steps of the distance for the
-// short periods in between. The moves may pass the match's end by up to two
-// words; those bytes are history still to be read at distances near 32 KiB,
-// so they are kept before the moves and put back after.
+// 32-bit buffer, three of a 64-bit one. A match is copied with word moves:
+// forward, a word at a time where its source lies a word or more back (or
+// ahead, in the previous window's bytes), a repeated byte for distance 1,
+// and steps of the distance for the short periods in between. The moves may
+// pass the match's end by up to two words; those bytes are history still to
+// be read at distances near 32 KiB, so they are kept before the moves and
+// put back after.
 //
 // The build compiles this file for speed even where the rest of the program
 // is compiled for size.
