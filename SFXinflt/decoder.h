@@ -38,8 +38,13 @@
 #endif
 
 // The bit buffer is as wide as a machine word: 32 bits on the stub's i686,
-// 64 on the host. A fill leaves at least BitWordBits - 8 bits in it.
+// 64 on the host (where the tests also build the decoder a second time with
+// the stub's 32 bits). A fill leaves at least BitWordBits - 8 bits in it.
+#ifdef INFLATE_BIT_WORD
+typedef INFLATE_BIT_WORD BitWord;
+#else
 typedef uintptr_t BitWord;
+#endif
 enum : unsigned { BitWordBits = sizeof(BitWord) * 8, WordBytes = sizeof(BitWord) };
 
 // The fast loop fills the bit buffer at most four times in a pass (literals

@@ -1,12 +1,13 @@
-// The decoder at the edges of its input chunks and of its window. Input
-// chunks that end anywhere in the stream (a second volume that starts at
-// every offset of a stretch), and an entry whose last code ends its volume
-// while its declared size reaches further: no look for a next volume. Streams
-// written symbol by symbol beside a model of their output put literals and
-// matches at every place in the window: distances of up to 32,768 right after
-// other matches (the history just ahead of the write position must stay as it
-// was), sources that wrap around the window's end, distances before the
-// entry's first byte (zeros), codes of 15 bits that go through sub-tables,
+// The decoder at the edges of its input chunks and of its window, built for
+// this machine and with the stub's 32-bit bit buffer. Input chunks that end
+// anywhere in the stream (a second volume that starts at every offset of a
+// stretch), and an entry whose last code ends its volume while its declared
+// size reaches further: no look for a next volume. Streams written symbol by
+// symbol beside a model of their output put literals and matches at every
+// place in the window: distances of up to 32,768 right after other matches
+// (the history just ahead of the write position must stay as it was),
+// sources that wrap around the window's end, distances before the entry's
+// first byte (zeros), codes of 15 bits that go through sub-tables,
 // end-of-block codes in sub-tables, and incomplete distance codes.
 #include <string.h>
 #include <algorithm>
@@ -87,13 +88,25 @@ struct Composer {
   void EndBlock() { PutSymbol(out, literal, literalCode, 256); }
 };
 
+// Each test runs with the decoder's own build for this machine and with the
+// stub's 32-bit bit buffer.
+class BoundsTest : public InflateTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    InflateTest::SetUp();
+    if (GetParam()) entry_ = narrow::InflateEntry;
+  }
+};
+
+std::string WidthName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "Narrow" : "Wide"; }
+
 void ExpectDecodes(const InflateResult& got, const std::string& expect, const std::string& what) {
   ASSERT_EQ(got.output.size(), expect.size()) << what;
   EXPECT_TRUE(got.output == expect) << what;
   EXPECT_EQ(got.crc, ZlibCrc(expect)) << what;
 }
 
-TEST_F(InflateTest, MatchesLeaveTheHistoryAheadUntouched) {
+TEST_P(BoundsTest, MatchesLeaveTheHistoryAheadUntouched) {
   // After each match, one whose distance reaches to the bytes just ahead of
   // the write position: zeros in the first window, then the previous
   // window's bytes.
@@ -113,7 +126,7 @@ TEST_F(InflateTest, MatchesLeaveTheHistoryAheadUntouched) {
   }
 }
 
-TEST_F(InflateTest, LongestMatchesRightBeforeTheWindowEnd) {
+TEST_P(BoundsTest, LongestMatchesRightBeforeTheWindowEnd) {
   // One or two literals and a match of 258 (what one pass of the fast loop
   // may write) that end at the window's last byte, or just before or after
   // it, from every start near the end.
@@ -154,7 +167,7 @@ std::vector<unsigned> DeepCode(unsigned symbols, unsigned usable, unsigned depth
   return lengths;
 }
 
-TEST_F(InflateTest, RandomSymbolsAtEveryPlaceInTheWindow) {
+TEST_P(BoundsTest, RandomSymbolsAtEveryPlaceInTheWindow) {
   struct Shape {
     const char* name;
     std::vector<unsigned> literal, distance;
@@ -207,7 +220,7 @@ TEST_F(InflateTest, RandomSymbolsAtEveryPlaceInTheWindow) {
 
 // The stream in two volumes, the second starting at `split`; an entry of
 // `declared` compressed bytes (the stream's size unless given).
-class SplitInflateTest : public InflateTest {
+class SplitInflateTest : public BoundsTest {
  protected:
   InflateResult InflateSplit(const std::vector<uint8_t>& stream, size_t split, size_t declared = 0) {
     posix::OwnPath = scratch_ + "/setup.exe";
@@ -221,7 +234,7 @@ class SplitInflateTest : public InflateTest {
   }
 };
 
-TEST_F(SplitInflateTest, InputChunksThatEndAnywhere) {
+TEST_P(SplitInflateTest, InputChunksThatEndAnywhere) {
   std::string data = SampleText(60000, 5) + SampleRepeats(30000) + SampleRandom(3000, 8) + SampleText(50000, 6);
   for (const int strategy : {Z_DEFAULT_STRATEGY, Z_FIXED, Z_HUFFMAN_ONLY}) {
     std::vector<uint8_t> stream = ZlibDeflate(data, 6, strategy);
@@ -239,7 +252,7 @@ TEST_F(SplitInflateTest, InputChunksThatEndAnywhere) {
   }
 }
 
-TEST_F(SplitInflateTest, TheLastCodeEndingAVolumeAsksForNoNextOne) {
+TEST_P(SplitInflateTest, TheLastCodeEndingAVolumeAsksForNoNextOne) {
   // The entry's size reaches 16 bytes into a second volume that is not
   // there; the stream ends with the first volume, and the decoder must not
   // look beyond its last code for more input.
@@ -281,5 +294,8 @@ TEST_F(SplitInflateTest, TheLastCodeEndingAVolumeAsksForNoNextOne) {
     ExpectDecodes(got, expect, what);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Widths, BoundsTest, ::testing::Bool(), WidthName);
+INSTANTIATE_TEST_SUITE_P(Widths, SplitInflateTest, ::testing::Bool(), WidthName);
 
 }  // namespace

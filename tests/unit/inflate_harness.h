@@ -18,8 +18,15 @@ struct InflateResult {
   int flushes;   // AddProgress calls, seen as paints
 };
 
+// The decoder built with the stub's 32-bit bit buffer (inflate_narrow_decoder.cpp).
+namespace narrow {
+void InflateEntry();
+}
+
 class InflateTest : public SfxTest {
  protected:
+  void (*entry_)() = InflateEntry;  // the decoder under test
+
   InflateResult Inflate(const std::vector<uint8_t>& stream, int32_t remaining = -1) {
     std::string in = WriteFile("entry.bin", stream);
     OpenArchive(in);
@@ -30,7 +37,7 @@ class InflateTest : public SfxTest {
     if (LocalHeader.uncompressedSize == 0) LocalHeader.uncompressedSize = 0xFFFFFFFFu;  // no bound unless a test sets one
     CrcRegister = 0xFFFFFFFFu;
     scripted::Paints = 0;
-    InflateEntry();
+    entry_();
     CloseFile(OutputHandle);
     OutputHandle = NoFile;
     CloseFile(ArchiveHandle);
