@@ -1,6 +1,8 @@
 // The entry and its blocks: InflateEntry sets up the buffers of one entry and
 // runs the block loop; InflateBlock reads a block header and hands the block
-// to its decoder; CopyStoredBlock copies a stored block into the window.
+// to its decoder; CopyStoredBlock copies a stored block into the window;
+// DecodeFixedBlock and DecodeDynamicBlock build the block's tables (the
+// dynamic one from its code-length header) and hand over to DecodeCodes.
 //
 // A damaged stream always ends: the loop stops at the first block that does
 // not end cleanly (an invalid code, a code that does not build, a stored
@@ -12,28 +14,22 @@
 #include "Sfx/state.h"
 #include "platform/platform.h"
 
-CodeCell* FixedLiteralTable;
-CodeCell* FixedDistanceTable;
-CodeCell* FixedLiteralChain;
-CodeCell* FixedDistanceChain;
-
 void InflateEntry() {
   InputPos = 0;
   InputCount = 0;
   SlidePos = 0;
   BitCount = 0;
   BitBuffer = 0;
-  InputBuffer = static_cast<uint8_t*>(AllocateBlock(BufferBlock));
-  SlideWindow = static_cast<uint8_t*>(AllocateBlock(BufferBlock));
-  FixedLiteralTable = FixedDistanceTable = 0;
-  FixedLiteralChain = FixedDistanceChain = 0;
+  InputBuffer = static_cast<uint8_t*>(AllocateBlock(InputChunk));
+  SlideWindow = static_cast<uint8_t*>(AllocateBlock(WindowBlock));
 
   // Without its buffers the entry stays empty, and the CRC comparison
   // reports it unless it was empty indeed.
   if (InputBuffer != 0 && SlideWindow != 0) {
     // A distance reaching before the entry's first byte reads zeros, not
-    // whatever an earlier owner of the memory left there.
-    memset(SlideWindow, 0, BufferBlock);
+    // whatever an earlier owner of the memory left there; the slack after
+    // the window is defined too, for the word moves that read into it.
+    memset(SlideWindow, 0, WindowBlock);
     uint8_t final = 0;
     while (!final && !EntryStopped())
       if (InflateBlock(&final) != InflateOk) break;
@@ -43,10 +39,6 @@ void InflateEntry() {
     }
   }
 
-  ReleaseDecodeTables(FixedLiteralChain);
-  ReleaseDecodeTables(FixedDistanceChain);
-  FixedLiteralTable = FixedDistanceTable = 0;
-  FixedLiteralChain = FixedDistanceChain = 0;
   ReleaseBlock(InputBuffer);
   ReleaseBlock(SlideWindow);
   InputBuffer = SlideWindow = 0;
@@ -54,12 +46,9 @@ void InflateEntry() {
 
 InflateStatus InflateBlock(uint8_t* final) {
   BitCursor c = TakeBitState();
-  NeedBits(c, 1);
-  *final = static_cast<uint8_t>(c.bits & 1);
-  DropBits(c, 1);
-  NeedBits(c, BlockTypeBits);
-  unsigned type = PeekBits(c, BlockTypeBits);
-  DropBits(c, BlockTypeBits);
+  unsigned header = TakeBits(c, 1 + BlockTypeBits);
+  *final = static_cast<uint8_t>(header & 1);
+  unsigned type = header >> 1;
   PutBitState(c);
   if (EntryStopped()) return InflateStopped;
   if (c.usedUp) return InflateDamaged;
@@ -77,12 +66,8 @@ InflateStatus CopyStoredBlock() {
   uint8_t* window = SlideWindow;
 
   DropBits(c, c.count & 7);  // to the next byte boundary
-  NeedBits(c, StoredLengthBits);
-  unsigned length = PeekBits(c, StoredLengthBits);
-  DropBits(c, StoredLengthBits);
-  NeedBits(c, StoredLengthBits);
-  unsigned complement = PeekBits(c, StoredLengthBits);
-  DropBits(c, StoredLengthBits);
+  unsigned length = TakeBits(c, StoredLengthBits);
+  unsigned complement = TakeBits(c, StoredLengthBits);
   if (c.usedUp || complement != (~length & 0xFFFF)) {
     PutBitState(c);
     return InflateDamaged;
@@ -125,4 +110,100 @@ InflateStatus CopyStoredBlock() {
   SlidePos = static_cast<uint16_t>(pos);
   PutBitState(c);
   return c.usedUp ? InflateDamaged : InflateOk;
+}
+
+InflateStatus DecodeFixedBlock() {
+  if (!TablesHoldFixed) {
+    uint16_t lengths[FixedLiteralSymbols];
+    unsigned i = 0;
+    for (; i < FixedNineBitsFrom; ++i) lengths[i] = 8;
+    for (; i < FixedSevenBitsFrom; ++i) lengths[i] = 9;
+    for (; i < FixedEightBitsAgainFrom; ++i) lengths[i] = 7;
+    for (; i < FixedLiteralSymbols; ++i) lengths[i] = 8;
+    BuildDecodeTable(lengths, FixedLiteralSymbols, LiteralCode, LiteralTable, LiteralRootBits);
+    for (i = 0; i < FixedDistanceSymbols; ++i) lengths[i] = FixedDistanceBits;
+    BuildDecodeTable(lengths, FixedDistanceSymbols, DistanceCode, DistanceTable, DistanceRootBits);
+    TablesHoldFixed = 1;
+  }
+  return DecodeCodes();
+}
+
+// Reads the code lengths of a dynamic block with the code-length code in
+// DistanceTable; a repeat beyond the lengths expected, an invalid code, or
+// the end of the entry inside them is damage.
+static InflateStatus ReadCodeLengths(BitCursor& c, uint16_t* lengths, unsigned total) {
+  unsigned last = 0;
+  unsigned i = 0;
+  while (i < total) {
+    uint32_t cell = LookUpCarefully(c, DistanceTable, CodeLengthRootBits);
+    if (cell == 0) return EntryStopped() ? InflateStopped : InflateDamaged;
+    if (cell & CellSpecial) return InflateDamaged;  // the free half of a code of one 1-bit code
+    DropBits(c, CellBits(cell));
+    unsigned symbol = CellValue(cell);
+    if (symbol < RepeatPrevious) {
+      lengths[i++] = static_cast<uint16_t>(symbol);
+      last = symbol;
+      continue;
+    }
+    unsigned repeat, value = 0;
+    if (symbol == RepeatPrevious) {
+      repeat = RepeatPreviousLeast + TakeBits(c, RepeatPreviousBits);
+      value = last;
+    } else if (symbol == RepeatZeroShort) {
+      repeat = RepeatZeroShortLeast + TakeBits(c, RepeatZeroShortBits);
+    } else {
+      repeat = RepeatZeroLongLeast + TakeBits(c, RepeatZeroLongBits);
+    }
+    if (repeat > total - i || c.usedUp) return InflateDamaged;
+    while (repeat-- > 0) lengths[i++] = static_cast<uint16_t>(value);
+    last = value;
+  }
+  return InflateOk;
+}
+
+// The block status of a table build: an empty code is damage where one is
+// needed, an incomplete one where a complete one is needed.
+static InflateStatus StatusOfBuild(BuildResult result, bool incompleteUsable) {
+  switch (result) {
+    case CodeComplete: return InflateOk;
+    case CodeIncomplete: return incompleteUsable ? InflateOk : InflateIncompleteCode;
+    case CodeEmpty: return incompleteUsable ? InflateOk : InflateDamaged;
+    default: return InflateOverSubscribed;
+  }
+}
+
+InflateStatus DecodeDynamicBlock() {
+  TablesHoldFixed = 0;
+  BitCursor c = TakeBitState();
+  unsigned nl = LiteralCountBase + TakeBits(c, LiteralCountBits);
+  unsigned nd = DistanceCountBase + TakeBits(c, DistanceCountBits);
+  unsigned nb = CodeLengthCountBase + TakeBits(c, CodeLengthCountBits);
+
+  uint16_t lengths[LengthSlots];
+  for (unsigned j = 0; j < CodeLengthSymbols; ++j) lengths[j] = 0;
+  for (unsigned j = 0; j < nb; ++j) lengths[CodeLengthOrder[j]] = static_cast<uint16_t>(TakeBits(c, CodeLengthBits));
+  if (c.usedUp) {
+    PutBitState(c);
+    return InflateDamaged;
+  }
+
+  // The code-length code must be complete and hold at least one code; it
+  // lives in the distance table until the lengths are read.
+  InflateStatus status = StatusOfBuild(
+      BuildDecodeTable(lengths, CodeLengthSymbols, CodeLengthCode, DistanceTable, CodeLengthRootBits), false);
+  if (status == InflateOk) status = ReadCodeLengths(c, lengths, nl + nd);
+  if (status == InflateStopped) {
+    GiveBackInput(c);
+    return status;
+  }
+  PutBitState(c);
+  if (status != InflateOk) return status;
+
+  // The literal/length code must be complete; an incomplete distance code is
+  // used as built, and a block without distance codes holds literals only.
+  status = StatusOfBuild(BuildDecodeTable(lengths, nl, LiteralCode, LiteralTable, LiteralRootBits), false);
+  if (status == InflateOk)
+    status = StatusOfBuild(BuildDecodeTable(lengths + nl, nd, DistanceCode, DistanceTable, DistanceRootBits), true);
+  if (status != InflateOk) return status;
+  return DecodeCodes();
 }

@@ -1,22 +1,27 @@
 // Every number the Inflate decoder works with, named once: block types and
-// statuses, the sizes of the window and the input chunk, the lookup widths,
-// the cell operations, and the read-only tables of RFC 1951 (defined in
-// tables.cpp).
+// statuses, the sizes of the window and the input chunk, the root widths and
+// sizes of the decoding tables, and the layout of a table cell. The tables
+// themselves are defined in tables.cpp.
 #pragma once
 #include <stdint.h>
 
 enum : unsigned {
   WindowSize = 32768,       // the sliding window, also the output buffer
   WindowMask = 32767,
-  InputChunk = 32768,       // archive bytes read at a time
-  BufferBlock = 32770,      // bytes allocated for the window and the input
-  MaxCodeBits = 16,         // no request ever asks for more bits
-  LengthSlots = 321,        // 288 literal/length and 32 distance lengths
+  WindowSlack = 288,        // bytes after the window that a pass of the fast loop may write
+  WindowBlock = WindowSize + WindowSlack,
+  InputChunk = 32768,       // archive bytes read at a time, the size of the input block
+  MaxCodeBits = 15,
+  LengthSlots = 320,        // 288 literal/length and 32 distance lengths
   CodeLengthSymbols = 19,
   FixedLiteralSymbols = 288,
-  FixedDistanceSymbols = 30,
-  SimpleLiteralSymbols = 257,  // 0..255 literals, 256 end of block
+  FixedDistanceSymbols = 32,   // 30 and 31 take part in the code and decode as invalid
+  LiteralSymbols = 256,
   EndOfBlockSymbol = 256,
+  LengthSymbols = 29,          // 257..285; 286 and 287 decode as invalid
+  DistanceSymbols = 30,        // 0..29; 30 and 31 decode as invalid
+  LongestMatch = 258,
+  FastWindowRoom = LongestMatch + 2,  // the most a pass of the fast loop writes: two literals and a match
 };
 
 // The counts at the start of a dynamic block: each field's width and the
@@ -51,13 +56,38 @@ enum : unsigned {
   RepeatZeroLongLeast = 11,
 };
 
-// Lookup widths asked of the table builder.
+// The decoding tables: a root indexed by the next RootBits bits of the
+// stream, and after it one level of sub-tables for longer codes. The cells
+// of the largest table any accepted code can need (see tables.cpp for the
+// count) are fixed arrays, so that building a table never allocates.
 enum : unsigned {
-  FixedLiteralWidth = 7,
-  FixedDistanceWidth = 5,
-  CodeLengthWidth = 7,
-  DynamicLiteralWidth = 9,
-  DynamicDistanceWidth = 6,
+  LiteralRootBits = 10,
+  DistanceRootBits = 8,
+  CodeLengthRootBits = 7,      // the code-length code has codes of 7 bits at most
+  LiteralTableCells = 1334,    // complete codes of up to 288 symbols
+  DistanceTableCells = 534,    // any code of up to 32 symbols, incomplete ones too
+};
+
+// A table cell, 32 bits:
+//   bits 0..7    CellBits: the bits the cell takes once it is reached: its
+//                code's bits at this level and the extra bits after them; a
+//                link's root width; an invalid cell's table width
+//   bits 8..11   the code's bits at this level, where the extra bits start;
+//                for a link, the index width of its sub-table; for an
+//                invalid cell, the bits that make it certain
+//   bits 12..15  the kind: a literal, or special (a link, the end of block,
+//                or neither: invalid); none of them is a length, a distance
+//                or a code-length symbol
+//   bits 16..31  the literal byte, the length or distance base, the
+//                code-length symbol, or a link's first cell
+enum : uint32_t {
+  CellLiteral = 0x8000,
+  CellSpecial = 0x4000,
+  CellLink = 0x2000,
+  CellEnd = 0x1000,
+  CellCodeShift = 8,
+  CellValueShift = 16,
+  CellOneBit = 0x101,  // one more bit of code, in both bit fields
 };
 
 // The three-bit block header: the final-block bit, then the type.
@@ -65,20 +95,15 @@ enum : unsigned { StoredBlock = 0, FixedBlock = 1, DynamicBlock = 2, BlockTypeBi
 // The header of a stored block: LEN and NLEN, 16 bits each.
 enum : unsigned { StoredLengthBits = 16 };
 
-// CodeCell operations (the values 0..13 are extra-bit counts of a base).
-enum : int8_t {
-  OpEndOfBlock = 15,
-  OpLiteral = 16,
-  OpLinkBase = 16,   // 17..32: link to a sub-table of Op - 16 index bits
-  OpInvalid = 99,
-};
+// The kinds of code a table is built for.
+enum CodeKind : int { LiteralCode, DistanceCode, CodeLengthCode };
 
-// Results of BuildDecodeTables.
+// Results of BuildDecodeTable.
 enum BuildResult : int {
   CodeComplete,
-  CodeIncomplete,      // tables built and usable; dummy codes are invalid
+  CodeIncomplete,      // built and usable; free code space decodes as invalid
+  CodeEmpty,           // no code at all; every cell is invalid
   CodeOverSubscribed,  // nothing built
-  CodeNoMemory,
 };
 
 // How a block, or a step inside one, ended. Damaged covers what the stream
@@ -90,24 +115,11 @@ enum InflateStatus : int {
   InflateInvalidCode,     // a code the block's tables leave undefined
   InflateIncompleteCode,  // code lengths that leave code space free where none may be
   InflateOverSubscribed,  // code lengths that ask for more codes than there are
-  InflateNoMemory,        // a table could not be allocated
   InflateDamaged,
-  InflateStopped,         // cancelled, or the output took no more; nothing is written back
+  InflateStopped,         // cancelled, or the output took no more
+  InflateSwitch,          // inside a block: the other of the two code loops goes on
 };
 
-// The block status of a table build that did not give a usable code.
-inline InflateStatus StatusOfBuild(BuildResult result) {
-  switch (result) {
-    case CodeComplete: return InflateOk;
-    case CodeIncomplete: return InflateIncompleteCode;
-    case CodeOverSubscribed: return InflateOverSubscribed;
-    default: return InflateNoMemory;
-  }
-}
-
-extern const uint16_t LengthBase[31];
-extern const uint8_t LengthExtra[31];
-extern const uint16_t DistanceBase[32];
-extern const uint8_t DistanceExtra[32];
 extern const uint8_t CodeLengthOrder[CodeLengthSymbols];
-extern const uint16_t BitMask[MaxCodeBits + 1];
+extern uint32_t LiteralTable[LiteralTableCells];
+extern uint32_t DistanceTable[DistanceTableCells];

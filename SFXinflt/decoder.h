@@ -1,18 +1,23 @@
-// The decoder's own state and the helpers its files share: the CodeCell of
-// the decoding tables, the input and window of one entry, and the bit cursor
-// through which every block decoder reads the stream.
+// The decoder's own state and the helpers its files share: the input and
+// window of one entry, and the bit cursor through which every part of the
+// decoder reads the stream.
 //
-// A block decoder takes a local copy of the bit state (a BitCursor) when it
-// starts and writes it back when the block ends normally. The cursor also
-// holds the unread part of the current input chunk, so that the common case,
-// enough bytes in the chunk, fills the bit buffer a whole word at a time
-// without a call; only at the end of a chunk does NeedBits fall back to the
-// byte-by-byte ReadInputByte, which takes the next chunk from TakeEntryInput.
+// A part of the decoder takes a local copy of the bit state (a BitCursor)
+// when it starts and writes it back when it ends. The cursor also holds the
+// unread part of the current input chunk, so that the common case, enough
+// bytes in the chunk, fills the bit buffer a whole word at a time; only at
+// the end of a chunk does NeedBits fall back to the byte-by-byte
+// ReadInputByte, which takes the next chunk from TakeEntryInput.
 //
 // The word-at-a-time fill ORs a whole little-endian word in above the valid
 // bits. The bits above BitCount are then the stream's own next bits, so a
 // later fill at the same place ORs the same values again and nothing is
 // disturbed; ReadInputByte's byte lands exactly on its own copy.
+//
+// Blocks of codes are decoded by two loops that hand over to each other
+// (codes.cpp, careful.cpp): a fast one without bound checks while the chunk
+// holds FastInputRoom more bytes, and a careful one, a code at a time, at the
+// end of each chunk.
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
@@ -23,19 +28,31 @@
 
 #define INFLATE_INLINE inline __attribute__((always_inline))
 
-// One cell of a decoding table; Next links a sub-table, and in the extra cell
-// in front of each table, the table allocated before it for the same code.
-struct CodeCell {
-  int8_t Op;
-  uint8_t Bits;
-  uint16_t Value;
-  CodeCell* Next;
-};
+// The decoder's zero-initialised variables and tables, placed in .bss by
+// name: with data sections the stub's compiler would give them bytes in the
+// file.
+#ifdef _WIN32
+#define INFLATE_ZEROED __attribute__((section(".bss")))
+#else
+#define INFLATE_ZEROED
+#endif
 
 // The bit buffer is as wide as a machine word: 32 bits on the stub's i686,
-// 64 on the host. Requests never exceed 16 bits either way.
+// 64 on the host (where the tests also build the decoder a second time with
+// the stub's 32 bits). A fill leaves at least BitWordBits - 8 bits in it.
+#ifdef INFLATE_BIT_WORD
+typedef INFLATE_BIT_WORD BitWord;
+#else
 typedef uintptr_t BitWord;
-enum : unsigned { BitWordBits = sizeof(BitWord) * 8 };
+#endif
+enum : unsigned { BitWordBits = sizeof(BitWord) * 8, WordBytes = sizeof(BitWord) };
+
+// The fast loop fills the bit buffer at most four times in a pass (literals
+// and a match); a pass that starts before the window's end writes at most
+// FastWindowRoom bytes, and a match's word moves may pass its end by up to
+// two words, all of which WindowSlack leaves room for.
+enum : unsigned { FastInputRoom = 4 * WordBytes };
+static_assert(WindowSlack >= FastWindowRoom + 2 * WordBytes, "a pass may write past the window's end");
 
 // --- Decoder state of the entry being decoded --------------------------------
 extern uint8_t* InputBuffer;
@@ -45,12 +62,9 @@ extern BitWord BitBuffer;
 extern uint16_t BitCount;
 extern uint8_t* SlideWindow;
 extern uint16_t SlidePos;
-extern CodeCell* FixedLiteralTable;
-extern CodeCell* FixedDistanceTable;
-extern CodeCell* FixedLiteralChain;   // chain heads, released at the entry's end
-extern CodeCell* FixedDistanceChain;
+extern uint8_t TablesHoldFixed;   // LiteralTable and DistanceTable hold the fixed codes
 
-// A block decoder's local copy of the bit state and of the unread input.
+// A part's local copy of the bit state and of the unread input.
 struct BitCursor {
   BitWord bits;
   unsigned count;
@@ -62,19 +76,35 @@ struct BitCursor {
 // --- input.cpp ----------------------------------------------------------------
 // The next input byte, or -1 when the entry has no more or the user cancelled.
 int ReadInputByte();
-// Brings in bytes one at a time through ReadInputByte until n bits are there
-// or none can be had; the slow half of NeedBits.
-BitCursor RefillSlowly(BitCursor cursor, unsigned n);
+// Makes at least n bits available (fewer only when the entry has no more): a
+// word from the chunk while it holds one, else bytes one at a time through
+// ReadInputByte, no more of them than n bits need.
+void NeedBits(BitCursor& c, unsigned n);
+// Takes the next n bits (n at most 16) and drops them.
+unsigned TakeBits(BitCursor& c, unsigned n);
 
-// --- blocks.cpp, tables.cpp, codes.cpp -----------------------------------------
+// --- blocks.cpp, tables.cpp, codes.cpp, careful.cpp ------------------------------
 InflateStatus InflateBlock(uint8_t* final);
 InflateStatus CopyStoredBlock();
-BuildResult BuildDecodeTables(const uint16_t* lengths, unsigned n, unsigned s, const uint16_t* base,
-                              const uint8_t* extra, CodeCell** root, CodeCell** chain, unsigned* width);
-void ReleaseDecodeTables(CodeCell* chain);
-InflateStatus DecodeCodes(const CodeCell* tl, const CodeCell* td, unsigned bl, unsigned bd);
 InflateStatus DecodeFixedBlock();
 InflateStatus DecodeDynamicBlock();
+// Builds the table of a code of n lengths in table, with a root of rootBits.
+BuildResult BuildDecodeTable(const uint16_t* lengths, unsigned n, CodeKind kind, uint32_t* table,
+                             unsigned rootBits);
+// Decodes the codes of a block with the tables in LiteralTable and
+// DistanceTable, up to its end of block.
+InflateStatus DecodeCodes();
+// The fast loop and the careful one; each returns InflateSwitch where the
+// other is to go on.
+InflateStatus DecodeQuickly();
+InflateStatus DecodeCarefully();
+// The cell of the next code with all of the code's bits in the buffer (a
+// link's root bits dropped), bringing in input only as far as the code
+// needs; 0 when the entry ends inside the code.
+uint32_t LookUpCarefully(BitCursor& c, const uint32_t* table, unsigned rootBits);
+// Copies a match whose source passes the window's end, a byte at a time, to
+// window[at]; the destination stays inside the window.
+void CopyAroundTheEnd(uint8_t* window, size_t at, size_t from, unsigned length);
 
 // Hands count bytes at the window's start on as output.
 static inline void FlushWindow(unsigned count) { GiveEntryOutput(SlideWindow, count); }
@@ -82,6 +112,19 @@ static inline void FlushWindow(unsigned count) { GiveEntryOutput(SlideWindow, co
 // The user cancelled, or the entry's output took no more (a failed write,
 // data beyond the declared size): decoding ends at the next check.
 static INFLATE_INLINE bool EntryStopped() { return (CancelRequested | EntryFault) != 0; }
+
+// The parts of a cell.
+static INFLATE_INLINE unsigned CellBits(uint32_t cell) { return cell & 0xFF; }
+static INFLATE_INLINE unsigned CellCodeBits(uint32_t cell) { return (cell >> CellCodeShift) & 15; }
+static INFLATE_INLINE unsigned CellValue(uint32_t cell) { return cell >> CellValueShift; }
+
+static INFLATE_INLINE unsigned LowBits(unsigned n) { return (1u << n) - 1; }
+
+// The value a length or distance cell stands for, from the bits the cell
+// was reached with: its base and the extra bits after its code.
+static INFLATE_INLINE unsigned CellAmount(uint32_t cell, BitWord bits) {
+  return CellValue(cell) + ((static_cast<unsigned>(bits) & LowBits(CellBits(cell))) >> CellCodeBits(cell));
+}
 
 // --- The bit cursor -------------------------------------------------------------
 static INFLATE_INLINE BitCursor TakeBitState() {
@@ -119,15 +162,6 @@ static INFLATE_INLINE bool ChunkHoldsWord(const BitCursor& c) {
   return c.end - c.next >= static_cast<ptrdiff_t>(sizeof(BitWord));
 }
 
-// Makes at least n bits available (fewer only when the entry has no more).
-static INFLATE_INLINE void NeedBits(BitCursor& c, unsigned n) {
-  if (c.count >= n) return;
-  if (ChunkHoldsWord(c))
-    FillWord(c);
-  else
-    c = RefillSlowly(c, n);
-}
-
 // Discards n bits; taking more than there are marks the input as used up.
 static INFLATE_INLINE void DropBits(BitCursor& c, unsigned n) {
   c.bits >>= n;
@@ -140,5 +174,5 @@ static INFLATE_INLINE void DropBits(BitCursor& c, unsigned n) {
 }
 
 static INFLATE_INLINE unsigned PeekBits(const BitCursor& c, unsigned n) {
-  return static_cast<unsigned>(c.bits) & BitMask[n];
+  return static_cast<unsigned>(c.bits) & LowBits(n);
 }

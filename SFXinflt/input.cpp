@@ -1,17 +1,18 @@
 // The decoder's input: the entry's compressed bytes come in chunks of up to
 // 32 KiB from TakeEntryInput (already decrypted, and followed onto the next
 // volume where one ends inside the entry) and are served to the bit cursor
-// a byte at a time at the end of each chunk.
+// a word at a time while the chunk holds one, a byte at a time at its end;
+// and the bit cursor's requests of the parts that are compiled for size.
 #include "SFXinflt/decoder.h"
 #include "Sfx/state.h"
 
-uint8_t* InputBuffer;
-uint16_t InputPos;
-uint32_t InputCount;
-BitWord BitBuffer;
-uint16_t BitCount;
-uint8_t* SlideWindow;
-uint16_t SlidePos;
+INFLATE_ZEROED uint8_t* InputBuffer;
+INFLATE_ZEROED uint16_t InputPos;
+INFLATE_ZEROED uint32_t InputCount;
+INFLATE_ZEROED BitWord BitBuffer;
+INFLATE_ZEROED uint16_t BitCount;
+INFLATE_ZEROED uint8_t* SlideWindow;
+INFLATE_ZEROED uint16_t SlidePos;
 
 int ReadInputByte() {
   if (EntryStopped()) {
@@ -27,7 +28,12 @@ int ReadInputByte() {
   return InputBuffer[InputPos++];
 }
 
-BitCursor RefillSlowly(BitCursor c, unsigned n) {
+void NeedBits(BitCursor& c, unsigned n) {
+  if (c.count >= n) return;
+  if (ChunkHoldsWord(c)) {
+    FillWord(c);
+    return;
+  }
   GiveBackInput(c);
   while (c.count < n) {
     int byte = ReadInputByte();
@@ -37,5 +43,11 @@ BitCursor RefillSlowly(BitCursor c, unsigned n) {
   }
   c.next = InputBuffer + InputPos;
   c.end = InputBuffer + InputCount;
-  return c;
+}
+
+unsigned TakeBits(BitCursor& c, unsigned n) {
+  NeedBits(c, n);
+  unsigned value = PeekBits(c, n);
+  DropBits(c, n);
+  return value;
 }

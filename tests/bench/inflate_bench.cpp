@@ -5,13 +5,20 @@
 // count and CRC-32. BM_ZlibInflate/<corpus> runs zlib's inflate into a 32 KiB
 // buffer that is discarded likewise, with crc32 over every piece.
 //
-// With Google Benchmark (the host) the cases are benchmark cases; without it
-// (the i686 build run under Wine) a small runner of the same case names times
-// each case for about a second and prints its bytes per second.
+// With Google Benchmark (the host) the cases are benchmark cases; run without
+// arguments, each is repeated five times in random order and the medians are
+// reported, then a line per corpus with the ratio of zlib's median CPU time
+// to ours. Without it (the i686 build run under Wine) a small runner times
+// single decodings, ours and zlib's alternately, for about two seconds a
+// corpus, and reports the fastest and the median decoding of each side and
+// the ratios of both; alternating keeps the machine's other load from
+// favouring one side.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <algorithm>
 #include <chrono>
+#include <map>
 #include <string>
 #include <vector>
 #include "SFXinflt/inflate.h"
@@ -178,48 +185,99 @@ static void BM_ZlibInflate(benchmark::State& state, const Corpus* c) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c->plain.size()));
 }
 
+// The console report, then the ratio of each corpus: zlib's time over ours,
+// from the medians of CPU time (or the single runs, when the cases are not
+// repeated).
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  RatioReporter() : ConsoleReporter(OO_None) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      if (single || run.aggregate_name == "median") times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+    }
+  }
+  void Finalize() override {
+    for (const Corpus& c : Corpora()) {
+      double ours = times_[std::string("BM_Inflate/") + c.name];
+      double theirs = times_[std::string("BM_ZlibInflate/") + c.name];
+      if (ours > 0 && theirs > 0) printf("ratio %-32s %8.3f\n", c.name, theirs / ours);
+    }
+    ConsoleReporter::Finalize();
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
 int main(int argc, char** argv) {
   Prepare();
   for (Corpus& c : Corpora()) {
     benchmark::RegisterBenchmark((std::string("BM_Inflate/") + c.name).c_str(), BM_Inflate, &c);
     benchmark::RegisterBenchmark((std::string("BM_ZlibInflate/") + c.name).c_str(), BM_ZlibInflate, &c);
   }
+  // Without arguments: five repetitions in random order, medians only.
+  char repetitions[] = "--benchmark_repetitions=5";
+  char interleaving[] = "--benchmark_enable_random_interleaving=true";
+  char aggregates[] = "--benchmark_report_aggregates_only=true";
+  char* defaults[] = {argv[0], repetitions, interleaving, aggregates, nullptr};
+  if (argc == 1) {
+    argc = 4;
+    argv = defaults;
+  }
   benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   return 0;
 }
 
 #else
 
-// Runs one case repeatedly for about a second; returns output bytes per second.
+// Seconds that one call of run takes.
 template <typename Run>
-static double Measure(size_t bytes, Run run) {
+static double Time(Run run) {
   using Clock = std::chrono::steady_clock;
-  run();  // warm-up
   auto start = Clock::now();
-  size_t rounds = 0;
-  double seconds = 0;
-  do {
-    run();
-    ++rounds;
-    seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  } while (seconds < 1.0);
-  return static_cast<double>(bytes) * static_cast<double>(rounds) / seconds;
+  run();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+static double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
 }
 
 int main() {
   Prepare();
-  printf("%-32s %14s\n", "Benchmark", "bytes_per_second");
+  printf("%-32s %14s %14s\n", "Benchmark", "fastest", "median");
   for (Corpus& c : Corpora()) {
-    double ours = Measure(c.plain.size(), [&] { RunOurs(c); });
     z_stream z{};
     inflateInit2(&z, -15);
-    double theirs = Measure(c.plain.size(), [&] { RunZlib(c, &z); });
+    RunOurs(c);  // warm-up
+    RunZlib(c, &z);
+    std::vector<double> ours, theirs;
+    double spent = 0;
+    for (int round = 0; spent < 2.0 || round < 10; ++round) {
+      // Each side first in every other round, so that neither always
+      // follows the other.
+      if (round & 1) {
+        ours.push_back(Time([&] { RunOurs(c); }));
+        theirs.push_back(Time([&] { RunZlib(c, &z); }));
+      } else {
+        theirs.push_back(Time([&] { RunZlib(c, &z); }));
+        ours.push_back(Time([&] { RunOurs(c); }));
+      }
+      spent += ours.back() + theirs.back();
+    }
     inflateEnd(&z);
-    printf("BM_Inflate/%-21s %11.1fM/s\n", c.name, ours / 1048576.0);
-    printf("BM_ZlibInflate/%-17s %11.1fM/s\n", c.name, theirs / 1048576.0);
-    printf("  ratio %-25s %11.3f\n", c.name, ours / theirs);
+    double mb = static_cast<double>(c.plain.size()) / 1048576.0;
+    double oursBest = *std::min_element(ours.begin(), ours.end()), oursMedian = Median(ours);
+    double theirsBest = *std::min_element(theirs.begin(), theirs.end()), theirsMedian = Median(theirs);
+    printf("BM_Inflate/%-21s %11.1fM/s %11.1fM/s\n", c.name, mb / oursBest, mb / oursMedian);
+    printf("BM_ZlibInflate/%-17s %11.1fM/s %11.1fM/s\n", c.name, mb / theirsBest, mb / theirsMedian);
+    printf("  ratio %-25s %11.3f %14.3f\n", c.name, theirsBest / oursBest, theirsMedian / oursMedian);
     fflush(stdout);
   }
   return 0;

@@ -1,6 +1,6 @@
 // Shared ground of the Inflate tests: runs InflateEntry over a raw Deflate
-// stream held in a scratch file, and makes deterministic sample data and
-// zlib streams to compare with.
+// stream held in a scratch file, makes deterministic sample data and zlib
+// streams to compare with, and writes streams bit by bit.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -18,8 +18,15 @@ struct InflateResult {
   int flushes;   // AddProgress calls, seen as paints
 };
 
+// The decoder built with the stub's 32-bit bit buffer (inflate_narrow_decoder.cpp).
+namespace narrow {
+void InflateEntry();
+}
+
 class InflateTest : public SfxTest {
  protected:
+  void (*entry_)() = InflateEntry;  // the decoder under test
+
   InflateResult Inflate(const std::vector<uint8_t>& stream, int32_t remaining = -1) {
     std::string in = WriteFile("entry.bin", stream);
     OpenArchive(in);
@@ -30,7 +37,7 @@ class InflateTest : public SfxTest {
     if (LocalHeader.uncompressedSize == 0) LocalHeader.uncompressedSize = 0xFFFFFFFFu;  // no bound unless a test sets one
     CrcRegister = 0xFFFFFFFFu;
     scripted::Paints = 0;
-    InflateEntry();
+    entry_();
     CloseFile(OutputHandle);
     OutputHandle = NoFile;
     CloseFile(ArchiveHandle);
@@ -75,4 +82,66 @@ inline std::string SampleRepeats(size_t size) {
   }
   bytes.resize(size);
   return bytes;
+}
+
+// Writes a Deflate stream least significant bit first.
+struct BitWriter {
+  std::vector<uint8_t> bytes;
+  unsigned used = 0;  // bits used in the last byte
+  void Put(uint32_t value, unsigned n) {
+    for (unsigned i = 0; i < n; ++i) {
+      if (used == 0) bytes.push_back(0);
+      if (value >> i & 1) bytes.back() |= static_cast<uint8_t>(1u << used);
+      used = (used + 1) & 7;
+    }
+  }
+  // A Huffman code goes out most significant bit first.
+  void PutCode(uint32_t code, unsigned length) {
+    for (unsigned i = length; i-- > 0;) Put(code >> i & 1, 1);
+  }
+};
+
+// Canonical codes (RFC 1951 section 3.2.2) of a list of lengths.
+inline std::vector<uint32_t> CanonicalCodes(const std::vector<unsigned>& lengths) {
+  unsigned count[17] = {}, next[17] = {};
+  for (unsigned l : lengths) count[l]++;
+  count[0] = 0;
+  unsigned code = 0;
+  for (int bits = 1; bits <= 16; ++bits) next[bits] = code = (code + count[bits - 1]) << 1;
+  std::vector<uint32_t> codes(lengths.size());
+  for (size_t i = 0; i < lengths.size(); ++i)
+    if (lengths[i]) codes[i] = next[lengths[i]]++;
+  return codes;
+}
+
+// A dynamic block header whose code-length code gives symbols 0..15 four
+// bits each, so every length is written as it is.
+struct DynamicCodes {
+  std::vector<unsigned> literal, distance;
+  std::vector<uint32_t> literalCode, distanceCode;
+};
+
+inline DynamicCodes PutDynamicHeader(BitWriter& out, bool final, std::vector<unsigned> literal,
+                                     std::vector<unsigned> distance) {
+  out.Put(final, 1);
+  out.Put(2, 2);
+  out.Put(static_cast<uint32_t>(literal.size() - 257), 5);
+  out.Put(static_cast<uint32_t>(distance.size() - 1), 5);
+  out.Put(19 - 4, 4);
+  const unsigned order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+  for (unsigned symbol : order) out.Put(symbol < 16 ? 4 : 0, 3);
+  std::vector<unsigned> all = literal;
+  all.insert(all.end(), distance.begin(), distance.end());
+  for (unsigned l : all) out.PutCode(l, 4);  // code of symbol l is l itself (16 codes of 4 bits)
+  return DynamicCodes{literal, distance, CanonicalCodes(literal), CanonicalCodes(distance)};
+}
+
+inline void PutSymbol(BitWriter& out, const std::vector<unsigned>& lengths, const std::vector<uint32_t>& codes,
+                      unsigned symbol) {
+  ASSERT_NE(lengths[symbol], 0u) << symbol;
+  out.PutCode(codes[symbol], lengths[symbol]);
+}
+
+inline bool IsPrefix(const std::string& part, const std::string& whole) {
+  return part.size() <= whole.size() && whole.compare(0, part.size(), part) == 0;
 }
