@@ -278,7 +278,7 @@ TEST_F(SafetyTest, CancelInsideADeflateEntry) {
     if (++pumps == 4) CancelRequested = 1;
   };
   Extract();
-  EXPECT_LE(EntryDone, 3 * 32768);
+  EXPECT_LT(EntryDone, 4 * 32768) << "within a window of the request";
   ExpectOnlyTheOldFile("packed.txt", "precious");
   EXPECT_EQ(ExitCode, ExitCancelled);
 }
