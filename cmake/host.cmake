@@ -30,7 +30,7 @@ target_link_libraries(mksfx PRIVATE mksfx_parts)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 add_executable(deflate_choice ${CMAKE_SOURCE_DIR}/tests/bench/deflate_choice.cpp)
-target_include_directories(deflate_choice PRIVATE ${LIBDEFLATE_INCLUDE_DIR})
+target_include_directories(deflate_choice PRIVATE ${LIBDEFLATE_INCLUDE_DIR} ${CMAKE_SOURCE_DIR})
 target_link_libraries(deflate_choice PRIVATE ${LIBDEFLATE_LIBRARY} ZLIB::ZLIB)
 include(GoogleTest)
 file(GLOB KORVI_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)

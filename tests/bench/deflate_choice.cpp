@@ -19,32 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/english_text.h"
+
 namespace {
 
-uint32_t Next(uint32_t* state) {
-  *state = *state * 1664525u + 1013904223u;
-  return *state >> 8;
-}
-
-std::string EnglishText(size_t size) {
-  static const char* const words[] = {
-      "the", "of", "and", "to", "in", "a", "is", "that", "for", "it", "as", "was", "with", "be", "by",
-      "on", "not", "he", "this", "are", "or", "his", "from", "at", "which", "but", "have", "an", "had",
-      "they", "you", "were", "their", "one", "all", "we", "can", "her", "has", "there", "been", "if",
-      "more", "when", "will", "would", "who", "so", "no", "archive", "window", "extraction", "folder",
-      "message", "program", "between", "through", "whatever", "afterwards", "distance", "literal"};
-  std::string text;
-  uint32_t seed = 2024;
-  while (text.size() < size) {
-    uint32_t r = Next(&seed) % 1000;
-    size_t index = (r * r / 1000) * (sizeof words / sizeof words[0]) / 1000;
-    text += words[index];
-    uint32_t p = Next(&seed) % 16;
-    text += p == 0 ? ".\n" : p == 1 ? ", " : " ";
-  }
-  text.resize(size);
-  return text;
-}
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -78,7 +56,7 @@ std::string MachineCode() {
 std::string RandomBytes(size_t size) {
   std::string bytes(size, '\0');
   uint32_t seed = 7;
-  for (char& c : bytes) c = static_cast<char>(Next(&seed));
+  for (char& c : bytes) c = static_cast<char>(BenchNext(&seed));
   return bytes;
 }
 

@@ -34,6 +34,8 @@
 #include <benchmark/benchmark.h>
 #endif
 
+#include "tests/bench/english_text.h"
+
 namespace {
 
 struct Corpus {
@@ -42,31 +44,6 @@ struct Corpus {
   std::vector<uint8_t> packed;
 };
 
-uint32_t Next(uint32_t* state) {
-  *state = *state * 1664525u + 1013904223u;
-  return *state >> 8;
-}
-
-std::string EnglishText(size_t size) {
-  static const char* const words[] = {
-      "the", "of", "and", "to", "in", "a", "is", "that", "for", "it", "as", "was", "with", "be", "by",
-      "on", "not", "he", "this", "are", "or", "his", "from", "at", "which", "but", "have", "an", "had",
-      "they", "you", "were", "their", "one", "all", "we", "can", "her", "has", "there", "been", "if",
-      "more", "when", "will", "would", "who", "so", "no", "archive", "window", "extraction", "folder",
-      "message", "program", "between", "through", "whatever", "afterwards", "distance", "literal"};
-  std::string text;
-  uint32_t seed = 2024;
-  while (text.size() < size) {
-    // Zipf-like choice: small indexes are much more common.
-    uint32_t r = Next(&seed) % 1000;
-    size_t index = (r * r / 1000) * (sizeof words / sizeof words[0]) / 1000;
-    text += words[index];
-    uint32_t p = Next(&seed) % 16;
-    text += p == 0 ? ".\n" : p == 1 ? ", " : " ";
-  }
-  text.resize(size);
-  return text;
-}
 
 std::string OwnExecutable() {
   std::string path;
@@ -90,7 +67,7 @@ std::string OwnExecutable() {
 std::string Incompressible(size_t size) {
   std::string bytes(size, '\0');
   uint32_t seed = 99;
-  for (char& b : bytes) b = static_cast<char>(Next(&seed));
+  for (char& b : bytes) b = static_cast<char>(BenchNext(&seed));
   return bytes;
 }
 
@@ -98,14 +75,14 @@ std::string LongRepeats(size_t size) {
   std::string bytes;
   uint32_t seed = 5;
   while (bytes.size() < size) {
-    uint32_t kind = Next(&seed) % 3;
+    uint32_t kind = BenchNext(&seed) % 3;
     if (kind == 0) {
-      bytes.append(1000 + Next(&seed) % 20000, static_cast<char>(Next(&seed)));
+      bytes.append(1000 + BenchNext(&seed) % 20000, static_cast<char>(BenchNext(&seed)));
     } else {
       std::string unit;
-      size_t period = 2 + Next(&seed) % 60;
-      for (size_t i = 0; i < period; ++i) unit += static_cast<char>(Next(&seed));
-      for (size_t n = 200 + Next(&seed) % 400; n > 0; --n) bytes += unit;
+      size_t period = 2 + BenchNext(&seed) % 60;
+      for (size_t i = 0; i < period; ++i) unit += static_cast<char>(BenchNext(&seed));
+      for (size_t n = 200 + BenchNext(&seed) % 400; n > 0; --n) bytes += unit;
     }
   }
   bytes.resize(size);
