@@ -31,6 +31,16 @@ class SpannedTest : public DriverTest {
     posix::VolumeLabel = label;
   }
   void ExpectThreeEntries();
+  // The three entries (password "pw") extract whole from these volumes,
+  // the last of them volume lastVolume.
+  void ExtractsWholeAcross(const std::vector<Volume>& volumes, int32_t lastVolume) {
+    OpenVolumes(volumes);
+    std::strcpy(CurrentPassword, "pw");
+    Extract();
+    ExpectSuccess();
+    ExpectThreeEntries();
+    EXPECT_EQ(CurrentVolume, lastVolume);
+  }
 };
 
 std::string Text(size_t size, uint32_t seed) {
@@ -73,12 +83,7 @@ TEST_F(SpannedTest, DataRunsAcrossThreeSplitFiles) {
   std::vector<EntryBounds> e = EntriesOf(zip);
   ASSERT_EQ(e.size(), 3u);
   // Inside the stored data, then inside the encrypted Deflate data.
-  OpenVolumes(SpanArchive(zip, {e[0].header + 40000, e[2].dataEnd - 1000}));
-  std::strcpy(CurrentPassword, "pw");
-  Extract();
-  ExpectSuccess();
-  ExpectThreeEntries();
-  EXPECT_EQ(CurrentVolume, 3);
+  ExtractsWholeAcross(SpanArchive(zip, {e[0].header + 40000, e[2].dataEnd - 1000}), 3);
   EXPECT_TRUE(scripted::Asked.empty()) << "split files need no prompt";
 }
 
@@ -87,12 +92,7 @@ TEST_F(SpannedTest, CutsAtHeadersAndAtTheEndsOfData) {
   std::vector<EntryBounds> e = EntriesOf(zip);
   // Exactly at the second header (= the end of the first entry's data), and
   // exactly at the end of the third entry's data, before its descriptor.
-  OpenVolumes(SpanArchive(zip, {e[1].header, e[2].dataEnd}));
-  std::strcpy(CurrentPassword, "pw");
-  Extract();
-  ExpectSuccess();
-  ExpectThreeEntries();
-  EXPECT_EQ(CurrentVolume, 3);
+  ExtractsWholeAcross(SpanArchive(zip, {e[1].header, e[2].dataEnd}), 3);
 }
 
 TEST_F(SpannedTest, CutsInsideAHeaderANameAndAnEncryptionHeader) {
@@ -100,12 +100,7 @@ TEST_F(SpannedTest, CutsInsideAHeaderANameAndAnEncryptionHeader) {
   std::vector<EntryBounds> e = EntriesOf(zip);
   size_t cNameAt = e[2].header + LocalHeaderSize;
   size_t cDataAt = cNameAt + std::string("deep/c.txt").size();
-  OpenVolumes(SpanArchive(zip, {e[1].header + 11, cNameAt + 4, cDataAt + 5}));
-  std::strcpy(CurrentPassword, "pw");
-  Extract();
-  ExpectSuccess();
-  ExpectThreeEntries();
-  EXPECT_EQ(CurrentVolume, 4);
+  ExtractsWholeAcross(SpanArchive(zip, {e[1].header + 11, cNameAt + 4, cDataAt + 5}), 4);
 }
 
 TEST_F(SpannedTest, AMissingSplitFileIsReportedAndTheRunFails) {
