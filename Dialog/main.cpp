@@ -13,7 +13,6 @@
 #include "archive/driver.h"
 #include "support/paths.h"
 
-enum { CaptionSize = 261 };  // 260 characters and the NUL
 
 // True while the driver runs inside one of this dialog's handlers. The
 // driver is not re-entrant and its pump dispatches every message of the
@@ -103,11 +102,11 @@ static void OpenDialog(HWND dialog) {
   OverwriteMode = OverwriteByDefault ? ReplaceWithoutAsking : AskEachFile;
 
   // The caption and CaptionText are cut to the buffer when they are long.
-  char caption[CaptionSize];
-  GetWindowTextA(dialog, caption, CaptionSize - 1);
+  char caption[ConfigTextSize];
+  GetWindowTextA(dialog, caption, ConfigTextSize - 1);
   if (HasCaptionText) {
-    AppendText(caption, " - ", CaptionSize);
-    AppendText(caption, CaptionText, CaptionSize);
+    AppendText(caption, " - ", ConfigTextSize);
+    AppendText(caption, CaptionText, ConfigTextSize);
     SetWindowTextA(dialog, caption);
   }
 

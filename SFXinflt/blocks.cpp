@@ -11,10 +11,10 @@
 // the driver's CRC comparison reports the entry.
 #include "SFXinflt/inflate.h"
 #include "SFXinflt/decoder.h"
-#include "Sfx/state.h"
 #include "platform/platform.h"
 
-void InflateEntry() {
+bool InflateEntry() {
+  OutputRefused = 0;
   InputPos = 0;
   InputCount = 0;
   SlidePos = 0;
@@ -23,9 +23,9 @@ void InflateEntry() {
   InputBuffer = static_cast<uint8_t*>(AllocateBlock(InputChunk));
   SlideWindow = static_cast<uint8_t*>(AllocateBlock(WindowBlock));
 
-  // Without its buffers the entry stays empty, and the CRC comparison
-  // reports it unless it was empty indeed.
-  if (InputBuffer != 0 && SlideWindow != 0) {
+  // Without its buffers nothing is decoded; the caller reports the entry.
+  bool buffers = InputBuffer != 0 && SlideWindow != 0;
+  if (buffers) {
     // A distance reaching before the entry's first byte reads zeros, not
     // whatever an earlier owner of the memory left there; the slack after
     // the window is defined too, for the word moves that read into it.
@@ -42,6 +42,7 @@ void InflateEntry() {
   ReleaseBlock(InputBuffer);
   ReleaseBlock(SlideWindow);
   InputBuffer = SlideWindow = 0;
+  return buffers;
 }
 
 InflateStatus InflateBlock(uint8_t* final) {

@@ -22,7 +22,6 @@
 // The build compiles this file for speed even where the rest of the program
 // is compiled for size.
 #include "SFXinflt/decoder.h"
-#include "Sfx/state.h"
 
 static INFLATE_INLINE BitWord LoadWord(const uint8_t* p) {
   BitWord word;

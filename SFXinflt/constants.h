@@ -4,13 +4,14 @@
 // themselves are defined in tables.cpp.
 #pragma once
 #include <stdint.h>
+#include "SFXinflt/inflate.h"
 
 enum : unsigned {
   WindowSize = 32768,       // the sliding window, also the output buffer
   WindowMask = 32767,
   WindowSlack = 288,        // bytes after the window that a pass of the fast loop may write
   WindowBlock = WindowSize + WindowSlack,
-  InputChunk = 32768,       // archive bytes read at a time, the size of the input block
+  InputChunk = EntryChunkSize,  // archive bytes read at a time, the size of the input block
   MaxCodeBits = 15,
   LengthSlots = 320,        // 288 literal/length and 32 distance lengths
   CodeLengthSymbols = 19,

@@ -24,7 +24,7 @@
 #include <string.h>
 #include "SFXinflt/constants.h"
 #include "SFXinflt/inflate.h"
-#include "Sfx/state.h"
+#include "platform/platform.h"
 
 #define INFLATE_INLINE inline __attribute__((always_inline))
 
@@ -62,6 +62,7 @@ extern BitWord BitBuffer;
 extern uint16_t BitCount;
 extern uint8_t* SlideWindow;
 extern uint16_t SlidePos;
+extern uint8_t OutputRefused;     // GiveEntryOutput said the entry ends
 extern uint8_t TablesHoldFixed;   // LiteralTable and DistanceTable hold the fixed codes
 
 // A part's local copy of the bit state and of the unread input.
@@ -107,11 +108,13 @@ uint32_t LookUpCarefully(BitCursor& c, const uint32_t* table, unsigned rootBits)
 void CopyAroundTheEnd(uint8_t* window, size_t at, size_t from, unsigned length);
 
 // Hands count bytes at the window's start on as output.
-static inline void FlushWindow(unsigned count) { GiveEntryOutput(SlideWindow, count); }
+static inline void FlushWindow(unsigned count) {
+  if (!GiveEntryOutput(SlideWindow, count)) OutputRefused = 1;
+}
 
-// The user cancelled, or the entry's output took no more (a failed write,
-// data beyond the declared size): decoding ends at the next check.
-static INFLATE_INLINE bool EntryStopped() { return (CancelRequested | EntryFault) != 0; }
+// The output end said the entry ends (the user cancelled, a write failed,
+// the data ran past its declared size): decoding ends at the next check.
+static INFLATE_INLINE bool EntryStopped() { return OutputRefused != 0; }
 
 // The parts of a cell.
 static INFLATE_INLINE unsigned CellBits(uint32_t cell) { return cell & 0xFF; }

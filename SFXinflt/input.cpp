@@ -4,7 +4,6 @@
 // a word at a time while the chunk holds one, a byte at a time at its end;
 // and the bit cursor's requests of the parts that are compiled for size.
 #include "SFXinflt/decoder.h"
-#include "Sfx/state.h"
 
 INFLATE_ZEROED uint8_t* InputBuffer;
 INFLATE_ZEROED uint16_t InputPos;
@@ -13,6 +12,7 @@ INFLATE_ZEROED BitWord BitBuffer;
 INFLATE_ZEROED uint16_t BitCount;
 INFLATE_ZEROED uint8_t* SlideWindow;
 INFLATE_ZEROED uint16_t SlidePos;
+INFLATE_ZEROED uint8_t OutputRefused;
 
 int ReadInputByte() {
   if (EntryStopped()) {

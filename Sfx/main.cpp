@@ -10,8 +10,6 @@
 #include "archive/crc32.h"
 #include "Dialog/dialog.h"
 
-enum { CrcTableBlock = 1028 };  // room for 257 entries; 256 are used
-
 int RunProgram() {
   ArchiveStart = StubSize;
   OutputHandle = NoFile;

@@ -8,21 +8,8 @@
 #include "support/paths.h"  // TextBufferSize
 
 enum : uint32_t {
-  ConfigTextSize = 261,      // the three configuration texts
+  ConfigTextSize = 261,      // the three configuration texts: 260 characters and a NUL
   PasswordBufferSize = 80,   // 79 characters and a NUL
-  ChunkSize = 32768,         // archive reads and window flushes
-  WrittenEntryBits = 65536,  // entries whose files a run's record can hold
-};
-
-// The record of the local header read last; its layout is a ZIP format fact
-// (archive/zip_format.h), so the walk that fills it defines it and resets it.
-struct LocalHeaderRecord;
-
-// What went wrong with the entry being written, beyond its CRC.
-enum EntryFaultKind : uint8_t {
-  NoEntryFault = 0,
-  EntryWriteFault = 1,  // the output file took fewer bytes than given
-  EntrySizeFault = 2,   // the data ran past the size its header declares
 };
 
 // The process's exit code: what the last extraction pass came to, or that
@@ -50,17 +37,18 @@ extern uint32_t ArchivePosition;     // position reported by the last SeekArchiv
 extern int32_t CurrentVolume;        // volume ArchiveHandle reads, 1 for the first
 extern uint8_t ArchiveSpanned;       // the archive opens with the spanning marker
 extern uint8_t VolumeChangeFailed;   // a volume the pass needed could not be had
-extern uint8_t VolumeSwitchAllowed;  // a short Deflate read may go to the next volume
-extern LocalHeaderRecord LocalHeader;  // archive/header.cpp
+// The local header read last is LocalHeader, defined with its layout by the
+// walk (archive/header.h).
 extern uint32_t EntryRemaining;      // compressed bytes of the entry not yet read
 extern uint32_t HeaderStart;         // archive position of the current header
-extern EntryFaultKind EntryFault;    // set by the entry's output, read by the driver
 extern ExitCodeKind ExitCode;
 extern FileHandle OutputHandle;      // output file being written
 extern char OwnPath[ConfigTextSize]; // full path of the running executable
 // One bit per entry, in walk order: the extraction pass created or replaced
-// its file. The deletion pass deletes only those.
-extern uint8_t WrittenEntries[WrittenEntryBits / 8];
+// its file. The deletion pass deletes only those. The record is a block that
+// grows with the walk (WrittenRecordBytes long), so it covers every entry.
+extern uint8_t* WrittenRecord;
+extern uint32_t WrittenRecordBytes;
 
 // --- Integrity and decryption (archive/crypt) ----------------------------
 extern uint32_t* CrcTable;           // 256 entries in a 1,028-byte block
@@ -94,6 +82,7 @@ extern char ArchivedDateText[TextBufferSize];
 extern int64_t ArchiveDone, EntryDone, ArchiveTotal, EntryTotal;
 extern int32_t EntryPercent, ArchivePercent;
 
-// Puts every variable above back to its start-up value (host tests);
+// Puts every variable above back to its start-up value (host tests), and
+// releases the record of written files;
 // LocalHeader is reset with the walk, by ResetLocalHeader (archive/header.h).
 void ResetProgramState();

@@ -4,6 +4,10 @@
 #include <stdint.h>
 #include "Sfx/state.h"
 
+// The block that start-up allocates for the table: room for 257 entries of
+// 4 bytes; 256 are used.
+enum : uint32_t { CrcTableBlock = 1028 };
+
 void BuildCrcTable();   // fills CrcTable by the bitwise rule, and the slices
 
 // One byte's step; the encryption keys advance by it too.

@@ -2,21 +2,24 @@
 // decoder: compressed input read from ArchiveHandle in chunks, decrypted as a
 // whole chunk right after the read and never beyond the entry's compressed
 // size (so the keys advance over exactly the entry's bytes), followed onto
-// the next volume when one ends inside the entry; and output written to
-// OutputHandle, counted for progress and run through the CRC.
+// the next volume when one ends inside the entry of a spanned archive; and
+// output written to OutputHandle, counted for progress and run through the CRC.
 //
-// The output end is where an entry's data is judged: a write that the disk
-// does not take, or data beyond the uncompressed size the header declares (a
-// damaged stream, or a bomb), stops the entry with EntryFault set. After each
-// chunk one waiting message is dispatched, so that Cancel answers and the
-// windows stay alive through an entry of any size.
+// The ends are where an entry's data is judged: a write that the disk does
+// not take, data beyond the uncompressed size the header declares (a damaged
+// stream, or a bomb), an archive that ends inside the data, or a volume that
+// cannot be had stop the entry and say why in EntryStop. After each chunk one
+// waiting message is dispatched, so that Cancel answers and the windows stay
+// alive through an entry of any size; a cancel ends the entry at that chunk.
+#include "archive/entry_data.h"
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 #include "archive/crypt.h"
 #include "archive/header.h"
+#include "archive/progress.h"
 #include "archive/prompts.h"
-#include "archive/stored.h"
-#include "archive/volume.h"
+
+EntryStopKind EntryStop;
 
 static uint32_t ReadDecrypted(uint8_t* buffer, uint32_t room) {
   uint32_t want = EntryRemaining < room ? EntryRemaining : room;
@@ -27,31 +30,37 @@ static uint32_t ReadDecrypted(uint8_t* buffer, uint32_t room) {
 }
 
 uint32_t TakeEntryInput(uint8_t* buffer, uint32_t room) {
-  if (CancelRequested || EntryFault != NoEntryFault || EntryRemaining == 0) return 0;
+  if (CancelRequested || EntryStop != EntryGoesOn || EntryRemaining == 0) return 0;
   uint32_t got = ReadDecrypted(buffer, room);
-  if (got > 0 || !VolumeSwitchAllowed || VolumeChangeFailed) return got;
-  // The volume has ended inside the entry: the rest is on the next one.
-  if (!ChangeVolume(CurrentVolume + 1)) {
-    VolumeChangeFailed = 1;
-    CancelRequested = 1;
+  if (got > 0) return got;
+  // The file has ended inside the entry. Only an archive that opens with the
+  // spanning marker goes on in a next volume; any other is cut short, and a
+  // file that happens to lie beside it under a volume's name is not read.
+  if (!ArchiveSpanned) {
+    EntryStop = EntryInputEnded;
+    return 0;
+  }
+  if (!GoOnInNextVolume()) {
+    EntryStop = EntryVolumeLost;
     return 0;
   }
   got = ReadDecrypted(buffer, room);
-  if (got == 0) CancelRequested = 1;
+  if (got == 0) EntryStop = EntryInputEnded;  // an empty volume
   return got;
 }
 
-void GiveEntryOutput(const uint8_t* bytes, uint32_t count) {
-  if (EntryFault != NoEntryFault) return;
+bool GiveEntryOutput(const uint8_t* bytes, uint32_t count) {
+  if (EntryStop != EntryGoesOn) return false;
   uint64_t room = static_cast<uint64_t>(LocalHeader.uncompressedSize) - static_cast<uint64_t>(EntryDone);
   if (count > room) {
     count = static_cast<uint32_t>(room);
-    EntryFault = EntrySizeFault;
+    EntryStop = EntryTooLong;
   }
   uint32_t written = WriteToFile(OutputHandle, bytes, count);
   AddProgress(static_cast<int32_t>(written));
   CrcOverBuffer(bytes, static_cast<int32_t>(written), &CrcRegister);
-  if (written < count) EntryFault = EntryWriteFault;
+  if (written < count) EntryStop = EntryOutputRefused;
   // Within a large entry; before its first chunk the driver has just pumped.
   if (static_cast<uint64_t>(EntryDone) > written) PumpOneMessage();
+  return EntryStop == EntryGoesOn && !CancelRequested;
 }

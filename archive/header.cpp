@@ -30,7 +30,6 @@ uint32_t DwordAt(uint32_t position) {
 void ResetLocalHeader() { memset(&LocalHeader, 0, sizeof LocalHeader); }
 
 bool ReadLocalHeader() {
-  VolumeSwitchAllowed = 1;
   for (;;) {
     HeaderStart = ArchivePosition;
     bool atArchiveStart = CurrentVolume <= 1 && HeaderStart == ArchiveStart;
@@ -79,12 +78,29 @@ bool SeekFromHeader(uint64_t offset, bool volumeChanged) {
       SeekArchive(static_cast<int32_t>(position), SeekFromBegin);
       return true;
     }
-    // One volume that could not be had is asked for once in a pass.
-    if (VolumeChangeFailed || !ChangeVolume(CurrentVolume + 1)) {
-      VolumeChangeFailed = 1;
-      return false;
-    }
+    if (!GoOnInNextVolume()) return false;
   }
+}
+
+bool GoOnInNextVolume() {
+  uint32_t left = 0;
+  if (VolumeChangeFailed || !ChangeVolume(CurrentVolume + 1, &left)) {
+    VolumeChangeFailed = 1;
+    return false;
+  }
+  HeaderStart -= left;
+  return true;
+}
+
+uint32_t ReadAcrossVolumes(void* buffer, uint32_t count) {
+  uint8_t* bytes = static_cast<uint8_t*>(buffer);
+  uint32_t got = ReadFromFile(ArchiveHandle, bytes, count);
+  while (got < count && ArchiveSpanned && GoOnInNextVolume()) {
+    uint32_t more = ReadFromFile(ArchiveHandle, bytes + got, count - got);
+    if (more == 0) break;  // an empty volume: the archive is damaged
+    got += more;
+  }
+  return got;
 }
 
 bool EntrySizesKnown() {

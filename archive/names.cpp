@@ -6,8 +6,6 @@
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 // The part from begin to end, without its extension, trailing dots and
@@ -38,7 +36,7 @@ bool IsForbiddenCharacter(char c) {
 }  // namespace
 
 bool NameIsSafe(const char* name) {
-  if (IsSeparator(name[0])) return false;
+  if (IsPathSeparator(name[0])) return false;
   for (const char* c = name; *c != 0; ++c)
     if (IsForbiddenCharacter(*c)) return false;
   const char* part = name;
@@ -46,7 +44,7 @@ bool NameIsSafe(const char* name) {
     const char* begin = part;
     unsigned dots = 0;
     bool dotsOnly = true;
-    for (; *part != 0 && !IsSeparator(*part); ++part) {
+    for (; *part != 0 && !IsPathSeparator(*part); ++part) {
       if (*part == '.') ++dots;
       else if (*part != ' ') dotsOnly = false;
     }

@@ -1,9 +1,10 @@
-// Copy of stored entries, progress accounting, and file times.
+// Copy of stored entries, and file times.
 #pragma once
 #include <stdint.h>
 #include "platform/platform.h"
 
-void CopyStoredEntry();
-void AddProgress(int32_t count);
-int32_t ProgressPercent(uint32_t done, uint32_t total);
+// Copies the current stored entry's EntryRemaining bytes through the two ends
+// of its data (SFXinflt/inflate.h); false when its buffer could not be
+// allocated (nothing copied).
+bool CopyStoredEntry();
 void SetFileTimeFromDos(FileHandle file, uint32_t dosDateTime);

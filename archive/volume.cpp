@@ -12,13 +12,6 @@
 #include "support/paths.h"
 #include <string.h>
 
-// True when every character is a decimal digit; true for the empty text.
-bool AllDigits(const char* text) {
-  for (; *text != 0; ++text)
-    if (*text < '0' || *text > '9') return false;
-  return true;
-}
-
 // The disk number in the volume label of root, or 0 for any other label.
 int32_t DiskNumberOfDrive(const char* root) {
   char label[256];
@@ -30,23 +23,6 @@ int32_t DiskNumberOfDrive(const char* root) {
   int32_t n = 0;
   for (; *digits != 0; ++digits) n = n * 10 + (*digits - '0');
   return n;
-}
-
-// path with the text after its last "." replaced by extension (which starts
-// with "."); appended when the last ".", "\" or ":" is not a ".".
-void ReplaceExtension(const char* path, const char* extension, char* result) {
-  unsigned cut = TextLength(path);
-  for (unsigned i = cut; i > 0; --i) {
-    char c = path[i - 1];
-    if (c == '.' || c == '\\' || c == ':') {
-      if (c == '.') cut = i - 1;
-      break;
-    }
-  }
-  if (cut >= VolumePathRoom) cut = VolumePathRoom - 1;
-  memcpy(result, path, cut);
-  result[cut] = 0;
-  AppendText(result, extension, VolumePathRoom);
 }
 
 // "<path> Cannot Find File", caption "Multi Volume".
@@ -63,7 +39,8 @@ bool OwnDriveRemovable() {
   return DriveTypeOf(root) == DriveRemovable;
 }
 
-bool ChangeVolume(int32_t n) {
+bool ChangeVolume(int32_t n, uint32_t* lengthLeft) {
+  if (lengthLeft != 0) *lengthLeft = 0;
   char root[4] = {OwnPath[0], ':', '\\', 0};
   bool removable = OwnDriveRemovable();
 
@@ -71,10 +48,9 @@ bool ChangeVolume(int32_t n) {
   FormatSigned(n, number);
   char candidate[VolumePathRoom];
   if (n >= 2) {
-    char extension[20] = ".z";
-    if (n < 10) AppendText(extension, "0", sizeof extension);
-    AppendText(extension, number, sizeof extension);
-    ReplaceExtension(OwnPath, extension, candidate);
+    char extension[16];
+    VolumeExtension(n, extension);
+    ReplaceExtension(OwnPath, extension, candidate, sizeof candidate);
   } else {
     CopyText(candidate, OwnPath, sizeof candidate);
   }
@@ -106,10 +82,9 @@ bool ChangeVolume(int32_t n) {
     ReportMissingVolume(candidate);
     return false;
   }
-  // The next header is then sought in the new volume's file: lower the
-  // current header's position by the length of the volume left behind.
   if (ArchiveHandle != NoFile) {
-    HeaderStart -= VolumeLength();
+    uint32_t left = VolumeLength();
+    if (lengthLeft != 0) *lengthLeft = left;
     CloseFile(ArchiveHandle);
   }
   ArchiveHandle = next;
@@ -121,19 +96,4 @@ bool ChangeVolume(int32_t n) {
 uint32_t VolumeLength() {
   bool failed = false;
   return SetFilePosition(ArchiveHandle, 0, SeekFromEnd, &failed);
-}
-
-uint32_t ReadAcrossVolumes(void* buffer, uint32_t count) {
-  uint8_t* bytes = static_cast<uint8_t*>(buffer);
-  uint32_t got = ReadFromFile(ArchiveHandle, bytes, count);
-  while (got < count && ArchiveSpanned && !VolumeChangeFailed) {
-    if (!ChangeVolume(CurrentVolume + 1)) {
-      VolumeChangeFailed = 1;
-      break;
-    }
-    uint32_t more = ReadFromFile(ArchiveHandle, bytes + got, count - got);
-    if (more == 0) break;  // an empty volume: the archive is damaged
-    got += more;
-  }
-  return got;
 }

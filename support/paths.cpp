@@ -2,6 +2,7 @@
 // split at "/" and ":"; "/" becomes "\" before a path reaches the file system.
 // Paths stay within 255 characters, the program's path limit.
 #include "support/paths.h"
+#include "support/format.h"
 #include <string.h>
 
 unsigned TextLength(const char* text) {
@@ -29,6 +30,34 @@ void StripTrailingBackslash(char* text) {
   if (n > 0 && text[n - 1] == '\\') text[n - 1] = 0;
 }
 
+bool AllDigits(const char* text) {
+  for (; *text != 0; ++text)
+    if (*text < '0' || *text > '9') return false;
+  return true;
+}
+
+void ReplaceExtension(const char* path, const char* extension, char* result, unsigned room) {
+  unsigned cut = TextLength(path);
+  for (unsigned i = cut; i > 0; --i) {
+    char c = path[i - 1];
+    if (c == '.' || c == '\\' || c == ':') {
+      if (c == '.') cut = i - 1;
+      break;
+    }
+  }
+  if (cut >= room) cut = room - 1;
+  memcpy(result, path, cut);
+  result[cut] = 0;
+  AppendText(result, extension, room);
+}
+
+void VolumeExtension(int32_t n, char* result) {
+  char number[16];
+  FormatSigned(n, number);
+  CopyText(result, n < 10 ? ".z0" : ".z", 16);
+  AppendText(result, number, 16);
+}
+
 void CopyText(char* target, const char* source, unsigned room) {
   if (room == 0) return;
   unsigned n = 0;
@@ -44,7 +73,7 @@ void AppendText(char* target, const char* source, unsigned room) {
   if (n < room) CopyText(target + n, source, room - n);
 }
 
-static bool IsSplitter(char c) { return c == '\\' || c == '/' || c == ':'; }
+static bool IsSplitter(char c) { return IsPathSeparator(c) || c == ':'; }
 
 // Position, counted from 1, of the last "\", "/" or ":"; 0 when there is none.
 static unsigned LastSplitter(const char* path) {

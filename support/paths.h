@@ -9,6 +9,17 @@
 enum : uint32_t { TextBufferSize = 256 };  // a text buffer: 255 characters and a NUL
 
 unsigned TextLength(const char* text);
+// "\" and "/" both separate the parts of a path (names use either).
+inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+// True when every character is a decimal digit; true for the empty text.
+bool AllDigits(const char* text);
+// path with its extension (the text after its last ".", if that comes after
+// the last "\" and ":") replaced by extension, which starts with "."; the
+// extension is appended when there is none. result holds room bytes.
+void ReplaceExtension(const char* path, const char* extension, char* result, unsigned room);
+// The extension of volume n (2 and up) of a spanned archive split into files:
+// ".z02" to ".z09", then ".z10", ".z11", ...; result holds at least 16 bytes.
+void VolumeExtension(int32_t n, char* result);
 void SlashesToBackslashes(char* text);
 // Adds a "\" unless text ends with one; false, leaving text alone, when a
 // buffer of TextBufferSize has no room for it.

@@ -31,8 +31,16 @@ for tree in folders sizes names; do
     mksfx create --stub "$STUB" -o "$tree.exe" -C "$tree" $mode . >summary.txt
     grep -q "^$tree.exe: .* entries, .* bytes in, .* bytes out" summary.txt || fail "summary: $(cat summary.txt)"
     python3 "$CHECK" "$tree.exe" --tree "$tree"
-    mksfx test -q "$tree.exe" >test.txt || fail "mksfx test $tree.exe: $(cat test.txt)"
-    grep -q "every CRC matches" test.txt || fail "mksfx test $tree.exe: $(cat test.txt)"
+    if [ "$tree" = folders ]; then
+      # Nothing to extract but folders: the stub's first pass, which sums the
+      # sizes for its total bar, calls such an archive unreadable; test says so.
+      rc=0; mksfx test -q "$tree.exe" >test.txt 2>err.txt || rc=$?
+      [ $rc -eq 1 ] || fail "mksfx test passed a program the stub calls unreadable"
+      grep -q 'Error reading archive' err.txt || fail "mksfx test $tree.exe: $(cat err.txt)"
+    else
+      mksfx test -q "$tree.exe" >test.txt || fail "mksfx test $tree.exe: $(cat test.txt)"
+      grep -q "every CRC matches" test.txt || fail "mksfx test $tree.exe: $(cat test.txt)"
+    fi
     zip_readers_pass "$tree.exe"
   done
 done

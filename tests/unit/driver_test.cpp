@@ -516,9 +516,11 @@ TEST_F(DriverTest, PythonZipfileWrittenToAPipeCannotBeWalked) {
 // --- Spanned archives --------------------------------------------------------------
 
 TEST_F(DriverTest, AnEntryThatCrossesIntoTheNextVolume) {
-  std::vector<uint8_t> archive =
+  std::vector<uint8_t> archive = {0x50, 0x4B, 0x07, 0x08};  // the spanning marker
+  std::vector<uint8_t> zip =
       ZipBuilder().Stored("a", "first").Stored("b", std::string(5000, 'b')).Stored("c", "third").Bytes();
-  size_t cut = 30 + 1 + 5 + 30 + 1 + 2000;  // inside b's data
+  archive.insert(archive.end(), zip.begin(), zip.end());
+  size_t cut = 4 + 30 + 1 + 5 + 30 + 1 + 2000;  // inside b's data
   Open(std::vector<uint8_t>(archive.begin(), archive.begin() + static_cast<long>(cut)));
   WriteFile("setup.z02", std::vector<uint8_t>(archive.begin() + static_cast<long>(cut), archive.end()));
   Extract();
@@ -541,6 +543,56 @@ TEST_F(DriverTest, AMissingVolumeIsReportedOnceAndEndsTheRun) {
   EXPECT_EQ(posix::Messages[0].caption, "Multi Volume");
   EXPECT_NE(posix::Messages[0].text.find("setup.z02 Cannot Find File"), std::string::npos) << posix::Messages[0].text;
   ExpectFailureSummaryLast();
+  EXPECT_FALSE(Exists(Out("b"))) << "no fragment under the name of an entry that could not be had";
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+}
+
+// A spanned archive's spanning marker, then the local part of zip.
+std::vector<uint8_t> Spanned(const ZipBuilder& zip) {
+  std::vector<uint8_t> archive = {0x50, 0x4B, 0x07, 0x08};
+  std::vector<uint8_t> local = zip.LocalPart();
+  archive.insert(archive.end(), local.begin(), local.end());
+  return archive;
+}
+
+TEST_F(DriverTest, AnEmptyVolumeInTheMiddleIsAFailedVolumeNotACancel) {
+  std::vector<uint8_t> archive =
+      Spanned(ZipBuilder().Stored("a", "first").Stored("b", std::string(5000, 'b')).Stored("c", "third"));
+  size_t cut = 4 + 30 + 1 + 5 + 30 + 1 + 2000;  // inside b's data
+  Open(std::vector<uint8_t>(archive.begin(), archive.begin() + static_cast<long>(cut)));
+  WriteFile("setup.z02", std::string());
+  WriteFile("setup.z03", std::vector<uint8_t>(archive.begin() + static_cast<long>(cut), archive.end()));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a")), "first");
+  EXPECT_FALSE(Exists(Out("b"))) << "no fragment of the entry the empty volume cut";
+  EXPECT_FALSE(Exists(Out("c")));
+  EXPECT_FALSE(CancelRequested);
+  ASSERT_EQ(posix::Messages.size(), 2u) << posix::Messages.back().text;
+  EXPECT_EQ(posix::Messages[0].text, "Error reading archive.");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitUnreadable);
+}
+
+TEST_F(DriverTest, ASingleFileCutShortNeverReadsOnInAFileBesideIt) {
+  std::vector<uint8_t> archive =
+      ZipBuilder().Stored("a", "first").Stored("b", std::string(5000, 'b')).Stored("c", "third").Bytes();
+  size_t cut = 30 + 1 + 5 + 30 + 1 + 2000;  // inside b's data, no spanning marker
+  Open(std::vector<uint8_t>(archive.begin(), archive.begin() + static_cast<long>(cut)));
+  // A file planted beside the program under the name of a second volume: the
+  // rest of b, then an entry of its own.
+  std::vector<uint8_t> planted(3000, 'b');
+  std::vector<uint8_t> dll = ZipBuilder().Stored("evil.dll", "MZ planted").Bytes();
+  planted.insert(planted.end(), dll.begin(), dll.end());
+  WriteFile("setup.z02", planted);
+  Extract();
+  EXPECT_EQ(ReadFile(Out("a")), "first");
+  EXPECT_FALSE(Exists(Out("evil.dll"))) << "the planted file was read as a volume";
+  EXPECT_FALSE(Exists(Out("b"))) << "no fragment of the entry the archive's end cut";
+  EXPECT_EQ(CurrentVolume, 1);
+  ASSERT_EQ(posix::Messages.size(), 2u) << posix::Messages.back().text;
+  EXPECT_EQ(posix::Messages[0].text, "Error reading archive.");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitUnreadable);
 }
 
 // --- Deflate entries -----------------------------------------------------------------
@@ -664,6 +716,25 @@ TEST_F(DriverTest, DeletionSparesFilesOfEntriesTheRunNeverReached) {
   Delete();
   EXPECT_FALSE(Exists(Out("first.txt")));
   EXPECT_EQ(ReadFile(Out("later.txt")), "before the run");
+}
+
+TEST_F(DriverTest, DeletionReachesEveryFileOfAnArchiveOfMoreThan65536Entries) {
+  // The record of written files grows with the walk: entries far past any
+  // fixed size are deleted like the first.
+  const int entries = 70000;
+  ZipBuilder zip;
+  for (int i = 0; i < entries; ++i) zip.Stored("d" + std::to_string(i / 1000) + "/" + std::to_string(i), "");
+  zip.Stored("last.txt", "z");
+  Open(zip);
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  ExpectSuccess();
+  ASSERT_TRUE(Exists(Out("d69/69999")));
+  Delete();
+  EXPECT_FALSE(Exists(Out("d0/0")));
+  EXPECT_FALSE(Exists(Out("d65/65536"))) << "the first entry past 65,536";
+  EXPECT_FALSE(Exists(Out("d69/69999")));
+  EXPECT_FALSE(Exists(Out("last.txt")));
 }
 
 TEST_F(DriverTest, AReplacedFileIsDeletedAgain) {

@@ -227,7 +227,7 @@ class SplitInflateTest : public BoundsTest {
     strcpy(OwnPath, posix::OwnPath.c_str());
     if (split < stream.size())
       WriteFile("setup.z02", std::vector<uint8_t>(stream.begin() + static_cast<long>(split), stream.end()));
-    VolumeSwitchAllowed = 1;
+    ArchiveSpanned = 1;
     CurrentVolume = 1;
     std::vector<uint8_t> first(stream.begin(), stream.begin() + static_cast<long>(split));
     return Inflate(first, static_cast<int32_t>(declared != 0 ? declared : stream.size()));

@@ -9,6 +9,7 @@
 #include "archive/header.h"
 #include "tests/support/sealed.h"
 #include "platform/posix/control.h"
+#include "archive/entry_data.h"
 #include "tests/unit/inflate_harness.h"
 
 namespace {
@@ -253,7 +254,7 @@ TEST_F(InflateTest, EntryGoesOnToTheNextVolume) {
   strcpy(OwnPath, posix::OwnPath.c_str());
   WriteFile("setup.z02", std::vector<uint8_t>(stream.begin() + static_cast<long>(split), stream.end()));
   std::vector<uint8_t> first(stream.begin(), stream.begin() + static_cast<long>(split));
-  VolumeSwitchAllowed = 1;
+  ArchiveSpanned = 1;
   CurrentVolume = 1;
   LocalHeader.flags = FlagEncrypted;
   InflateResult got = Inflate(first, static_cast<int32_t>(stream.size()));
@@ -263,16 +264,17 @@ TEST_F(InflateTest, EntryGoesOnToTheNextVolume) {
   EXPECT_EQ(got.crc, ZlibCrc(data));
 }
 
-TEST_F(InflateTest, MissingVolumeRaisesTheCancelRequest) {
+TEST_F(InflateTest, MissingVolumeEndsTheEntryWithoutACancel) {
   std::string data = SampleText(60000);
   std::vector<uint8_t> stream = ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY);
   posix::OwnPath = scratch_ + "/setup.exe";
   strcpy(OwnPath, posix::OwnPath.c_str());
-  VolumeSwitchAllowed = 1;
+  ArchiveSpanned = 1;
   CurrentVolume = 1;
   std::vector<uint8_t> first(stream.begin(), stream.begin() + static_cast<long>(stream.size() / 2));
   InflateResult got = Inflate(first, static_cast<int32_t>(stream.size()));
-  EXPECT_TRUE(CancelRequested);
+  EXPECT_FALSE(CancelRequested) << "the user did not cancel";
+  EXPECT_EQ(EntryStop, EntryVolumeLost);
   ASSERT_EQ(posix::Messages.size(), 1u);
   EXPECT_EQ(posix::Messages[0].caption, "Multi Volume");
   EXPECT_TRUE(IsPrefix(got.output, data));
@@ -283,8 +285,9 @@ TEST_F(InflateTest, WithoutVolumeChangesAShortEntryEndsQuietly) {
   std::string data = SampleText(60000);
   std::vector<uint8_t> stream = ZlibDeflate(data, 6, Z_DEFAULT_STRATEGY);
   std::vector<uint8_t> first(stream.begin(), stream.begin() + static_cast<long>(stream.size() / 2));
-  InflateResult got = Inflate(first, static_cast<int32_t>(stream.size()));  // VolumeSwitchAllowed clear
+  InflateResult got = Inflate(first, static_cast<int32_t>(stream.size()));  // not spanned
   EXPECT_FALSE(CancelRequested);
+  EXPECT_EQ(EntryStop, EntryInputEnded) << "a single file cut short is not read on in another";
   EXPECT_TRUE(posix::Messages.empty());
   EXPECT_TRUE(IsPrefix(got.output, data));
 }

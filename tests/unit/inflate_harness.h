@@ -20,12 +20,12 @@ struct InflateResult {
 
 // The decoder built with the stub's 32-bit bit buffer (inflate_narrow_decoder.cpp).
 namespace narrow {
-void InflateEntry();
+bool InflateEntry();
 }
 
 class InflateTest : public SfxTest {
  protected:
-  void (*entry_)() = InflateEntry;  // the decoder under test
+  bool (*entry_)() = InflateEntry;  // the decoder under test
 
   InflateResult Inflate(const std::vector<uint8_t>& stream, int32_t remaining = -1) {
     std::string in = WriteFile("entry.bin", stream);

@@ -440,3 +440,56 @@ TEST_F(SafetyTest, AnArchiveEndingInsideANameWritesNoFileUnderAShortenedName) {
 }
 
 }  // namespace
+
+// --- An entry whose buffers cannot be allocated --------------------------------------
+// It fails like a failed write: the path with "Cannot write file ..", no file
+// under its name, the walk goes on, the summary, exit code 1.
+
+class NoMemoryTest : public SafetyTest, public ::testing::WithParamInterface<uint16_t> {
+ protected:
+  ZipEntry Big(const std::string& name) {
+    ZipEntry e;
+    e.name = name;
+    e.data = Bytes(std::string(5000, 'n'));
+    e.method = GetParam();
+    return e;
+  }
+};
+
+TEST_P(NoMemoryTest, ANewFileIsReportedAndLeftOutAndTheWalkGoesOn) {
+  Open(ZipBuilder().Add(Big("a.txt")).Stored("b.txt", "after"));
+  posix::AllocationsLeft = 0;
+  // Memory is back once the walk has come to b.
+  scripted::OnPump = [] {
+    if (!scripted::EntryNames.empty() && scripted::EntryNames.back() == "b.txt") posix::AllocationsLeft = -1;
+  };
+  Extract();
+  posix::AllocationsLeft = -1;
+  EXPECT_FALSE(Exists(Out("a.txt"))) << "no file under the name of an entry that was not written";
+  EXPECT_EQ(ReadFile(Out("b.txt")), "after") << "the entries after it are still extracted";
+  ASSERT_EQ(posix::Messages.size(), 2u) << posix::Messages.back().text;
+  EXPECT_EQ(posix::Messages[0].text, dest_ + "\\a.txt");
+  EXPECT_EQ(posix::Messages[0].caption, "Cannot write file ..");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitNotExtracted) << "a failure, not a cancel";
+  EXPECT_FALSE(CancelRequested);
+}
+
+TEST_P(NoMemoryTest, AnExistingFileIsKeptAndTheFailureReported) {
+  WriteFile("out/a.txt", "precious");
+  Open(ZipBuilder().Add(Big("a.txt")));
+  OverwriteMode = ReplaceWithoutAsking;
+  posix::AllocationsLeft = 0;
+  Extract();
+  posix::AllocationsLeft = -1;
+  ExpectOnlyTheOldFile("a.txt", "precious");
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].caption, "Cannot write file ..");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, NoMemoryTest, ::testing::Values(uint16_t{MethodStored}, uint16_t{MethodDeflate}),
+                         [](const ::testing::TestParamInfo<uint16_t>& info) {
+                           return std::string(info.param == MethodStored ? "Stored" : "Deflate");
+                         });

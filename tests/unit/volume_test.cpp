@@ -11,7 +11,7 @@ namespace {
 
 std::string Replaced(const char* path, const char* extension) {
   char out[VolumePathRoom];
-  ReplaceExtension(path, extension, out);
+  ReplaceExtension(path, extension, out, sizeof out);
   return out;
 }
 
@@ -61,11 +61,11 @@ class ChangeVolumeTest : public SfxTest {
 
 TEST_F(ChangeVolumeTest, SplitFileBesideTheProgramIsOpened) {
   WriteFile("setup.z02", "second");
-  HeaderStart = 990;
   CurrentVolume = 1;
-  ASSERT_TRUE(ChangeVolume(2));
+  uint32_t left = 0;
+  ASSERT_TRUE(ChangeVolume(2, &left));
   EXPECT_EQ(CurrentVolume, 2);
-  EXPECT_EQ(static_cast<int32_t>(HeaderStart), -10);
+  EXPECT_EQ(left, 1000u) << "the length of the volume left behind";
   char got[7] = {};
   EXPECT_EQ(ReadFromFile(ArchiveHandle, got, 6), 6u);
   EXPECT_STREQ(got, "second");
@@ -73,7 +73,7 @@ TEST_F(ChangeVolumeTest, SplitFileBesideTheProgramIsOpened) {
 }
 
 TEST_F(ChangeVolumeTest, MissingSplitFileOnFixedDiskIsReported) {
-  EXPECT_FALSE(ChangeVolume(2));
+  EXPECT_FALSE(ChangeVolume(2, nullptr));
   ASSERT_EQ(posix::Messages.size(), 1u);
   EXPECT_EQ(posix::Messages[0].text, scratch_ + "/setup.z02 Cannot Find File");
   EXPECT_EQ(posix::Messages[0].caption, "Multi Volume");
@@ -83,8 +83,8 @@ TEST_F(ChangeVolumeTest, MissingSplitFileOnFixedDiskIsReported) {
 
 TEST_F(ChangeVolumeTest, VolumeTenAndUpHaveNoLeadingZero) {
   WriteFile("setup.z10", "tenth");
-  EXPECT_TRUE(ChangeVolume(10));
-  EXPECT_FALSE(ChangeVolume(100));
+  EXPECT_TRUE(ChangeVolume(10, nullptr));
+  EXPECT_FALSE(ChangeVolume(100, nullptr));
   EXPECT_EQ(posix::Messages.back().text, scratch_ + "/setup.z100 Cannot Find File");
 }
 
@@ -93,13 +93,13 @@ TEST_F(ChangeVolumeTest, RemovableDiskIsAskedForUntilItsLabelFits) {
   posix::VolumeLabel = "PKBACK# 001";
   // The wrong disk stays in: OK asks again, Cancel gives up.
   scripted::DiskReplies = {true, false};
-  EXPECT_FALSE(ChangeVolume(2));
+  EXPECT_FALSE(ChangeVolume(2, nullptr));
   EXPECT_EQ(scripted::Asked, (std::vector<std::string>{"disk:Insert Disk Number 2", "disk:Insert Disk Number 2"}));
   EXPECT_TRUE(posix::Messages.empty());
 
   scripted::Asked.clear();
   posix::VolumeLabel = "PKBACK# 002";
-  EXPECT_TRUE(ChangeVolume(2));
+  EXPECT_TRUE(ChangeVolume(2, nullptr));
   EXPECT_TRUE(scripted::Asked.empty());
   EXPECT_EQ(CurrentVolume, 2);
   char got[4] = {};
@@ -111,7 +111,7 @@ TEST_F(ChangeVolumeTest, SplitFileOnRemovableDiskIsTakenBeforeTheLabel) {
   posix::DriveType = DriveRemovable;
   posix::VolumeLabel = "PKBACK# 009";
   WriteFile("setup.z02", "split");
-  EXPECT_TRUE(ChangeVolume(2));
+  EXPECT_TRUE(ChangeVolume(2, nullptr));
   EXPECT_TRUE(posix::Messages.empty());
   EXPECT_TRUE(scripted::Asked.empty());
 }

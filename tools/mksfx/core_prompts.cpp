@@ -7,7 +7,6 @@
 
 void PumpOneMessage() {}
 void FocusProgressWindow() {}
-void InvalidateProgressBars() {}
 void PaintProgressNow() {
   if (mksfx::OnCorePaint) mksfx::OnCorePaint();
 }

@@ -1,9 +1,8 @@
-// list and test (readback.h). The walk follows archive/driver.cpp's
-// extraction pass step by step, with the core's own functions: the local
-// header reader, ReadEntryName, NameIsSafe, CheckPassword, the stored copy
-// and InflateEntry, SeekNextHeader across volumes. Where the stub would end
+// list and test (readback.h). The walk is the stub's own (archive/walk.h):
+// the same steps, names, path checks, password check and decoding that the
+// extraction driver takes, over the posix platform. Where the stub would end
 // its run (an empty name, sizes it cannot know, an unknown method, a volume
-// it cannot have) the walk ends too.
+// it cannot have, an archive cut short) the walk ends too.
 #include "tools/mksfx/readback.h"
 #include <cstdio>
 #include <cstring>
@@ -17,11 +16,8 @@
 #include "Sfx/state.h"
 #include "archive/crc32.h"
 #include "archive/crypt.h"
-#include "archive/driver.h"
 #include "archive/header.h"
-#include "archive/names.h"
-#include "archive/stored.h"
-#include "archive/volume.h"
+#include "archive/walk.h"
 #include "archive/zip_format.h"
 #include "support/paths.h"
 #include "tools/mksfx/block.h"
@@ -42,8 +38,6 @@ const char* const NullDevice = "NUL";
 #else
 const char* const NullDevice = "/dev/null";
 #endif
-
-enum : uint32_t { CrcTableBlock = 1028 };
 
 struct Row {
   std::string name;
@@ -92,40 +86,47 @@ class CoreSession {
   }
 };
 
-bool EndedAtDirectory() {
-  return LocalHeader.signature == ZipSignature(ShiftedCentralHeader) ||
-         LocalHeader.signature == ZipSignature(ShiftedEndRecord);
-}
-
 std::string CoreMessageOr(const std::string& otherwise) {
   std::vector<std::string> m = TakeCoreMessages();
   return m.empty() ? otherwise : m.front();
 }
 
-// Decodes the entry in hand into the null device; "" when its CRC matches.
-std::string DecodeEntry() {
-  OutputHandle = CreateForWriting(NullDevice);
-  if (OutputHandle == NoFile) throw Failure(std::string("cannot open ") + NullDevice);
-  CrcRegister = 0xFFFFFFFFu;
-  EntryFault = NoEntryFault;
-  EntryDone = 0;
-  EntryTotal = LocalHeader.uncompressedSize;
-  uint32_t header = (LocalHeader.flags & FlagEncrypted) ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u;
-  EntryRemaining = LocalHeader.compressedSize > header ? LocalHeader.compressedSize - header : 0;
-  if (LocalHeader.method == MethodStored) CopyStoredEntry();
-  else InflateEntry();
-  CloseFile(OutputHandle);
-  OutputHandle = NoFile;
-  if (EntryFault == EntrySizeFault) return "its data runs past its size";
-  if (EntryFault == EntryWriteFault) return "its output was not taken whole";
-  if ((CrcRegister ^ 0xFFFFFFFFu) != LocalHeader.crc32) {
-    if (LocalHeader.flags & FlagEncrypted) return "CRC mismatch (or a wrong password that passed the check byte)";
-    return "CRC mismatch";
+// What the stub would make of an entry's data, as a problem ("" when whole).
+std::string ProblemOf(EntryResult result) {
+  switch (result) {
+    case EntryWhole: return "";
+    case EntryCrcMismatch:
+      if (LocalHeader.flags & FlagEncrypted) return "CRC mismatch (or a wrong password that passed the check byte)";
+      return "CRC mismatch";
+    case EntrySizeMismatch: return "its data is not as long as its header says";
+    case EntryWriteFailed: return "its output was not taken whole";
+    case EntryNoMemory: return "out of memory";
+    case EntryCutShort: return "the archive ends inside its data (cut short)";
+    case EntryVolumeMissing: return CoreMessageOr("a volume is missing");
+    case EntryCancelled: return "cancelled";
   }
-  return "";
+  return "unknown result";
 }
 
-// The walk; with decode, every entry is decrypted and decoded as well.
+// Decodes the entry in hand into the null device.
+EntryResult DecodeEntry() {
+  FileHandle output = CreateForWriting(NullDevice);
+  if (output == NoFile) throw Failure(std::string("cannot open ") + NullDevice);
+  EntryResult result = DecodeEntryInto(output);
+  CloseFile(output);
+  return result;
+}
+
+std::string Shown(const char* name) {
+#ifdef _WIN32
+  return name;  // the console shows the system's code page
+#else
+  return FromWindows1252(name);  // the posix platform's code page, for a UTF-8 terminal
+#endif
+}
+
+// The walk of the stub's extraction pass (archive/walk.h); with decode, every
+// entry is decrypted and decoded as well.
 Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password) {
   CoreSession session(options.file);
   Walk walk;
@@ -146,64 +147,61 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
   AddTrailingBackslash(DestinationFolder);
   StripTrailingBackslash(DestinationFolder);
 
-  CurrentVolume = 1;
-  ArchiveSpanned = VolumeSwitchAllowed = VolumeChangeFailed = 0;
   CancelRequested = 0;
   ArchiveDone = 0;
-  if (SeekArchive(static_cast<int32_t>(ArchiveStart), SeekFromBegin) != 0) throw Failure("cannot read " + options.file.string());
+  if (!BeginWalk()) throw Failure("cannot read " + options.file.string());
 
+  uint64_t total = 0;
   for (;;) {
-    if (!ReadLocalHeader()) {
-      if (VolumeChangeFailed) walk.stop = CoreMessageOr("a volume is missing");
-      else if (!EndedAtDirectory()) walk.stop = "the archive ends before its central directory (cut short or damaged)";
+    WalkedEntry entry;
+    WalkStep step = NextEntry(&entry);
+    if (step == WalkEndAtDirectory) break;
+    if (step == WalkCutShort) {
+      walk.stop = "the archive ends before its central directory (cut short or damaged)";
+      break;
+    }
+    if (step == WalkVolumeMissing) {
+      walk.stop = CoreMessageOr("a volume is missing");
       break;
     }
     Row row;
     row.header = LocalHeader;
     row.volume = CurrentVolume;
-    int32_t volume = CurrentVolume;
-    char name[TextBufferSize];
-    bool whole = ReadEntryName(name);
-#ifdef _WIN32
-    row.name = name;  // the console shows the system's code page
-#else
-    row.name = FromWindows1252(name);  // the posix platform's code page, for a UTF-8 terminal
-#endif
-    if (name[0] == 0) {
+    row.name = Shown(entry.name);
+    if (step == WalkEmptyName) {
       walk.stop = "an entry has an empty name; the stub stops there";
       break;
     }
-    if (!EntrySizesKnown()) {
+    if (step == WalkSizesUnknown) {
       walk.stop = "'" + row.name + "' has no sizes in its local header; the stub stops there";
       break;
     }
-    bool folder = row.name.back() == '/' || row.name.back() == '\\';
-    bool isFolderEntry = folder && LocalHeader.uncompressedSize == 0;
-    bool fits = whole && TextLength(DestinationFolder) + 1 + TextLength(name) < TextBufferSize;
-    if (!whole) row.problem = "its name is too long or not in the system's code page";
-    else if (!fits) row.problem = std::string("its name is too long below ") + DestinationFolder;
-    else if (!NameIsSafe(name)) row.problem = "the stub refuses its name";
-    else if (LocalHeader.method != MethodStored && LocalHeader.method != MethodDeflate) {
+    total += LocalHeader.uncompressedSize;
+    char path[TextBufferSize];
+    NameVerdict verdict = FormOutputPath(entry, path);
+    if (verdict == NameNotWhole) row.problem = "its name is too long or not in the system's code page";
+    else if (verdict == NameTooLong) row.problem = std::string("its name is too long below ") + DestinationFolder;
+    else if (verdict == NameRefused) row.problem = "the stub refuses its name";
+    else if (!MethodKnown()) {
       row.problem = "compression method " + std::to_string(LocalHeader.method) + " is unknown to the stub";
       walk.rows.push_back(row);
       walk.stop = "the stub stops at '" + row.name + "'";
       break;
     } else if (decode) {
-      if (LocalHeader.extraLength != 0)
-        SeekFromHeader(LocalHeaderSize + LocalHeader.nameLength + LocalHeader.extraLength, true);
+      SeekEntryData();
       bool open = true;
       if (LocalHeader.flags & FlagEncrypted) {
-        uint8_t check[EncryptionHeaderSize] = {};
-        ReadAcrossVolumes(check, EncryptionHeaderSize);
+        uint8_t check[EncryptionHeaderSize];
+        ReadEncryptionHeader(check);
         if (password.empty() && options.askPassword) password = ReadSecret("Password: ");
         open = !password.empty() && CheckPassword(check, LocalHeader.flags, password.c_str(),
                                                   LocalHeader.dosDateTime, LocalHeader.crc32);
         if (!open) row.problem = password.empty() ? "it is encrypted; give --password" : "the password does not open it";
       }
-      if (open && !isFolderEntry) {
-        row.problem = DecodeEntry();
-        if (VolumeChangeFailed) {
-          row.problem = CoreMessageOr("a volume is missing");
+      if (open && !entry.folder) {
+        EntryResult result = DecodeEntry();
+        row.problem = ProblemOf(result);
+        if (result == EntryVolumeMissing || result == EntryCutShort) {
           walk.rows.push_back(row);
           walk.stop = row.problem;
           break;
@@ -211,11 +209,20 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       }
     }
     walk.rows.push_back(row);
-    if (!SeekNextHeader(CurrentVolume != volume)) {
-      walk.stop = VolumeChangeFailed ? CoreMessageOr("a volume is missing") : "the archive cannot be read past '" + row.name + "'";
+    WalkStep moved = StepOverEntry(entry);
+    if (moved == WalkVolumeMissing) {
+      walk.stop = CoreMessageOr("a volume is missing");
+      break;
+    }
+    if (moved == WalkCutShort) {
+      walk.stop = "the archive cannot be read past '" + row.name + "'";
       break;
     }
   }
+  // The stub's first pass, which sums the sizes for its total bar, takes an
+  // archive without a byte to extract for an unreadable one.
+  if (walk.stop.empty() && total == 0)
+    walk.stop = "no entry holds any data: the stub shows \"Error reading archive.\" when it opens";
   walk.volumes = CurrentVolume;
   return walk;
 }

@@ -1,0 +1,82 @@
+// The walk over an archive's local headers, free of any user interface: one
+// pass from the first volume's start, entry by entry, each step classified,
+// and an entry's data decoded into a given output with one result. The
+// extraction driver walks with it, and so does mksfx when it lists or tests a
+// self-extracting file, so that the two cannot disagree on what the stub does.
+#pragma once
+#include <stdint.h>
+#include "platform/platform.h"
+#include "support/paths.h"
+
+// What the walk found where it looked for the next entry.
+enum WalkStep : uint8_t {
+  WalkEntry,           // LocalHeader and the entry's name are read
+  WalkEmptyName,       // an entry whose name is empty: the stub ends the run
+  WalkSizesUnknown,    // an entry whose sizes are not in its local header
+  WalkEndAtDirectory,  // the central directory or the end record: the proper end
+  WalkCutShort,        // neither an entry nor the directory: cut short or damaged
+  WalkVolumeMissing,   // a volume the walk needed could not be had (reported)
+};
+
+// The entry in hand.
+struct WalkedEntry {
+  char name[TextBufferSize];  // as Windows is to be given it (ReadEntryName)
+  bool nameWhole;             // the name was read whole and converts
+  bool folder;                // a folder entry: ends in a separator, no data
+  int32_t volume;             // the volume its local header began in
+};
+
+// How an entry's name may become an output path below the destination.
+enum NameVerdict : uint8_t {
+  NameAccepted,
+  NameNotWhole,   // too long for the name buffer, cut short, or not convertible
+  NameTooLong,    // the destination and the name exceed the path buffer
+  NameRefused,    // NameIsSafe refuses it
+};
+
+// What became of an entry's data.
+enum EntryResult : uint8_t {
+  EntryWhole,         // every byte, as long as declared, and the CRC matches
+  EntryCrcMismatch,   // damaged, or a wrong password that passed the check byte
+  EntrySizeMismatch,  // the data ran past, or stopped short of, its declared size
+  EntryWriteFailed,   // the output took fewer bytes than given
+  EntryNoMemory,      // the reader's buffers could not be allocated
+  EntryCutShort,      // the archive ended inside the data
+  EntryVolumeMissing, // the next volume could not be had (reported)
+  EntryCancelled,     // the user cancelled inside the data
+};
+
+// Starts a pass: volume 1 in hand (changing back to it when an earlier pass
+// left a later one), the spanning state and the failed-volume mark cleared,
+// the archive at ArchiveStart. False when the archive cannot be read there.
+bool BeginWalk();
+
+// Reads the next local header and the entry's name into entry.
+WalkStep NextEntry(WalkedEntry* entry);
+
+// The output path of the entry: DestinationFolder, "\" and the name, into
+// path (TextBufferSize bytes) when the verdict is NameAccepted.
+NameVerdict FormOutputPath(const WalkedEntry& entry, char* path);
+
+// After the name: the archive at the entry's encryption header or data.
+void SeekEntryData();
+// The 12-byte traditional encryption header of the entry in hand (zeros
+// where the archive ends).
+void ReadEncryptionHeader(uint8_t* header);
+// The entry's compression method is one the readers know.
+bool MethodKnown();
+
+// Decodes the data of the entry in hand (after its encryption header, with
+// the keys ready) into output, which stays open.
+EntryResult DecodeEntryInto(FileHandle output);
+
+// Moves to where the next local header is expected. WalkEntry when there,
+// else WalkCutShort or WalkVolumeMissing.
+WalkStep StepOverEntry(const WalkedEntry& entry);
+
+// Reads the current entry's name (the archive standing right after its local
+// header) into name (TextBufferSize bytes) as Windows is to be given it: cut
+// at a NUL, and a UTF-8 name (bit 11, or an Info-ZIP Unicode Path field that
+// matches) converted to the system's code page. False when the name cannot
+// be had whole (too long, or not in the code page).
+bool ReadEntryName(char* name);
