@@ -1,6 +1,7 @@
 # The fuzz targets and their short, fixed-length runs under CTest: the
 # decoder on arbitrary input (checked against zlib where zlib decodes it) and
-# the header walk with the count pass on arbitrary archives. Each run starts
+# the header walk with the count pass on arbitrary archives, and all three
+# passes over a folder tree with up to three volumes. Each run starts
 # from the small corpus in tests/fuzz/corpus/<target>/; new inputs go to the
 # build tree, never into the sources. Any crash, leak, timeout or sanitizer
 # report fails the test.
@@ -9,7 +10,7 @@ find_package(ZLIB REQUIRED)
 # question answered with No or nothing), the ZIP builder.
 file(GLOB KORVI_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 set(KORVI_FUZZ_LINK -fsanitize=fuzzer,address,undefined)
-foreach(pair inflate:60000 walk:40000)
+foreach(pair inflate:60000 walk:40000 extract:4000)
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 target)
   list(GET pair 1 runs)
