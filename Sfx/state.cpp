@@ -17,6 +17,8 @@ FileHandle OutputHandle;
 char OwnPath[ConfigTextSize];
 uint8_t* WrittenRecord;
 uint32_t WrittenRecordBytes;
+uint32_t* WrittenPaths;
+uint32_t WrittenPathSlots, WrittenPathCount;
 
 uint32_t* CrcTable;
 uint32_t CrcRegister;
@@ -55,6 +57,9 @@ void ResetProgramState() {
   ReleaseBlock(WrittenRecord);
   WrittenRecord = 0;
   WrittenRecordBytes = 0;
+  ReleaseBlock(WrittenPaths);
+  WrittenPaths = 0;
+  WrittenPathSlots = WrittenPathCount = 0;
   EntryRemaining = 0;
   HeaderStart = 0;
   ExitCode = ExitExtracted;

@@ -49,6 +49,12 @@ extern char OwnPath[ConfigTextSize]; // full path of the running executable
 // grows with the walk (WrittenRecordBytes long), so it covers every entry.
 extern uint8_t* WrittenRecord;
 extern uint32_t WrittenRecordBytes;
+// Hashes of the paths the extraction pass has written, folded as Windows
+// compares names, in a growing table of WrittenPathSlots (a power of two)
+// that is at most half full: a second entry of the same name is no silent
+// replacement of the first.
+extern uint32_t* WrittenPaths;
+extern uint32_t WrittenPathSlots, WrittenPathCount;
 
 // --- Integrity and decryption (archive/crypt) ----------------------------
 extern uint32_t* CrcTable;           // 256 entries in a 1,028-byte block

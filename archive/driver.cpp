@@ -58,9 +58,53 @@ void ShowCatalogueError(WindowHandle owner, unsigned textId) {
 }
 
 // The record of the files this run wrote (WrittenRecord), grown in blocks as
-// the walk goes on, so that it covers every entry of an archive of any size.
+// the walk goes on, so that it covers every entry of an archive of any size,
+// and the table of their paths.
 void ClearWrittenRecord() {
   if (WrittenRecord != 0) memset(WrittenRecord, 0, WrittenRecordBytes);
+  if (WrittenPaths != 0) memset(WrittenPaths, 0, WrittenPathSlots * sizeof(uint32_t));
+  WrittenPathCount = 0;
+}
+
+// FNV-1a over the path as Windows compares names: "/" as "\\", ASCII
+// letters in upper case. Never 0, which marks a free slot.
+uint32_t PathHash(const char* path) {
+  uint32_t hash = 2166136261u;
+  for (; *path != 0; ++path) {
+    char c = *path == '/' ? '\\' : *path;
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+  }
+  return hash | 1u;
+}
+
+// The slot of hash in the table: where it stands, or the free one it would take.
+uint32_t* PathSlot(uint32_t* table, uint32_t slots, uint32_t hash) {
+  uint32_t i = hash & (slots - 1);
+  while (table[i] != 0 && table[i] != hash) i = (i + 1) & (slots - 1);
+  return table + i;
+}
+
+void RememberWrittenPath(const char* path) {
+  if (2 * (WrittenPathCount + 1) > WrittenPathSlots) {
+    uint32_t slots = WrittenPathSlots != 0 ? WrittenPathSlots * 2 : 1024u;
+    uint32_t* grown = static_cast<uint32_t*>(AllocateBlock(slots * sizeof(uint32_t)));
+    if (grown == 0) return;  // unremembered: a second entry of its name replaces it as before
+    memset(grown, 0, slots * sizeof(uint32_t));
+    for (uint32_t i = 0; i < WrittenPathSlots; ++i)
+      if (WrittenPaths[i] != 0) *PathSlot(grown, slots, WrittenPaths[i]) = WrittenPaths[i];
+    ReleaseBlock(WrittenPaths);
+    WrittenPaths = grown;
+    WrittenPathSlots = slots;
+  }
+  uint32_t hash = PathHash(path);
+  uint32_t* slot = PathSlot(WrittenPaths, WrittenPathSlots, hash);
+  if (*slot == 0) ++WrittenPathCount;
+  *slot = hash;
+}
+
+bool WrittenThisRun(const char* path) {
+  return WrittenPathSlots != 0 && *PathSlot(WrittenPaths, WrittenPathSlots, PathHash(path)) != 0;
 }
 
 void MarkWritten(uint32_t entry) {
@@ -95,7 +139,7 @@ void FormatDate(uint32_t dosDateTime, char* text) {
 
 // The overwrite confirmation for an existing file; true when it is replaced.
 bool ConfirmOverwrite(const char* path) {
-  FoundFile existing = {0, 0};
+  FoundFile existing = {0, 0, false};
   FindPath(path, &existing);
   ExtractNamePart(path, ConflictName);
   FormatSize(existing.sizeLow, ExistingSizeText);
@@ -125,6 +169,13 @@ bool PasswordOpensEntry() {
     accepted = CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
   }
   return accepted;
+}
+
+// "Invalid filename." for the first refused name of a pass; later ones are
+// only counted, so that an archive of many cannot bury the user in messages.
+void RefuseName(Pass& pass, const char* name) {
+  pass.incomplete = true;
+  if (pass.refusedNames++ == 0) ShowMessage(pass.owner, name, LoadMessage(MsgInvalidFilename).text, BoxIconError);
 }
 
 // A folder entry: the folder and those above it. A failure ends the walk.
@@ -170,7 +221,18 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
     return GoOn;
   }
   if (replacing) {
-    if (OverwriteMode == KeepExisting || (OverwriteMode == AskEachFile && !ConfirmOverwrite(path))) {
+    // A name shaped like an 8.3 alias (LONGFI~1.TXT) that finds a file of
+    // another long name would write over that file: refused.
+    FoundFile found = {0, 0, false};
+    if (strchr(entry.name, '~') != 0 && FindPath(path, &found) && found.otherName) {
+      RefuseName(pass, entry.name);
+      return GoOn;
+    }
+    // A file this run wrote is asked about like any other, but never
+    // replaced unasked: two entries of one name would lose one of them.
+    bool again = WrittenThisRun(path);
+    if (OverwriteMode == KeepExisting || (again && OverwriteMode == ReplaceWithoutAsking) ||
+        (OverwriteMode == AskEachFile && !ConfirmOverwrite(path))) {
       pass.incomplete = true;
       return GoOn;
     }
@@ -215,6 +277,7 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
   if (replacing) {
     if (whole && ReplaceWith(temporary, path)) {
       MarkWritten(pass.entry);
+      RememberWrittenPath(path);
     } else {
       DeleteFileAt(temporary);
       if (whole) {
@@ -226,6 +289,7 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
     DeleteFileAt(path);
   } else {
     MarkWritten(pass.entry);
+    RememberWrittenPath(path);
   }
 
   if (result == EntryCutShort) {
@@ -235,13 +299,6 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
   }
   if (result == EntryVolumeMissing) return EndWalk;  // reported by the volume change
   return CancelRequested ? StopWithoutSummary : GoOn;
-}
-
-// "Invalid filename." for the first refused name of a pass; later ones are
-// only counted, so that an archive of many cannot bury the user in messages.
-void RefuseName(Pass& pass, const char* name) {
-  pass.incomplete = true;
-  if (pass.refusedNames++ == 0) ShowMessage(pass.owner, name, LoadMessage(MsgInvalidFilename).text, BoxIconError);
 }
 
 // One entry in any pass, from its name on (read by the walk's step).

@@ -87,7 +87,9 @@ WalkStep NextEntry(WalkedEntry* entry) {
 NameVerdict FormOutputPath(const WalkedEntry& entry, char* path) {
   if (!entry.nameWhole) return NameNotWhole;
   if (TextLength(DestinationFolder) + 1 + TextLength(entry.name) >= TextBufferSize) return NameTooLong;
-  if (!NameIsSafe(entry.name)) return NameRefused;
+  // A name ending in a separator names a folder; with data it names no file.
+  unsigned n = TextLength(entry.name);
+  if (!NameIsSafe(entry.name) || (!entry.folder && IsPathSeparator(entry.name[n - 1]))) return NameRefused;
   CopyText(path, DestinationFolder, TextBufferSize);
   AppendText(path, "\\", TextBufferSize);
   AppendText(path, entry.name, TextBufferSize);

@@ -51,6 +51,7 @@ bool CloseFile(FileHandle file);
 struct FoundFile {
   uint32_t sizeLow;        // low 32 bits of the size
   uint64_t lastWriteTime;  // FILETIME, UTC, 100 ns since 1601
+  bool otherName;          // its name is not the path's last part: the path is an 8.3 alias of it
 };
 // FindFirstFileA followed at once by FindClose. True when something of that
 // name (wildcards allowed) exists; *found, when given, describes it.

@@ -10,6 +10,7 @@
 #include <fnmatch.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -161,6 +162,17 @@ bool FindPath(const char* path, FoundFile* found) {
     if (!any) return false;
   }
   if (found != 0) {
+    // A symbolic link stands in for an 8.3 alias: a second name of a file
+    // whose own name is another.
+    struct stat link;
+    found->otherName = false;
+    if (lstat(p.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      char target[4096];
+      ssize_t n = readlink(p.c_str(), target, sizeof target - 1);
+      std::string t = n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+      std::string::size_type cut = t.rfind('/');
+      found->otherName = strcasecmp((cut == std::string::npos ? t : t.substr(cut + 1)).c_str(), name.c_str()) != 0;
+    }
     found->sizeLow = static_cast<uint32_t>(st.st_size);
     found->lastWriteTime = static_cast<uint64_t>(st.st_mtim.tv_sec + EpochDifference) * 10000000ULL +
                            static_cast<uint64_t>(st.st_mtim.tv_nsec / 100);

@@ -53,6 +53,16 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* fa
 
 bool CloseFile(FileHandle file) { return CloseHandle(file) != 0; }
 
+// The two names differ but for the case of ASCII letters.
+static bool NamesDiffer(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
+    char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
+    if (x != y) return true;
+    if (x == 0) return false;
+  }
+}
+
 bool FindPath(const char* path, FoundFile* found) {
   WIN32_FIND_DATAA data;
   HANDLE search = FindFirstFileA(path, &data);
@@ -62,6 +72,10 @@ bool FindPath(const char* path, FoundFile* found) {
     found->sizeLow = data.nFileSizeLow;
     found->lastWriteTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                            data.ftLastWriteTime.dwLowDateTime;
+    const char* last = path;
+    for (const char* c = path; *c != 0; ++c)
+      if (*c == '\\' || *c == '/') last = c + 1;
+    found->otherName = NamesDiffer(last, data.cFileName);
   }
   return true;
 }

@@ -98,6 +98,24 @@ done
 # header. The existing victim.txt is not touched either way.
 hostile cut_data 2 "${UNREADABLE[@]}" "${UNREADABLE[@]}" message "$SUMMARY" "Error.." click 1
 expect_kept cut_data "good.txt=$GOOD"
+# The same cut with a file beside the program under its second volume's name
+# (the rest of the entry, then a DLL of its own): never read.
+{ head -c 400 /dev/zero; cat zips/planted.zip; } >cut_data_planted.z02
+hostile cut_data_planted 2 "${UNREADABLE[@]}" "${UNREADABLE[@]}" message "$SUMMARY" "Error.." click 1
+expect_kept cut_data_planted "good.txt=$GOOD"
+
+# --- Names that are one file on Windows --------------------------------------
+# A part ending in a dot or a blank is refused (Windows would drop it); a
+# second entry that names a file this run wrote does not replace it unasked,
+# even with the overwrite flag: the first stays, then the summary.
+hostile trailing_dot 1 message "b.txt." "Invalid filename." click 1 message "$SUMMARY" "Error.." click 1
+expect_kept trailing_dot "good.txt=$GOOD" "after.txt=$AFTER"
+hostile trailing_blank 1 message "sp /f.txt" "Invalid filename." click 1 message "$SUMMARY" "Error.." click 1
+expect_kept trailing_blank "good.txt=$GOOD" "after.txt=$AFTER"
+hostile twins_case 1 message "$SUMMARY" "Error.." click 1
+expect_kept twins_case "good.txt=$GOOD" "Notes.txt=first twin" "after.txt=$AFTER"
+hostile twins_exact 1 message "$SUMMARY" "Error.." click 1
+expect_kept twins_exact "good.txt=$GOOD" "twin.txt=first twin" "after.txt=$AFTER"
 hostile cut_name 2 "${UNREADABLE[@]}" message "vic" "Invalid filename." click 1 "${UNREADABLE[@]}" \
   message "$SUMMARY" "Error.." click 1
 expect_kept cut_name "good.txt=$GOOD"

@@ -157,6 +157,12 @@ CASES = {
     "cut_header": lambda: cut_at(10),
     "cut_name": lambda: cut_at(33),
     "cut_data": lambda: cut_at(30 + 10 + 100),
+    "cut_data_planted": lambda: cut_at(30 + 10 + 100),  # the Wine test plants a .z02 beside it
+    "planted": lambda: archive(Entry("planted.dll", b"MZ planted")),  # what it plants
+    "trailing_dot": lambda: named("b.txt."),
+    "trailing_blank": lambda: named("sp /f.txt"),
+    "twins_case": lambda: archive(good(), Entry("Notes.txt", b"first twin"), Entry("notes.TXT", b"second twin"), after()),
+    "twins_exact": lambda: archive(good(), Entry("twin.txt", b"first twin"), Entry("twin.txt", b"second twin"), after()),
     "cut_directory": cut_in_directory,
     "bad_crc": lambda: archive(good(), victim(crc=zlib.crc32(VICTIM_DATA) ^ 1), after()),
     "bad_crc_deflate": lambda: archive(good(), victim(8, crc=zlib.crc32(VICTIM_DATA) ^ 0x80000000), after()),

@@ -292,8 +292,74 @@ TEST(EntryNames, DevicesWildcardsAndControlCharactersAreRefused) {
                           "bell\a", "stream.txt:x", "../up", "a/../../up", "...", ".. /x", "/abs", "\\abs"})
     EXPECT_FALSE(NameIsSafe(bad)) << bad;
   for (const char* good : {"CONFIG.SYS", "console.txt", "nully", "aux1.txt", "COM10", "LPT", "COMA", "prn2",
-                           "dir/contents/file", "a.b.c", "..hidden", "x..", "café.txt", "sub/dir/"})
+                           "dir/contents/file", "a.b.c", "..hidden", "café.txt", "sub/dir/"})
     EXPECT_TRUE(NameIsSafe(good)) << good;
+}
+
+TEST(EntryNames, PartsThatWindowsWouldShortenAreRefused) {
+  // Windows drops trailing dots and blanks: each of these would be another
+  // name, and so one file with a second entry.
+  for (const char* bad : {"b.txt.", "x..", "notes.txt ", "sp /f.txt", "   /x", " ", "w/.", "a/. /b", "dir./f"})
+    EXPECT_FALSE(NameIsSafe(bad)) << "'" << bad << "'";
+  for (const char* good : {"./a.txt", "a/./b", ".hidden", "a b.txt", "x.y"})
+    EXPECT_TRUE(NameIsSafe(good)) << "'" << good << "'";
+}
+
+TEST_F(SafetyTest, ANameEndingInASeparatorWithDataIsRefusedAndMakesNoFolder) {
+  ZipEntry e;
+  e.name = "t/";
+  e.data = Bytes("data under a folder's name");
+  Open(ZipBuilder().Add(e).Stored("w/.", "dot").Stored("fine.txt", "f"));
+  Extract();
+  EXPECT_EQ(Listed(), std::set<std::string>{"fine.txt"}) << "no folder is left behind by a refused name";
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "t/");
+  EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+}
+
+// --- Two entries, one file -------------------------------------------------------------
+
+TEST_F(SafetyTest, ASecondEntryOfAWrittenNameIsNotASilentReplacement) {
+  Open(ZipBuilder().Stored("Notes.txt", "first").Stored("notes.TXT", "second").Stored("after.txt", "a"));
+  OverwriteMode = ReplaceWithoutAsking;
+  // The posix platform tells case apart; a link made as the first file is
+  // created lets the second entry find that file, as it would on Windows.
+  scripted::OnPump = [this] {
+    if (!scripted::EntryNames.empty() && scripted::EntryNames.back() == "Notes.txt")
+      symlink(Out("Notes.txt").c_str(), Out("notes.TXT").c_str());
+  };
+  Extract();
+  EXPECT_EQ(ReadFile(Out("Notes.txt")), "first") << "the first entry's file is kept";
+  EXPECT_EQ(ReadFile(Out("after.txt")), "a");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+}
+
+TEST_F(SafetyTest, ASecondEntryOfAWrittenNameIsAskedAbout) {
+  Open(ZipBuilder().Stored("same.txt", "first").Stored("same.txt", "second"));
+  OverwriteMode = AskEachFile;
+  scripted::OverwriteReplies = {{true, false}};
+  Extract();
+  EXPECT_EQ(scripted::Asked, std::vector<std::string>{"overwrite:same.txt"});
+  EXPECT_EQ(ReadFile(Out("same.txt")), "second") << "answered Yes";
+  ExpectSuccess();
+}
+
+TEST_F(SafetyTest, AnAliasOfAnotherFilesLongNameIsRefused) {
+  // On the posix platform a symbolic link stands in for an 8.3 alias.
+  WriteFile("out/longfilename.txt", "the user's");
+  ASSERT_EQ(symlink(Out("longfilename.txt").c_str(), Out("LONGFI~1.TXT").c_str()), 0);
+  Open(ZipBuilder().Stored("LONGFI~1.TXT", "planted").Stored("fine.txt", "f"));
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  EXPECT_EQ(ReadFile(Out("longfilename.txt")), "the user's");
+  EXPECT_EQ(ReadFile(Out("fine.txt")), "f");
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "LONGFI~1.TXT");
+  EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+  ExpectFailureSummaryLast();
 }
 
 TEST_F(SafetyTest, ADeviceNameIsNeverOpened) {
