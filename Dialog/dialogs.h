@@ -1,15 +1,8 @@
 // What the dialog procedures of this module share among themselves: their
-// procedures, the bar painter and the window helper. Win32 only.
+// procedures and the bar painter; the window helpers come from Dialogsel/,
+// the folder below. Win32 only.
 #pragma once
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
-// Moves a window to the middle of the screen, keeping its size and its place
-// in the stacking order.
-void CentreWindow(HWND window);
-
-// The module instance whose resources hold the templates and the icon.
-HINSTANCE ModuleInstance();
+#include "Dialogsel/window.h"
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

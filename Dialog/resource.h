@@ -28,16 +28,14 @@
 /* PASSWD */
 #define IDC_PASSWORD       101
 
-/* The folder browser's added button, and DLGNEW */
-#define IDC_NEW_BUTTON     1277
-#define IDC_PARENT_FOLDER  3001
-#define IDC_NEW_NAME       3002
+/* The folder browser's button and DLGNEW have theirs in Dialogsel/resource.h,
+   the folder below this one. */
+#include "Dialogsel/resource.h"
 
 /* Names of templates that the code names itself (the main dialog, the
    password prompt and the overwrite confirmation are named by the message
    catalogue), and of the icon. */
 #define PROGRESS_TEMPLATE  "DLGPROGRESS"
-#define NEW_FOLDER_TEMPLATE "DLGNEW"
 #define PROGRAM_ICON       "MNICON"
 
 #endif

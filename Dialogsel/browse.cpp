@@ -4,7 +4,7 @@
 // would, with the wish to create a new folder under the chosen one.
 #include "Dialogsel/dialogsel.h"
 #include <shlobj.h>
-#include "Dialog/resource.h"
+#include "Dialogsel/resource.h"
 #include "Dialogsel/folders.h"
 #include "SFXstrings/strings.h"
 

@@ -1,8 +1,8 @@
 // The New Folder dialog DLGNEW: shows the folder chosen in the browser and
 // creates a folder of the typed name below it, which becomes the destination.
 #include "Dialogsel/dialogsel.h"
-#include "Dialog/dialogs.h"
-#include "Dialog/resource.h"
+#include "Dialogsel/resource.h"
+#include "Dialogsel/window.h"
 #include "Dialogsel/folders.h"
 #include "Sfx/state.h"
 #include "support/paths.h"

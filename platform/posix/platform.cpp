@@ -4,6 +4,7 @@
 // label and the Windows folders are what the test sets (platform/posix/control.h).
 #include "platform/platform.h"
 #include "platform/posix/control.h"
+#include "SFXstrings/catalogue_table.h"
 #include <dirent.h>
 #include <iconv.h>
 #include <fcntl.h>
@@ -293,17 +294,11 @@ int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsig
 }
 
 unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
-  static const struct { unsigned id; const char* text; } table[] = {
-#define MESSAGE(id, name, text) {id, text},
-#include "SFXstrings/catalogue.def"
-#undef MESSAGE
-  };
-  for (const auto& entry : table)
-    if (entry.id == id) {
-      std::string text(entry.text);
-      if (text.size() >= room) text.resize(room - 1);
-      return CopyOut(text, buffer, room);
-    }
+  if (const char* found = CatalogueTextOf(id)) {
+    std::string text(found);
+    if (text.size() >= room) text.resize(room - 1);
+    return CopyOut(text, buffer, room);
+  }
   if (room > 0) buffer[0] = 0;
   return 0;
 }

@@ -3,6 +3,7 @@
 // catalogue the stub's string table is made of.
 #include <cstring>
 #include "platform/platform.h"
+#include "SFXstrings/catalogue_table.h"
 #include "tools/mksfx/core_hooks.h"
 
 namespace {
@@ -15,20 +16,13 @@ int ShowMessage(WindowHandle, const char* text, const char* caption, unsigned) {
 }
 
 unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
-  static const struct { unsigned id; const char* text; } table[] = {
-#define MESSAGE(id, name, text) {id, text},
-#include "SFXstrings/catalogue.def"
-#undef MESSAGE
-  };
   if (room == 0) return 0;
   buffer[0] = 0;
-  for (const auto& entry : table)
-    if (entry.id == id) {
-      std::strncpy(buffer, entry.text, room - 1);
-      buffer[room - 1] = 0;
-      return static_cast<unsigned>(std::strlen(buffer));
-    }
-  return 0;
+  if (const char* text = CatalogueTextOf(id)) {
+    std::strncpy(buffer, text, room - 1);
+    buffer[room - 1] = 0;
+  }
+  return static_cast<unsigned>(std::strlen(buffer));
 }
 
 namespace mksfx {

@@ -1,5 +1,5 @@
-// Window helpers shared by every dialog of the program.
-#include "Dialog/dialogs.h"
+// Window helpers shared by every dialog of the program (window.h).
+#include "Dialogsel/window.h"
 
 void CentreWindow(HWND window) {
   RECT r;
