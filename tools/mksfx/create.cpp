@@ -11,6 +11,7 @@
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/inputs.h"
+#include "tools/mksfx/replaced.h"
 #include "tools/mksfx/source_zip.h"
 #include "tools/mksfx/writer.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -85,8 +86,10 @@ void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const 
   }
 }
 
+fs::path ZipInput(const CreateOptions& o) { return o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0]; }
+
 void AddZip(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& totals) {
-  SourceZip source(o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0], o.recompress);
+  SourceZip source(ZipInput(o), o.recompress);
   uint64_t all = 0;
   for (const SourceEntry& s : source.Entries()) all += s.uncompressedSize;
   Progress progress(all);
@@ -147,7 +150,7 @@ int CreateArchive(const CreateOptions& o) {
   int level = o.level < 0 ? HighestLevel() : o.level;
   if (level < 1 || level > HighestLevel())
     throw Failure("--level takes 1 to " + std::to_string(HighestLevel()) + " (" + CompressorName() + ")");
-  bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0]);
+  bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(ZipInput(o));
   if (o.recompress && !fromZip) throw Failure("--recompress applies to one .zip input");
 
   if (o.sign.given()) {
@@ -159,18 +162,27 @@ int CreateArchive(const CreateOptions& o) {
   std::string block = o.block.given ? MakeConfigBlock(o.block) : std::string();
   auto start = std::chrono::steady_clock::now();
 
-  // The tree is gathered before the output's temporaries exist, and the
-  // output itself (or its volumes, from an earlier run) is left out of it.
+  // The tree is gathered before the output's temporaries exist. No file the
+  // run reads may be the output it replaces: that input would be lost.
+  Replaced replaced(o.output);
+  replaced.MustNotBe(o.stub, "the stub");
+  if (!o.passwordFile.empty()) replaced.MustNotBe(o.passwordFile, "the password file");
+  if (!o.sign.cert.empty()) replaced.MustNotBe(o.sign.cert, "the signing certificate");
+  if (!o.sign.key.empty()) replaced.MustNotBe(o.sign.key, "the signing key");
+  if (!o.sign.passFile.empty()) replaced.MustNotBe(o.sign.passFile, "the signing key's password file");
   std::vector<InputItem> items;
-  if (!fromZip) {
+  if (fromZip) {
+    replaced.MustNotBe(ZipInput(o), "one of the inputs");
+  } else {
     items = GatherInputs(o.inputs, o.directory);
+    for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs");
     std::error_code ec;
     fs::path output = fs::weakly_canonical(o.output, ec);
     std::erase_if(items, [&](const InputItem& i) {
       if (i.folder) return false;
       fs::path p = fs::weakly_canonical(i.path, ec);
-      return p == output || (p.parent_path() == output.parent_path() && p.stem() == output.stem() &&
-                             p.extension().string().size() == 4 && p.extension().string().rfind(".z", 0) == 0);
+      return p.parent_path() == output.parent_path() && p.stem() == output.stem() &&
+             p.extension().string().size() == 4 && p.extension().string().rfind(".z", 0) == 0;
     });
   }
   VolumeWriter out(o.output, o.split);

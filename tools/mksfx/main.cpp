@@ -114,7 +114,11 @@ int Create(int argc, char** argv) {
   }
   if (havePassword + !passwordFile.empty() + encrypt > 1)
     throw UsageError("give one of --password, --password-file and --encrypt");
-  if (!passwordFile.empty()) { o.password = PasswordFromFile(passwordFile); havePassword = true; }
+  if (!passwordFile.empty()) {
+    o.password = PasswordFromFile(passwordFile);
+    o.passwordFile = passwordFile;
+    havePassword = true;
+  }
   if (encrypt) {
     o.password = ReadSecret("Password: ");
     if (ReadSecret("Again: ") != o.password) throw Failure("the two passwords differ");
