@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include "Sfx/layout.h"
 #include "archive/zip_format.h"
 #include "tools/mksfx/codec.h"
@@ -88,8 +89,7 @@ void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const 
 
 fs::path ZipInput(const CreateOptions& o) { return o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0]; }
 
-void AddZip(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& totals) {
-  SourceZip source(ZipInput(o), o.recompress);
+void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, int level, Totals& totals) {
   uint64_t all = 0;
   for (const SourceEntry& s : source.Entries()) all += s.uncompressedSize;
   Progress progress(all);
@@ -140,6 +140,27 @@ void AddZip(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& t
   }
 }
 
+// Removes the old volumes that this run did not write again, and says so.
+void ReportStaleVolumes(const Replaced& replaced, const std::vector<fs::path>& written) {
+  std::vector<std::string> failures;
+  std::vector<fs::path> removed = replaced.RemoveStale(written, failures);
+  if (!removed.empty()) {
+    std::string names;
+    for (size_t i = 0; i < removed.size(); ++i) {
+      // A long row of them shown by its ends.
+      if (removed.size() > 4 && i > 0 && i + 1 < removed.size()) {
+        if (i == 1) names += ", ...";
+        continue;
+      }
+      names += (i == 0 ? "" : ", ") + removed[i].string();
+    }
+    std::fprintf(stderr, "mksfx: removed %zu volume%s of an earlier split run of %s: %s\n", removed.size(),
+                 removed.size() == 1 ? "" : "s", replaced.Output().string().c_str(), names.c_str());
+  }
+  for (const std::string& f : failures)
+    std::fprintf(stderr, "mksfx: cannot remove a volume of an earlier split run (%s); remove it by hand\n", f.c_str());
+}
+
 }  // namespace
 
 int CreateArchive(const CreateOptions& o) {
@@ -171,25 +192,29 @@ int CreateArchive(const CreateOptions& o) {
   if (!o.sign.key.empty()) replaced.MustNotBe(o.sign.key, "the signing key");
   if (!o.sign.passFile.empty()) replaced.MustNotBe(o.sign.passFile, "the signing key's password file");
   std::vector<InputItem> items;
+  std::optional<SourceZip> source;
   if (fromZip) {
     replaced.MustNotBe(ZipInput(o), "one of the inputs");
+    source.emplace(ZipInput(o), o.recompress);
+    if (source->Entries().empty()) throw Failure("nothing to do: " + ZipInput(o).string() + " holds no entries");
   } else {
     items = GatherInputs(o.inputs, o.directory);
-    for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs");
-    std::error_code ec;
-    fs::path output = fs::weakly_canonical(o.output, ec);
+    // An old volume of the output found in a folder is left out, with a
+    // word: it is the output's, not the tree's. One named is refused.
     std::erase_if(items, [&](const InputItem& i) {
-      if (i.folder) return false;
-      fs::path p = fs::weakly_canonical(i.path, ec);
-      return p.parent_path() == output.parent_path() && p.stem() == output.stem() &&
-             p.extension().string().size() == 4 && p.extension().string().rfind(".z", 0) == 0;
+      if (i.named || i.folder || replaced.Of(i.path) != Replaced::OldVolume) return false;
+      std::fprintf(stderr, "mksfx: left out %s: a volume of an earlier split run of %s\n",
+                   i.path.lexically_normal().string().c_str(), o.output.string().c_str());
+      return true;
     });
+    for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs");
+    if (items.empty()) throw Failure("nothing to do: the inputs hold no files or folders");
   }
   VolumeWriter out(o.output, o.split);
   ArchiveWriter archive(out, o.split != 0);
   archive.Begin(stub, block);
   Totals totals;
-  if (fromZip) AddZip(archive, o, level, totals);
+  if (fromZip) AddZip(archive, *source, o, level, totals);
   else AddTree(archive, items, o, level, totals);
   archive.Finish();
   uint64_t bytesOut = out.Total();
@@ -199,6 +224,7 @@ int CreateArchive(const CreateOptions& o) {
     bytesOut = fs::file_size(first);
   }
   std::vector<fs::path> volumes = out.Commit();
+  ReportStaleVolumes(replaced, volumes);
 
   if (!o.quiet) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -13,6 +13,7 @@ struct InputItem {
   std::string name;            // entry name, UTF-8, "/" separators, folders end in "/"
   std::filesystem::path path;  // where its bytes are
   bool folder = false;
+  bool named = false;          // given on the command line itself, not found in a folder
   uint64_t size = 0;
   uint32_t dosDateTime = 0;
 };

@@ -36,6 +36,28 @@ fs::path VolumeName(const fs::path& program, unsigned n) {
   return p.replace_extension(ext);
 }
 
+unsigned VolumeNumber(const fs::path& program, const fs::path& name) {
+  std::string text = name.filename().string(), stem = program.filename().replace_extension("").string() + ".z";
+#ifdef _WIN32
+  // The system compares names without case.
+  auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  };
+  text = lower(text);
+  stem = lower(stem);
+#endif
+  if (text.size() <= stem.size() || text.size() > stem.size() + 5 || text.compare(0, stem.size(), stem) != 0) return 0;
+  unsigned n = 0;
+  for (size_t i = stem.size(); i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return 0;
+    n = n * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  fs::path written = VolumeName(program.filename(), n);
+  return n >= 2 && written.string().size() == text.size() ? n : 0;
+}
+
 VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize) : out_(out), split_(splitSize) { Open(); }
 
 VolumeWriter::~VolumeWriter() {

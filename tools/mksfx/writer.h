@@ -16,6 +16,10 @@ namespace mksfx {
 // its extension replaced by ".z02", ".z03", ... ".z10", ... as the stub looks
 // for them.
 std::filesystem::path VolumeName(const std::filesystem::path& program, unsigned n);
+// n when name (a file name, no folder) is VolumeName(program, n) for an n of
+// 2 or more, exactly as written (".z02", not ".z2" or ".z002"; on Windows in
+// any case); 0 when it is no volume's name.
+unsigned VolumeNumber(const std::filesystem::path& program, const std::filesystem::path& name);
 
 class VolumeWriter {
  public:
