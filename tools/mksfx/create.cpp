@@ -9,6 +9,7 @@
 #include "Sfx/layout.h"
 #include "archive/zip_format.h"
 #include "tools/mksfx/codec.h"
+#include "tools/mksfx/collisions.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/inputs.h"
@@ -140,6 +141,15 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, i
   }
 }
 
+// Refuses names that Windows would not keep apart: the first clash, and how
+// many more there are.
+void MustKeepApart(const std::vector<std::string>& names) {
+  std::vector<NameClash> clashes = FindNameClashes(names);
+  if (clashes.empty()) return;
+  size_t more = clashes.size() - 1;
+  throw Failure(clashes[0].text + (more == 0 ? "" : "; " + std::to_string(more) + (more == 1 ? " more entry" : " more entries") + " at fault"));
+}
+
 // Removes the old volumes that this run did not write again, and says so.
 void ReportStaleVolumes(const Replaced& replaced, const std::vector<fs::path>& written) {
   std::vector<std::string> failures;
@@ -197,6 +207,9 @@ int CreateArchive(const CreateOptions& o) {
     replaced.MustNotBe(ZipInput(o), "one of the inputs");
     source.emplace(ZipInput(o), o.recompress);
     if (source->Entries().empty()) throw Failure("nothing to do: " + ZipInput(o).string() + " holds no entries");
+    std::vector<std::string> names;
+    for (const SourceEntry& e : source->Entries()) names.push_back(e.name);
+    MustKeepApart(names);
   } else {
     items = GatherInputs(o.inputs, o.directory);
     // An old volume of the output found in a folder is left out, with a
@@ -209,6 +222,9 @@ int CreateArchive(const CreateOptions& o) {
     });
     for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs");
     if (items.empty()) throw Failure("nothing to do: the inputs hold no files or folders");
+    std::vector<std::string> names;
+    for (const InputItem& i : items) names.push_back(i.name);
+    MustKeepApart(names);
   }
   VolumeWriter out(o.output, o.split);
   ArchiveWriter archive(out, o.split != 0);

@@ -82,13 +82,11 @@ std::string Utf8(const fs::path& path, bool generic = false) {
 
 struct Gatherer {
   std::vector<InputItem> items;
-  std::set<std::string> names;
   std::set<fs::path> folders;  // canonical paths being recursed, against loops
 
   void Add(InputItem item) {
     std::string problem = NameProblem(item.name);
     if (!problem.empty()) throw Failure("'" + item.name + "' " + problem);
-    if (!names.insert(item.name).second) throw Failure("'" + item.name + "' is given twice");
     items.push_back(std::move(item));
   }
 

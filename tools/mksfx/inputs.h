@@ -19,8 +19,8 @@ struct InputItem {
 };
 
 // The entries for inputs, relative to base (-C; empty for the current folder).
-// Throws Failure for a missing or unreadable input, a name the stub would
-// refuse, or a name given twice.
+// Throws Failure for a missing or unreadable input or a name the stub would
+// refuse. Names given twice or one on Windows are FindNameClashes' to find.
 std::vector<InputItem> GatherInputs(const std::vector<std::string>& inputs, const std::filesystem::path& base);
 
 // Why the stub would refuse this entry name (UTF-8, "/" separators), or ""
