@@ -66,8 +66,24 @@ TEST(MksfxFold, UpperCaseBeyondAscii) {
   EXPECT_EQ(mksfx::UpperCase(0x24D0), 0x24B6u);  // ⓐ
   EXPECT_EQ(mksfx::UpperCase(0xFF41), 0xFF21u);  // ａ
   EXPECT_EQ(mksfx::UpperCase(0x4E2D), 0x4E2Du);  // 中
+  EXPECT_EQ(mksfx::UpperCase(0x00B5), 0x00B5u);  // the micro sign stays
+  EXPECT_EQ(mksfx::UpperCase(0x01C6), 0x01C4u);  // ǆ
+  EXPECT_EQ(mksfx::UpperCase(0x01C5), 0x01C5u);  // ǅ, title case, stays
+  EXPECT_EQ(mksfx::UpperCase(0x1F00), 0x1F08u);  // ἀ
+  EXPECT_EQ(mksfx::UpperCase(0x2D00), 0x10A0u);  // Georgian ⴀ
+  EXPECT_EQ(mksfx::UpperCase(0x0514), 0x0514u);  // past the table's letters
+  EXPECT_EQ(mksfx::UpperCase(0x1F600), 0x1F600u);  // past the plane
   EXPECT_EQ(FoldedName("Gr\xc3\xbc\xc3\x9f" "e"), "GR\xc3\x9c\xc3\x9f" "E");  // Grüße
   EXPECT_EQ(FoldedName("\xd1\x84\xd0\xb0\xd0\xb9\xd0\xbb"), "\xd0\xa4\xd0\x90\xd0\x99\xd0\x9b");  // файл
+}
+
+TEST(MksfxFold, UpperCaseIsSettledAndKeepsAsciiApart) {
+  for (uint32_t cp = 0; cp < 0x10000; ++cp) {
+    uint32_t upper = mksfx::UpperCase(cp);
+    ASSERT_EQ(mksfx::UpperCase(upper), upper) << std::hex << cp;  // an upper-case letter stays
+    if (cp < 0x80) ASSERT_EQ(upper, cp >= 'a' && cp <= 'z' ? cp - 32 : cp) << cp;
+    else ASSERT_GE(upper, 0x80u) << std::hex << cp;
+  }
 }
 
 TEST(MksfxClashes, NamesThatFoldToOne) {

@@ -35,12 +35,12 @@ std::vector<NameClash> FindNameClashes(const std::vector<std::string>& names);
 // "/"; bytes that are not UTF-8 stay as they are.
 std::string FoldedName(const std::string& name);
 
-// A code point upper-cased as Windows compares names, by the simple
-// mappings of Unicode: ASCII, Latin-1, Latin Extended-A and the pairs of
-// Extended-B, Latin Extended Additional, Greek, Cyrillic, Armenian, small
-// Roman numerals, circled and fullwidth Latin letters. Other characters are
-// their own upper case, and none outside ASCII becomes an ASCII letter (the
-// dotless i and the long s stay).
+// A code point upper-cased as Windows compares names: by the up-case table
+// that Microsoft's exFAT specification publishes (Latin, Greek, Cyrillic,
+// Armenian, Georgian, Glagolitic, Coptic, circled and fullwidth letters, in
+// the Basic Multilingual Plane). No letter beyond ASCII becomes an ASCII one
+// (the dotless i, the long s and the micro sign stay), and code points past
+// the plane are their own upper case.
 uint32_t UpperCase(uint32_t cp);
 
 }  // namespace mksfx
