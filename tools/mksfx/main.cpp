@@ -11,6 +11,7 @@
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/create.h"
+#include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -208,6 +209,7 @@ int Raw(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  CleanUpOnSignals();
   std::string command = argc > 1 ? argv[1] : "";
   try {
     if (command == "create") return Create(argc, argv);

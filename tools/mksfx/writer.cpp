@@ -5,6 +5,7 @@
 #include <cstring>
 #include "archive/zip_format.h"
 #include "tools/mksfx/common.h"
+#include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/zipcrypto.h"
 
 namespace fs = std::filesystem;
@@ -64,7 +65,10 @@ VolumeWriter::~VolumeWriter() {
   if (committed_) return;
   if (file_.is_open()) file_.close();
   std::error_code ec;
-  for (const Volume& v : volumes_) fs::remove(v.temp, ec);
+  for (const Volume& v : volumes_) {
+    fs::remove(v.temp, ec);
+    ForgetOnSignal(v.slot);
+  }
 }
 
 void VolumeWriter::Open() {
@@ -76,6 +80,7 @@ void VolumeWriter::Open() {
   v.final = VolumeName(out_, static_cast<unsigned>(volumes_.size() + 1));
   v.temp = v.final;
   v.temp += ".mksfx-" + Hex(RandomBytes(4));
+  v.slot = RemoveOnSignal(v.temp);
   volumes_.push_back(v);
   file_.open(v.temp, std::ios::binary | std::ios::trunc);
   if (!file_) throw Failure("cannot create " + v.final.string() + ": " + std::strerror(errno));
@@ -117,6 +122,7 @@ std::vector<fs::path> VolumeWriter::Commit() {
     std::error_code ec;
     fs::rename(v.temp, v.final, ec);
     if (ec) throw Failure("cannot rename " + v.temp.string() + " to " + v.final.string() + ": " + ec.message());
+    ForgetOnSignal(v.slot);
     done.push_back(v.final);
   }
   committed_ = true;

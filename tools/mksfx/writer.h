@@ -12,6 +12,8 @@
 
 namespace mksfx {
 
+struct SignalSlot;
+
 // The name of volume n (1 for the program itself): the program's name with
 // its extension replaced by ".z02", ".z03", ... ".z10", ... as the stub looks
 // for them.
@@ -46,7 +48,10 @@ class VolumeWriter {
 
  private:
   void Open();
-  struct Volume { std::filesystem::path temp, final; };
+  struct Volume {
+    std::filesystem::path temp, final;
+    SignalSlot* slot;  // the temporary, removed should a signal end the run
+  };
   std::filesystem::path out_;
   uint64_t split_, used_ = 0, total_ = 0;
   std::vector<Volume> volumes_;
