@@ -65,10 +65,11 @@ mkdir -p late/a late/z && printf 'x' > late/a/good.txt && printf 'x' > late/z/nu
 fails_cleanly "'z/nul' is a name Windows refuses" out.exe -- create --stub "$STUB" -o out.exe -C late .
 mksfx create -q --stub "$STUB" -o out.exe tree
 python3 "$CHECK" out.exe
-# An output inside the tree it packs is not packed into itself.
-mksfx create -q --stub "$STUB" -o tree/self.exe -C tree .
+# An output inside the tree it packs is not packed into itself (a second
+# run, with the program there, is refused: test_own_output.sh).
 mksfx create -q --stub "$STUB" -o tree/self.exe -C tree .
 ! mksfx list tree/self.exe | grep -q "self" || fail "the output was packed into itself"
+rm tree/self.exe
 # A failure after the archive was written (signing) leaves nothing either.
 printf 'old program' > signed.exe
 fails_cleanly "cannot read missing.pem" signed.exe -- create --stub "$STUB" -o signed.exe --sign-cert missing.pem --sign-key missing.pem tree

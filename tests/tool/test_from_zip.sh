@@ -87,6 +87,26 @@ zip_readers_pass recompressed.exe
 [ "$(raw_data fast.zip)" != "$(raw_data recompressed.exe)" ] || fail "--recompress copied the data"
 [ "$(stat -c %s recompressed.exe)" -lt "$(stat -c %s copied.exe)" ] || fail "--recompress did not make it smaller"
 
+# Info-ZIP Unicode Path fields: the UTF-8 name is taken only when the
+# field's CRC is that of the header's name (as the stub does); a stale one,
+# left from a name changed since, is ignored.
+python3 - <<'PY'
+import struct, zipfile, zlib
+def unicode_path(utf8, crc_of):
+    data = struct.pack("<BI", 1, zlib.crc32(crc_of)) + utf8
+    return struct.pack("<HH", 0x7075, len(data)) + data
+with zipfile.ZipFile("upath.zip", "w") as z:
+    for name, field in (("fresh.txt", unicode_path("Grüße.txt".encode(), b"fresh.txt")),
+                        ("stale.txt", unicode_path("Évil.txt".encode(), b"renamed.txt"))):
+        info = zipfile.ZipInfo(name)
+        info.extra = field
+        z.writestr(info, name)
+PY
+mksfx create -q --stub "$STUB" -o upath.exe upath.zip
+names=$(python3 -c "import sys, zipfile; print(' '.join(zipfile.ZipFile(sys.argv[1]).namelist()))" upath.exe)
+[ "$names" = "Grüße.txt stale.txt" ] || fail "Unicode Path fields: $names"
+python3 "$CHECK" upath.exe
+
 # What the stub cannot extract: refused with the entry's name.
 (cd tree && zip -q -Z bzip2 ../bzip2.zip docs/numbers.txt)
 fails_cleanly "'docs/numbers.txt' is compressed with bzip2, which the stub cannot extract" out.exe -- \

@@ -49,4 +49,10 @@ std::string FromCp437(const std::string& text);
 // True when the bytes are well-formed UTF-8.
 bool IsUtf8(const std::string& text);
 
+// One UTF-8 sequence at text[at]: its code point and length; 0 when the
+// bytes there are no well-formed sequence.
+size_t DecodeUtf8(const std::string& text, size_t at, uint32_t& cp);
+// A code point of the Basic Multilingual Plane in UTF-8.
+void AppendUtf8(std::string& out, uint32_t cp);
+
 }  // namespace mksfx

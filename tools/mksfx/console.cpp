@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 #include "tools/mksfx/common.h"
+#include "tools/mksfx/interrupt.h"
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -85,7 +86,10 @@ struct Progress::Ticker {
   std::thread thread;
   void Lock() { lock.lock(); }
   void Unlock() { lock.unlock(); }
-  explicit Ticker(Progress* p) : bar(p), thread([this] { Loop(); }) {}
+  explicit Ticker(Progress* p) : bar(p) {
+    SignalsHeldBack held;  // the thread starts with them held back, for good
+    thread = std::thread([this] { Loop(); });
+  }
   void Join() { thread.join(); }
   static void Nap() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
 #endif

@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include "Sfx/layout.h"
 #include "archive/zip_format.h"
 #include "tools/mksfx/codec.h"
+#include "tools/mksfx/collisions.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/inputs.h"
+#include "tools/mksfx/replaced.h"
 #include "tools/mksfx/source_zip.h"
 #include "tools/mksfx/writer.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -85,8 +88,9 @@ void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const 
   }
 }
 
-void AddZip(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& totals) {
-  SourceZip source(o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0], o.recompress);
+fs::path ZipInput(const CreateOptions& o) { return o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0]; }
+
+void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, int level, Totals& totals) {
   uint64_t all = 0;
   for (const SourceEntry& s : source.Entries()) all += s.uncompressedSize;
   Progress progress(all);
@@ -137,6 +141,36 @@ void AddZip(ArchiveWriter& archive, const CreateOptions& o, int level, Totals& t
   }
 }
 
+// Refuses names that Windows would not keep apart: the first clash, and how
+// many more there are.
+void MustKeepApart(const std::vector<std::string>& names) {
+  std::vector<NameClash> clashes = FindNameClashes(names);
+  if (clashes.empty()) return;
+  size_t more = clashes.size() - 1;
+  throw Failure(clashes[0].text + (more == 0 ? "" : "; " + std::to_string(more) + (more == 1 ? " more entry" : " more entries") + " at fault"));
+}
+
+// Removes the old volumes that this run did not write again, and says so.
+void ReportStaleVolumes(const Replaced& replaced, const std::vector<fs::path>& written) {
+  std::vector<std::string> failures;
+  std::vector<fs::path> removed = replaced.RemoveStale(written, failures);
+  if (!removed.empty()) {
+    std::string names;
+    for (size_t i = 0; i < removed.size(); ++i) {
+      // A long row of them shown by its ends.
+      if (removed.size() > 4 && i > 0 && i + 1 < removed.size()) {
+        if (i == 1) names += ", ...";
+        continue;
+      }
+      names += (i == 0 ? "" : ", ") + removed[i].string();
+    }
+    std::fprintf(stderr, "mksfx: removed %zu volume%s of an earlier split run of %s: %s\n", removed.size(),
+                 removed.size() == 1 ? "" : "s", replaced.Output().string().c_str(), names.c_str());
+  }
+  for (const std::string& f : failures)
+    std::fprintf(stderr, "mksfx: cannot remove a volume of an earlier split run (%s); remove it by hand\n", f.c_str());
+}
+
 }  // namespace
 
 int CreateArchive(const CreateOptions& o) {
@@ -147,7 +181,7 @@ int CreateArchive(const CreateOptions& o) {
   int level = o.level < 0 ? HighestLevel() : o.level;
   if (level < 1 || level > HighestLevel())
     throw Failure("--level takes 1 to " + std::to_string(HighestLevel()) + " (" + CompressorName() + ")");
-  bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0]);
+  bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(ZipInput(o));
   if (o.recompress && !fromZip) throw Failure("--recompress applies to one .zip input");
 
   if (o.sign.given()) {
@@ -159,25 +193,44 @@ int CreateArchive(const CreateOptions& o) {
   std::string block = o.block.given ? MakeConfigBlock(o.block) : std::string();
   auto start = std::chrono::steady_clock::now();
 
-  // The tree is gathered before the output's temporaries exist, and the
-  // output itself (or its volumes, from an earlier run) is left out of it.
+  // The tree is gathered before the output's temporaries exist. No file the
+  // run reads may be the output it replaces: that input would be lost.
+  Replaced replaced(o.output);
+  replaced.MustNotBe(o.stub, "the stub");
+  if (!o.passwordFile.empty()) replaced.MustNotBe(o.passwordFile, "the password file");
+  if (!o.sign.cert.empty()) replaced.MustNotBe(o.sign.cert, "the signing certificate");
+  if (!o.sign.key.empty()) replaced.MustNotBe(o.sign.key, "the signing key");
+  if (!o.sign.passFile.empty()) replaced.MustNotBe(o.sign.passFile, "the signing key's password file");
   std::vector<InputItem> items;
-  if (!fromZip) {
+  std::optional<SourceZip> source;
+  if (fromZip) {
+    replaced.MustNotBe(ZipInput(o), "one of the inputs");
+    source.emplace(ZipInput(o), o.recompress);
+    if (source->Entries().empty()) throw Failure("nothing to do: " + ZipInput(o).string() + " holds no entries");
+    std::vector<std::string> names;
+    for (const SourceEntry& e : source->Entries()) names.push_back(e.name);
+    MustKeepApart(names);
+  } else {
     items = GatherInputs(o.inputs, o.directory);
-    std::error_code ec;
-    fs::path output = fs::weakly_canonical(o.output, ec);
+    // An old volume of the output found in a folder is left out, with a
+    // word: it is the output's, not the tree's. One named is refused.
     std::erase_if(items, [&](const InputItem& i) {
-      if (i.folder) return false;
-      fs::path p = fs::weakly_canonical(i.path, ec);
-      return p == output || (p.parent_path() == output.parent_path() && p.stem() == output.stem() &&
-                             p.extension().string().size() == 4 && p.extension().string().rfind(".z", 0) == 0);
+      if (i.named || i.folder || replaced.Of(i.path) != Replaced::OldVolume) return false;
+      std::fprintf(stderr, "mksfx: left out %s: a volume of an earlier split run of %s\n",
+                   i.path.lexically_normal().string().c_str(), o.output.string().c_str());
+      return true;
     });
+    for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs");
+    if (items.empty()) throw Failure("nothing to do: the inputs hold no files or folders");
+    std::vector<std::string> names;
+    for (const InputItem& i : items) names.push_back(i.name);
+    MustKeepApart(names);
   }
   VolumeWriter out(o.output, o.split);
   ArchiveWriter archive(out, o.split != 0);
   archive.Begin(stub, block);
   Totals totals;
-  if (fromZip) AddZip(archive, o, level, totals);
+  if (fromZip) AddZip(archive, *source, o, level, totals);
   else AddTree(archive, items, o, level, totals);
   archive.Finish();
   uint64_t bytesOut = out.Total();
@@ -187,6 +240,7 @@ int CreateArchive(const CreateOptions& o) {
     bytesOut = fs::file_size(first);
   }
   std::vector<fs::path> volumes = out.Commit();
+  ReportStaleVolumes(replaced, volumes);
 
   if (!o.quiet) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

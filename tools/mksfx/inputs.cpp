@@ -82,13 +82,11 @@ std::string Utf8(const fs::path& path, bool generic = false) {
 
 struct Gatherer {
   std::vector<InputItem> items;
-  std::set<std::string> names;
   std::set<fs::path> folders;  // canonical paths being recursed, against loops
 
   void Add(InputItem item) {
     std::string problem = NameProblem(item.name);
     if (!problem.empty()) throw Failure("'" + item.name + "' " + problem);
-    if (!names.insert(item.name).second) throw Failure("'" + item.name + "' is given twice");
     items.push_back(std::move(item));
   }
 
@@ -106,8 +104,9 @@ struct Gatherer {
     folders.erase(canonical);
   }
 
-  // One file or folder; name is its entry name ("" for the base itself).
-  void Item(const fs::path& path, const std::string& name) {
+  // One file or folder; name is its entry name ("" for the base itself),
+  // named when it is an input as given.
+  void Item(const fs::path& path, const std::string& name, bool named = false) {
     std::error_code ec;
     fs::file_status st = fs::status(path, ec);
     if (ec || !fs::exists(st)) throw Failure("cannot read " + path.string() + ": " + (ec ? ec.message() : "no such file or folder"));
@@ -117,6 +116,7 @@ struct Gatherer {
         folder.name = name + "/";
         folder.path = path;
         folder.folder = true;
+        folder.named = named;
         folder.dosDateTime = DosDateTimeOf(path);
         Add(folder);
       }
@@ -127,6 +127,7 @@ struct Gatherer {
     InputItem file;
     file.name = name;
     file.path = path;
+    file.named = named;
     file.size = fs::file_size(path, ec);
     if (ec) throw Failure("cannot read " + path.string() + ": " + ec.message());
     if (file.size > 0xFFFFFFFFu) throw Failure("'" + name + "' is 4 GiB or larger, which needs Zip64");
@@ -148,7 +149,7 @@ std::vector<InputItem> GatherInputs(const std::vector<std::string>& inputs, cons
     if (name == ".") name.clear();
     if (given.has_root_path() || name == ".." || name.rfind("../", 0) == 0)
       throw Failure("'" + input + "' would leave the destination; name it relative to the current folder or -C");
-    g.Item(given.is_absolute() || base.empty() ? given : base / given, name);
+    g.Item(given.is_absolute() || base.empty() ? given : base / given, name, true);
   }
   return g.items;
 }

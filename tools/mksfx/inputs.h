@@ -13,13 +13,14 @@ struct InputItem {
   std::string name;            // entry name, UTF-8, "/" separators, folders end in "/"
   std::filesystem::path path;  // where its bytes are
   bool folder = false;
+  bool named = false;          // given on the command line itself, not found in a folder
   uint64_t size = 0;
   uint32_t dosDateTime = 0;
 };
 
 // The entries for inputs, relative to base (-C; empty for the current folder).
-// Throws Failure for a missing or unreadable input, a name the stub would
-// refuse, or a name given twice.
+// Throws Failure for a missing or unreadable input or a name the stub would
+// refuse. Names given twice or one on Windows are FindNameClashes' to find.
 std::vector<InputItem> GatherInputs(const std::vector<std::string>& inputs, const std::filesystem::path& base);
 
 // Why the stub would refuse this entry name (UTF-8, "/" separators), or ""

@@ -11,6 +11,7 @@
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/create.h"
+#include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -114,7 +115,11 @@ int Create(int argc, char** argv) {
   }
   if (havePassword + !passwordFile.empty() + encrypt > 1)
     throw UsageError("give one of --password, --password-file and --encrypt");
-  if (!passwordFile.empty()) { o.password = PasswordFromFile(passwordFile); havePassword = true; }
+  if (!passwordFile.empty()) {
+    o.password = PasswordFromFile(passwordFile);
+    o.passwordFile = passwordFile;
+    havePassword = true;
+  }
   if (encrypt) {
     o.password = ReadSecret("Password: ");
     if (ReadSecret("Again: ") != o.password) throw Failure("the two passwords differ");
@@ -204,6 +209,7 @@ int Raw(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  CleanUpOnSignals();
   std::string command = argc > 1 ? argv[1] : "";
   try {
     if (command == "create") return Create(argc, argv);

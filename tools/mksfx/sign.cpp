@@ -3,6 +3,7 @@
 #include <fstream>
 #include <vector>
 #include "tools/mksfx/common.h"
+#include "tools/mksfx/interrupt.h"
 #ifdef _WIN32
 #include <process.h>
 #else
@@ -31,6 +32,7 @@ int Run(const std::vector<std::string>& args, const fs::path& log) {
   pid_t pid = fork();
   if (pid < 0) return -1;
   if (pid == 0) {
+    RestoreSignals();
     int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (fd >= 0) {
       dup2(fd, 1);
@@ -42,8 +44,10 @@ int Run(const std::vector<std::string>& args, const fs::path& log) {
     execvp(argv[0], argv.data());
     _exit(127);
   }
+  EndOnSignal(pid);
   int status = 0;
   waitpid(pid, &status, 0);
+  EndOnSignal(0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }
@@ -72,12 +76,15 @@ void SignFile(const fs::path& file, const SignSettings& s) {
   log += ".log";
   struct Cleanup {
     fs::path a, b;
+    SignalSlot *slotA, *slotB;
     ~Cleanup() {
       std::error_code ec;
       fs::remove(a, ec);
       fs::remove(b, ec);
+      ForgetOnSignal(slotA);
+      ForgetOnSignal(slotB);
     }
-  } cleanup{signedFile, log};
+  } cleanup{signedFile, log, RemoveOnSignal(signedFile), RemoveOnSignal(log)};
 
   std::vector<std::string> args = {s.tool, "sign", "-certs", s.cert, "-key", s.key, "-h", "sha256"};
   if (!s.passFile.empty()) {

@@ -4,6 +4,7 @@
 #include "tools/mksfx/source_zip.h"
 #include <algorithm>
 #include "archive/zip_format.h"
+#include "tools/mksfx/codec.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/inputs.h"
 
@@ -110,6 +111,9 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
     // whose values fit are written without Zip64); and an
     // Info-ZIP Unicode Path, which the stub would look for in the extra
     // field this copy drops: the name becomes UTF-8 with bit 11 instead.
+    // Only a field made for the name in the header counts (its CRC is that
+    // name's), as in the stub: a tool that renamed the entry since may have
+    // left a stale one.
     std::string name = rawName;
     for (size_t x = 0; x + 4 <= extra.size();) {
       const unsigned char* f = reinterpret_cast<const unsigned char*>(extra.data() + x);
@@ -125,7 +129,8 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
         take(e.uncompressedSize);
         take(e.compressedSize);
         take(headerOffset);
-      } else if (id == UnicodePathId && n >= 5 && f[4] == 1 && (e.flags & FlagUtf8Name) == 0) {
+      } else if (id == UnicodePathId && n >= 5 && f[4] == 1 && (e.flags & FlagUtf8Name) == 0 &&
+                 Get32(f + 5) == Crc32(rawName)) {
         e.flags |= FlagUtf8Name;
         name = extra.substr(x + 9, n - 5);
       }

@@ -12,9 +12,6 @@ std::string Grouped(uint64_t n) {
   return out;
 }
 
-namespace {
-// One UTF-8 sequence at text[i]: its code point and length; 0 length when
-// the bytes there are no well-formed sequence.
 size_t DecodeUtf8(const std::string& text, size_t i, uint32_t& cp) {
   unsigned char c = static_cast<unsigned char>(text[i]);
   size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
@@ -30,6 +27,7 @@ size_t DecodeUtf8(const std::string& text, size_t i, uint32_t& cp) {
   return n;
 }
 
+namespace {
 // Windows-1252's bytes 0x80 to 0x9F; 0 where the code page has no character.
 const uint16_t High1252[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
                                0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -71,7 +69,6 @@ bool ToWindows1252(const std::string& text, std::string& out) {
   return true;
 }
 
-namespace {
 void AppendUtf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -85,6 +82,7 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
+namespace {
 // Code page 437's bytes 0x80 to 0xFF.
 const uint16_t High437[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include "archive/zip_format.h"
 #include "tools/mksfx/common.h"
+#include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/zipcrypto.h"
 
 namespace fs = std::filesystem;
@@ -36,13 +37,38 @@ fs::path VolumeName(const fs::path& program, unsigned n) {
   return p.replace_extension(ext);
 }
 
+unsigned VolumeNumber(const fs::path& program, const fs::path& name) {
+  std::string text = name.filename().string(), stem = program.filename().replace_extension("").string() + ".z";
+#ifdef _WIN32
+  // The system compares names without case.
+  auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  };
+  text = lower(text);
+  stem = lower(stem);
+#endif
+  if (text.size() <= stem.size() || text.size() > stem.size() + 5 || text.compare(0, stem.size(), stem) != 0) return 0;
+  unsigned n = 0;
+  for (size_t i = stem.size(); i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return 0;
+    n = n * 10 + static_cast<unsigned>(text[i] - '0');
+  }
+  fs::path written = VolumeName(program.filename(), n);
+  return n >= 2 && written.string().size() == text.size() ? n : 0;
+}
+
 VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize) : out_(out), split_(splitSize) { Open(); }
 
 VolumeWriter::~VolumeWriter() {
   if (committed_) return;
   if (file_.is_open()) file_.close();
   std::error_code ec;
-  for (const Volume& v : volumes_) fs::remove(v.temp, ec);
+  for (const Volume& v : volumes_) {
+    fs::remove(v.temp, ec);
+    ForgetOnSignal(v.slot);
+  }
 }
 
 void VolumeWriter::Open() {
@@ -54,6 +80,7 @@ void VolumeWriter::Open() {
   v.final = VolumeName(out_, static_cast<unsigned>(volumes_.size() + 1));
   v.temp = v.final;
   v.temp += ".mksfx-" + Hex(RandomBytes(4));
+  v.slot = RemoveOnSignal(v.temp);
   volumes_.push_back(v);
   file_.open(v.temp, std::ios::binary | std::ios::trunc);
   if (!file_) throw Failure("cannot create " + v.final.string() + ": " + std::strerror(errno));
@@ -95,6 +122,7 @@ std::vector<fs::path> VolumeWriter::Commit() {
     std::error_code ec;
     fs::rename(v.temp, v.final, ec);
     if (ec) throw Failure("cannot rename " + v.temp.string() + " to " + v.final.string() + ": " + ec.message());
+    ForgetOnSignal(v.slot);
     done.push_back(v.final);
   }
   committed_ = true;

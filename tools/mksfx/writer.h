@@ -12,10 +12,16 @@
 
 namespace mksfx {
 
+struct SignalSlot;
+
 // The name of volume n (1 for the program itself): the program's name with
 // its extension replaced by ".z02", ".z03", ... ".z10", ... as the stub looks
 // for them.
 std::filesystem::path VolumeName(const std::filesystem::path& program, unsigned n);
+// n when name (a file name, no folder) is VolumeName(program, n) for an n of
+// 2 or more, exactly as written (".z02", not ".z2" or ".z002"; on Windows in
+// any case); 0 when it is no volume's name.
+unsigned VolumeNumber(const std::filesystem::path& program, const std::filesystem::path& name);
 
 class VolumeWriter {
  public:
@@ -42,7 +48,10 @@ class VolumeWriter {
 
  private:
   void Open();
-  struct Volume { std::filesystem::path temp, final; };
+  struct Volume {
+    std::filesystem::path temp, final;
+    SignalSlot* slot;  // the temporary, removed should a signal end the run
+  };
   std::filesystem::path out_;
   uint64_t split_, used_ = 0, total_ = 0;
   std::vector<Volume> volumes_;
