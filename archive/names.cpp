@@ -51,10 +51,8 @@ bool NameIsSafe(const char* name) {
     if (dotsOnly && dots >= 2) return false;  // "..", and "..." or ".. " as Windows reads them
     if (IsDeviceName(begin, part)) return false;
     // Windows drops a part's trailing dots and blanks: "b.txt." would be
-    // "b.txt", and "sp " "sp". A lone "." inside the name names the folder
-    // it is in and does no harm there; at the end it would be that folder.
-    bool lone = part - begin == 1 && *begin == '.';
-    if (part > begin && (part[-1] == '.' || part[-1] == ' ') && !(lone && *part != 0)) return false;
+    // "b.txt", "sp " "sp", and "a/./b" "a/b", each one file with another.
+    if (part > begin && (part[-1] == '.' || part[-1] == ' ')) return false;
     if (*part == 0) return true;
     ++part;
   }

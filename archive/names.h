@@ -10,8 +10,7 @@
 // to COM9, LPT0 to LPT9, CONIN$, CONOUT$, with any extension, trailing dots
 // or blanks, in any case), and no wildcard (* ? < > " |) or control
 // character, and no part that ends in a dot or a blank (Windows would drop
-// them, so that "b.txt." and "b.txt" were one file), but for a lone "."
-// before a separator.
+// them, so that "b.txt." and "b.txt" were one file).
 bool NameIsSafe(const char* name);
 
 // The UTF-8 name of an Info-ZIP Unicode Path extra field (0x7075) among the

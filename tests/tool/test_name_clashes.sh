@@ -69,6 +69,21 @@ fails_cleanly "'sp /f.txt' has a part that ends in a blank ('sp ')" out.exe -- c
 fails_cleanly "'a/./b.txt' has a part of only dots and blanks ('.')" out.exe -- create --stub "$STUB" -o out.exe dots.zip
 fails_cleanly "'a.txt' is given twice" out.exe -- create --stub "$STUB" -o out.exe twice.zip
 
+# A program that holds such names anyway (the old form packs a .zip as it
+# is): list and test name the entries the stub would not keep apart.
+python3 -c "
+import zipfile
+with zipfile.ZipFile('twins.zip', 'w') as z:
+    z.writestr('Notes.txt', 'first'); z.writestr('notes.txt', 'second'); z.writestr('fine.txt', 'f')"
+mksfx --stub "$STUB" --zip twins.zip --out twins.exe
+rc=0; mksfx list twins.exe >list.txt 2>err.txt || rc=$?
+[ $rc -eq 1 ] || fail "list passed twins the stub would not keep apart"
+grep -q "notes.txt  <- 'Notes.txt' and 'notes.txt' are one name on Windows" list.txt || fail "list: $(cat list.txt)"
+rc=0; mksfx test twins.exe >test.txt 2>err.txt || rc=$?
+[ $rc -eq 1 ] || fail "test passed twins the stub would not keep apart"
+grep -q "^FAILED  notes.txt: 'Notes.txt' and 'notes.txt' are one name" test.txt || fail "test: $(cat test.txt)"
+grep -q "^OK      fine.txt" test.txt || fail "test: $(cat test.txt)"
+
 # Names that Windows keeps apart: packed, every one of them.
 rm -rf tree && mkdir -p tree/Docs tree/docs2
 for f in a.txt a.txt.bak ab 'a b' ..a a..b Docs/x.txt docs2/x.txt ' lead blank' é.txt e.txt ß.txt ss.txt; do

@@ -32,6 +32,15 @@ std::string NameProblem(const std::string& name) {
       if (slash == std::string::npos) break;
       at = slash + 1;
     }
+    // A part that ends in a dot or a blank is the name rule's (collisions.h),
+    // which names its twin too where there is one.
+    for (size_t at = 0;;) {
+      size_t slash = name.find('/', at);
+      size_t end = slash == std::string::npos ? name.size() : slash;
+      if (end > at && (name[end - 1] == '.' || name[end - 1] == ' ')) return "";
+      if (slash == std::string::npos) break;
+      at = slash + 1;
+    }
     return "is a name Windows refuses (a device name, a wildcard, \":\" or a control character)";
   }
   // A name that is only a folder's trailing "/" away from empty parts.

@@ -21,6 +21,7 @@
 #include "archive/zip_format.h"
 #include "support/paths.h"
 #include "tools/mksfx/block.h"
+#include "tools/mksfx/collisions.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/core_hooks.h"
@@ -219,6 +220,17 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       break;
     }
   }
+  // Names that are one file on Windows: the stub keeps one of the two.
+  std::vector<std::string> names;
+  for (const Row& r : walk.rows) {
+#ifdef _WIN32
+    names.push_back(FromWindows1252(r.name));  // the code page of the names the core gives Windows
+#else
+    names.push_back(r.name);  // shown in UTF-8 already
+#endif
+  }
+  for (const NameClash& clash : FindNameClashes(names))
+    if (walk.rows[clash.entry].problem.empty()) walk.rows[clash.entry].problem = clash.text;
   // The stub's first pass, which sums the sizes for its total bar, takes an
   // archive without a byte to extract for an unreadable one.
   if (walk.stop.empty() && total == 0)

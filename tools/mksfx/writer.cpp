@@ -1,5 +1,6 @@
 // Volumes and ZIP records (writer.h).
 #include "tools/mksfx/writer.h"
+#include "support/paths.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,8 +34,9 @@ std::string Hex(const std::string& bytes) {
 fs::path VolumeName(const fs::path& program, unsigned n) {
   if (n <= 1) return program;
   fs::path p = program;
-  std::string ext = n < 10 ? ".z0" + std::to_string(n) : ".z" + std::to_string(n);
-  return p.replace_extension(ext);
+  char extension[16];
+  VolumeExtension(static_cast<int32_t>(n), extension);  // the names the stub looks for
+  return p.replace_extension(extension);
 }
 
 unsigned VolumeNumber(const fs::path& program, const fs::path& name) {
