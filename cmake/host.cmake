@@ -2,7 +2,10 @@
 # unit and differential tests (Debug, with ASan and UBSan), benchmarks (Release).
 set(KORVI_SANITIZE $<$<CONFIG:Debug>:-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all>)
 
-file(GLOB KORVI_POSIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/posix/*.cpp)
+# The posix platform's services; its answers for a Windows system come from
+# platform/posix/system.cpp in the tool and from the scripted double of
+# tests/support/ in the tests.
+set(KORVI_POSIX_SOURCES ${CMAKE_SOURCE_DIR}/platform/posix/platform.cpp)
 add_library(korvi_core STATIC ${KORVI_CORE_SOURCES} ${KORVI_POSIX_SOURCES})
 target_include_directories(korvi_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(korvi_core PUBLIC ${KORVI_SANITIZE} -Wall -Wextra -Wno-unused-parameter)
@@ -25,7 +28,8 @@ add_library(mksfx_parts STATIC ${KORVI_MKSFX_SOURCES})
 target_include_directories(mksfx_parts PUBLIC ${CMAKE_SOURCE_DIR} ${LIBDEFLATE_INCLUDE_DIR})
 target_compile_definitions(mksfx_parts PUBLIC KORVI_WITH_LIBDEFLATE=1)
 target_link_libraries(mksfx_parts PUBLIC korvi_core ${LIBDEFLATE_LIBRARY} ZLIB::ZLIB)
-add_executable(mksfx ${CMAKE_SOURCE_DIR}/tools/mksfx/main.cpp ${CMAKE_SOURCE_DIR}/tools/mksfx/core_prompts.cpp)
+add_executable(mksfx ${CMAKE_SOURCE_DIR}/tools/mksfx/main.cpp ${CMAKE_SOURCE_DIR}/tools/mksfx/core_prompts.cpp
+                     ${CMAKE_SOURCE_DIR}/platform/posix/system.cpp)
 target_link_libraries(mksfx PRIVATE mksfx_parts)
 set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 

@@ -1,9 +1,12 @@
-// The posix platform: the system services of platform.h on Linux, for host
-// tests and tools. Paths are the program's own with "\" turned into "/".
-// Message boxes are recorded and answered from a queue; drive type, volume
-// label and the Windows folders are what the test sets (platform/posix/control.h).
+// The posix platform: the system services of platform.h on Linux that need
+// no Windows of their own: files, folders, file times, code pages, texts,
+// names of days and months. Paths are the program's own with "\" turned
+// into "/". The services that answer for a Windows system (the own path,
+// the Windows folders, drives and labels, message boxes, memory, writes,
+// programs) are system.cpp's for the tools, and the host tests' scripted
+// double's (tests/support/posix_scripted.cpp) for the tests.
 #include "platform/platform.h"
-#include "platform/posix/control.h"
+#include "platform/posix/posix.h"
 #include "SFXstrings/catalogue_table.h"
 #include <dirent.h>
 #include <iconv.h>
@@ -17,39 +20,8 @@
 #include <unistd.h>
 
 namespace posix {
-std::string OwnPath;
-std::string WindowsFolder;
-std::string SystemFolder;
-unsigned DriveType;
-std::string VolumeLabel;
-std::vector<ShownMessage> Messages;
-std::deque<int> MessageAnswers;
-long AllocationsLeft;
-bool FailOwnOpen;
-std::vector<std::string> Started;
-bool FailStart;
-std::function<void()> WhileRunning;
-long long DiskBytesLeft;
-std::string AnsiCodePage;
+std::string AnsiCodePage;  // empty: CP1252
 long NameLookups;
-
-void Reset() {
-  OwnPath.clear();
-  WindowsFolder = "C:\\WINDOWS";
-  SystemFolder = "C:\\WINDOWS\\system32";
-  DriveType = DriveFixed;
-  VolumeLabel.clear();
-  Messages.clear();
-  MessageAnswers.clear();
-  AllocationsLeft = -1;
-  FailOwnOpen = false;
-  Started.clear();
-  FailStart = false;
-  WhileRunning = nullptr;
-  DiskBytesLeft = -1;
-  AnsiCodePage = "CP1252";
-  NameLookups = 0;
-}
 
 std::string NativePath(const char* path) {
   std::string p(path);
@@ -58,38 +30,42 @@ std::string NativePath(const char* path) {
   return p;
 }
 
-namespace {
-struct Defaults {
-  Defaults() { Reset(); }
-} defaults;
-
-int FdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)); }
-FileHandle HandleOf(int fd) { return fd < 0 ? NoFile : reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd)); }
-
 unsigned CopyOut(const std::string& text, char* buffer, unsigned room) {
   if (room == 0 || text.size() + 1 > room) return 0;
   memcpy(buffer, text.c_str(), text.size() + 1);
   return static_cast<unsigned>(text.size());
 }
 
+namespace {
+int FdOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)); }
+FileHandle HandleOf(int fd) { return fd < 0 ? NoFile : reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd)); }
+
 const int64_t EpochDifference = 11644473600LL;  // seconds from 1601 to 1970
 }  // namespace
-}  // namespace posix
 
-using namespace posix;
-
-void HardenDllSearch() {}
-
-unsigned OwnExecutablePath(char* buffer, unsigned size) { return CopyOut(posix::OwnPath, buffer, size); }
-
-FileHandle OpenForReading(const char* path) {
+FileHandle OpenNative(const char* path) {
   ++NameLookups;
-  if (FailOwnOpen && posix::OwnPath == path) return NoFile;
   // CreateFileA opens no folder without backup semantics; neither does this.
   struct stat st;
   if (stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return NoFile;
   return HandleOf(open(NativePath(path).c_str(), O_RDONLY));
 }
+
+uint32_t WriteNative(FileHandle file, const void* buffer, uint32_t count) {
+  if (file == NoFile) return 0;
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = write(FdOf(file), static_cast<const char*>(buffer) + done, count - done);
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+}  // namespace posix
+
+using namespace posix;
+
+void HardenDllSearch() {}
 
 FileHandle CreateForWriting(const char* path) {
   ++NameLookups;
@@ -104,19 +80,6 @@ uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
     ssize_t n = read(FdOf(file), static_cast<char*>(buffer) + done, count - done);
-    if (n <= 0) break;
-    done += static_cast<uint32_t>(n);
-  }
-  return done;
-}
-
-uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
-  if (file == NoFile) return 0;
-  if (DiskBytesLeft >= 0 && count > DiskBytesLeft) count = static_cast<uint32_t>(DiskBytesLeft);  // the disk is full
-  if (DiskBytesLeft >= 0) DiskBytesLeft -= count;
-  uint32_t done = 0;
-  while (done < count) {
-    ssize_t n = write(FdOf(file), static_cast<const char*>(buffer) + done, count - done);
     if (n <= 0) break;
     done += static_cast<uint32_t>(n);
   }
@@ -212,7 +175,7 @@ bool ReplaceWith(const char* temporary, const char* path) {
 }
 
 bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
-  iconv_t cd = iconv_open(AnsiCodePage.c_str(), "UTF-8");
+  iconv_t cd = iconv_open(AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str(), "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   char* in = const_cast<char*>(utf8);
   size_t inLeft = strlen(utf8);
@@ -229,8 +192,6 @@ bool DeleteFileAt(const char* path) {
   return unlink(NativePath(path).c_str()) == 0;
 }
 
-unsigned WindowsFolder(char* buffer, unsigned room) { return CopyOut(posix::WindowsFolder, buffer, room); }
-unsigned SystemFolder(char* buffer, unsigned room) { return CopyOut(posix::SystemFolder, buffer, room); }
 unsigned CurrentFolder(char* buffer, unsigned room) {
   char here[4096];
   if (getcwd(here, sizeof here) == 0) return 0;
@@ -278,21 +239,6 @@ uint32_t FileTimeToLocalDos(uint64_t fileTime) {
   return (date << 16) | time;
 }
 
-unsigned DriveTypeOf(const char*) { return posix::DriveType; }
-
-bool VolumeLabelOf(const char*, char* label, unsigned room) {
-  if (posix::VolumeLabel.empty()) return false;
-  return CopyOut(posix::VolumeLabel, label, room) > 0;
-}
-
-int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
-  Messages.push_back({owner, text, caption, style});
-  if (MessageAnswers.empty()) return AnswerOk;
-  int answer = MessageAnswers.front();
-  MessageAnswers.pop_front();
-  return answer;
-}
-
 unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
   if (const char* found = CatalogueTextOf(id)) {
     std::string text(found);
@@ -303,31 +249,7 @@ unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
   return 0;
 }
 
-void* AllocateBlock(uint32_t size) {
-  if (AllocationsLeft == 0) return 0;
-  if (AllocationsLeft > 0) --AllocationsLeft;
-  return malloc(size);
-}
-
 void ReleaseBlock(void* block) { free(block); }
-
-// --- Programs: recorded, never started ------------------------------------
-
-static std::string HereNow() {
-  char here[4096];
-  return getcwd(here, sizeof here) != nullptr ? here : "";
-}
-
-void OpenWithShell(const char* program, const char* parameters) {
-  posix::Started.push_back(std::string("open:") + program + "|" + parameters + "|" + HereNow());
-}
-
-bool StartAndWait(const char* commandLine) {
-  if (posix::FailStart) return false;
-  posix::Started.push_back(std::string("run:") + commandLine + "|" + HereNow());
-  if (posix::WhileRunning) posix::WhileRunning();
-  return true;
-}
 
 // Linux has no short names: every path stays as it is.
 void ShortenPath(char*) {}

@@ -23,7 +23,7 @@
 #include "SFXstrings/strings.h"
 #include "Sfx/state.h"
 #include "archive/driver.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/scripted_ui.h"
 

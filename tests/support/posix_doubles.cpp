@@ -1,6 +1,6 @@
 // The doubles of the host tests and fuzz targets: the posix platform's
 // scripted answers and the scripted prompts.
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/scripted_ui.h"
 

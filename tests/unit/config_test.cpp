@@ -4,7 +4,7 @@
 #include "Sfx/config.h"
 #include "Sfx/layout.h"
 #include "Sfx/state.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/unit/fixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 #include "Sfx/state.h"
 #include "archive/driver.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/support/zip_builder.h"
 #include "tests/unit/fixture.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 #include "Sfx/state.h"
 #include "archive/driver.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/zip_builder.h"
 #include "tests/unit/driver_fixture.h"

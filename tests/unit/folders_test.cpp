@@ -6,7 +6,7 @@
 #include <string>
 #include "Dialogsel/folders.h"
 #include "Sfx/state.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/unit/fixture.h"
 
 namespace {

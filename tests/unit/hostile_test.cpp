@@ -16,7 +16,7 @@
 #include <vector>
 #include "Sfx/state.h"
 #include "archive/driver.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/zip_builder.h"

@@ -12,7 +12,7 @@
 #include <string.h>
 #include <algorithm>
 #include "archive/header.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/unit/inflate_harness.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include "archive/header.h"
 #include "tests/support/sealed.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "archive/entry_data.h"
 #include "tests/unit/inflate_harness.h"
 

@@ -4,7 +4,7 @@
 #include "SFXstrings/strings.h"
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/unit/fixture.h"
 #include "tests/support/scripted_ui.h"
 

@@ -13,7 +13,7 @@
 #include "archive/header.h"
 #include "archive/progress.h"
 #include "archive/stored.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/unit/fixture.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/unit/scoped_zone.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include "Sfx/state.h"
 #include "archive/volume.h"
-#include "platform/posix/control.h"
+#include "tests/support/posix_control.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/unit/fixture.h"
 

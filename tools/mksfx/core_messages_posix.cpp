@@ -1,14 +1,9 @@
-// The core's messages on the posix platform, which records them.
-#include "platform/posix/control.h"
+// The core's messages on the posix platform, which keeps them for the tool.
+#include "platform/posix/posix.h"
 #include "tools/mksfx/core_hooks.h"
 
 namespace mksfx {
 
-std::vector<std::string> TakeCoreMessages() {
-  std::vector<std::string> texts;
-  for (const ShownMessage& m : posix::Messages) texts.push_back(m.caption + ": " + m.text);
-  posix::Messages.clear();
-  return texts;
-}
+std::vector<std::string> TakeCoreMessages() { return posix::TakeShownMessages(); }
 
 }  // namespace mksfx

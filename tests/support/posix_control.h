@@ -1,12 +1,14 @@
-// What host tests set and read on the posix platform: the answers the system
-// would give (own path, folders, drive type, volume label, message box
-// answers, allocation failures) and the record of every message box shown.
+// What host tests set and read on the posix platform's scripted double
+// (posix_scripted.cpp): the answers the system would give (own path,
+// folders, drive type, volume label, message box answers, allocation
+// failures, disk room) and the record of every message box shown.
 #pragma once
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 #include "platform/platform.h"
+#include "platform/posix/posix.h"
 
 struct ShownMessage {
   WindowHandle owner;
@@ -31,13 +33,8 @@ extern std::vector<std::string> Started;
 extern bool FailStart;               // StartAndWait cannot create the process
 extern std::function<void()> WhileRunning;  // run inside StartAndWait
 extern long long DiskBytesLeft;      // -1: no limit; else bytes writes may still add
-extern std::string AnsiCodePage;     // what Utf8ToAnsi converts to; default CP1252
-// Calls that look a name up in the file system (find, attributes, create,
-// open, delete, move): what each costs a folder scan under Wine.
-extern long NameLookups;
 
-// Back to the defaults above; clears the message record.
+// Back to the defaults above (and the platform's AnsiCodePage and
+// NameLookups to theirs); clears the message record.
 void Reset();
-// Posix form of a program path: "\" becomes "/".
-std::string NativePath(const char* path);
 }  // namespace posix

@@ -1,0 +1,47 @@
+// The posix platform's answers for a Windows system, as a host tool has them:
+// its own path from /proc, fixed Windows folders, a fixed drive without a
+// label, message boxes kept for the tool to print, memory and writes as they
+// come. The host tests link a scripted double of the same calls instead
+// (tests/support/posix_scripted.cpp).
+#include <stdlib.h>
+#include <unistd.h>
+#include "platform/platform.h"
+#include "platform/posix/posix.h"
+
+namespace {
+std::vector<std::string> shown;
+}
+
+std::vector<std::string> posix::TakeShownMessages() {
+  std::vector<std::string> texts;
+  texts.swap(shown);
+  return texts;
+}
+
+unsigned OwnExecutablePath(char* buffer, unsigned size) {
+  char path[4096];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return 0;
+  return posix::CopyOut(std::string(path, static_cast<size_t>(n)), buffer, size);
+}
+
+FileHandle OpenForReading(const char* path) { return posix::OpenNative(path); }
+uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
+  return posix::WriteNative(file, buffer, count);
+}
+
+unsigned WindowsFolder(char* buffer, unsigned room) { return posix::CopyOut("C:\\WINDOWS", buffer, room); }
+unsigned SystemFolder(char* buffer, unsigned room) { return posix::CopyOut("C:\\WINDOWS\\system32", buffer, room); }
+unsigned DriveTypeOf(const char*) { return DriveFixed; }
+bool VolumeLabelOf(const char*, char*, unsigned) { return false; }
+
+int ShowMessage(WindowHandle, const char* text, const char* caption, unsigned) {
+  shown.push_back(std::string(caption) + ": " + text);
+  return AnswerCancel;  // nobody is there to answer: a disk prompt ends
+}
+
+void* AllocateBlock(uint32_t size) { return malloc(size); }
+
+// A host tool starts no Windows program.
+void OpenWithShell(const char*, const char*) {}
+bool StartAndWait(const char*) { return false; }
