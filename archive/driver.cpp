@@ -17,6 +17,7 @@
 #include "Sfx/state.h"
 #include "archive/crypt.h"
 #include "archive/header.h"
+#include "archive/pacing.h"
 #include "archive/progress.h"
 #include "archive/prompts.h"
 #include "archive/stored.h"
@@ -146,7 +147,9 @@ bool ConfirmOverwrite(const char* path) {
   FormatDate(FileTimeToLocalDos(existing.lastWriteTime), ExistingDateText);
   FormatSize(LocalHeader.uncompressedSize, ArchivedSizeText);
   FormatDate(LocalHeader.dosDateTime, ArchivedDateText);
-  PaintProgressNow();  // the bars show this entry, not the last one, while the user decides
+  // The name and the bars show this entry, not the last one, while the user decides.
+  ShowKeptNameNow();
+  PaintProgressNow();
   AskOverwrite();
   return OverwriteAnswer != 0;
 }
@@ -160,7 +163,10 @@ bool PasswordOpensEntry() {
   ReadEncryptionHeader(header);
   bool accepted = CurrentPassword[0] != 0 &&
                   CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
-  if (!accepted) PaintProgressNow();  // as for the overwrite question
+  if (!accepted) {  // as for the overwrite question
+    ShowKeptNameNow();
+    PaintProgressNow();
+  }
   for (unsigned prompts = 0; !accepted && prompts < PasswordPrompts; ++prompts) {
     AskPassword();
     int32_t length = PasswordLength < 0 ? 0 : PasswordLength;
@@ -252,7 +258,7 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
 
   // A cancel request and an unknown method are both seen before the file is
   // created, so that an existing file of that name keeps its contents.
-  PumpOneMessage();
+  PumpWhenDue();
   if (CancelRequested) return StopWithoutSummary;
   if (!MethodKnown()) {
     ShowCatalogueError(pass.owner, MsgUnknownMethod);
@@ -303,17 +309,17 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
 
 // One entry in any pass, from its name on (read by the walk's step).
 EntryOutcome HandleEntry(Pass& pass, const WalkedEntry& entry, WalkStep step) {
-  // The name and the bars change once per file: the name here, the bars
-  // when the entry's data has been written. Counting shows no names; it is
-  // over before anyone could read them, and each costs a repaint. The
-  // extraction pass dispatches its message when it creates the file.
+  // The name and the bars change at most once per file, the name by the
+  // clock (archive/pacing.h), the bars when a percentage moves. Counting
+  // shows no names; it is over before anyone could read them, and each costs
+  // a repaint. The extraction pass looks at the queue when it creates the file.
   if (pass.kind == CountPass) {
     ArchiveTotal += LocalHeader.uncompressedSize;
   } else {
     EntryPercent = 0;
     ArchivePercent = ProgressPercent(static_cast<uint32_t>(ArchiveDone), static_cast<uint32_t>(ArchiveTotal));
-    if (pass.kind == DeletePass) PumpOneMessage();
-    ShowEntryName(entry.name);
+    if (pass.kind == DeletePass) PumpWhenDue();
+    ShowNameWhenDue(entry.name);
   }
   if (step == WalkEmptyName) {
     ShowCatalogueError(pass.owner, MsgInvalidFilename);
@@ -345,7 +351,7 @@ ExitCodeKind RunPass(Pass& pass) {
   bool extracting = pass.kind == ExtractPass;
   if (extracting) ClearWrittenRecord();
   FocusProgressWindow();
-  PumpOneMessage();
+  StartPacing();
   if (counting) ArchiveTotal = 0;
   ExtractionSucceeded = 0;
   if (extracting) CancelRequested = 0;  // a request of an earlier run is not this run's

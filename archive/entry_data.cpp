@@ -16,6 +16,7 @@
 #include "Sfx/state.h"
 #include "archive/crypt.h"
 #include "archive/header.h"
+#include "archive/pacing.h"
 #include "archive/progress.h"
 #include "archive/prompts.h"
 
@@ -60,7 +61,7 @@ bool GiveEntryOutput(const uint8_t* bytes, uint32_t count) {
   AddProgress(static_cast<int32_t>(written));
   CrcOverBuffer(bytes, static_cast<int32_t>(written), &CrcRegister);
   if (written < count) EntryStop = EntryOutputRefused;
-  // Within a large entry; before its first chunk the driver has just pumped.
-  if (static_cast<uint64_t>(EntryDone) > written) PumpOneMessage();
+  // Within a large entry; before its first chunk the driver has just looked.
+  if (static_cast<uint64_t>(EntryDone) > written) PaceEntryData();
   return EntryStop == EntryGoesOn && !CancelRequested;
 }

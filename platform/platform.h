@@ -107,6 +107,9 @@ bool StartAndWait(const char* commandLine);
 // path has; path stays as it was when there is no short form.
 void ShortenPath(char* path);
 
+// Milliseconds since some start, wrapping at 2^32 (GetTickCount).
+uint32_t TickCount();
+
 // --- The user's language ----------------------------------------------------
 // GetLocaleInfoA of LOCALE_USER_DEFAULT: the name of a weekday (0 Sunday to 6
 // Saturday) or of a month (1 to 12), full or abbreviated. Writes at most

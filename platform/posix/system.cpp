@@ -4,6 +4,7 @@
 // come. The host tests link a scripted double of the same calls instead
 // (tests/support/posix_scripted.cpp).
 #include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 #include "platform/platform.h"
 #include "platform/posix/posix.h"
@@ -41,6 +42,12 @@ int ShowMessage(WindowHandle, const char* text, const char* caption, unsigned) {
 }
 
 void* AllocateBlock(uint32_t size) { return malloc(size); }
+
+uint32_t TickCount() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
 
 // A host tool starts no Windows program.
 void OpenWithShell(const char*, const char*) {}

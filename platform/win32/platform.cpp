@@ -173,6 +173,8 @@ void ReleaseBlock(void* block) {
   if (block != 0) HeapFree(GetProcessHeap(), 0, block);
 }
 
+uint32_t TickCount() { return GetTickCount(); }
+
 void OpenWithShell(const char* program, const char* parameters) {
   ShellExecuteA(0, "open", program, parameters, "", SW_SHOWNORMAL);
 }

@@ -62,6 +62,7 @@ bool Utf8ToAnsi(const char*, char*, unsigned) { return false; }
 void OpenWithShell(const char*, const char*) {}
 bool StartAndWait(const char*) { return false; }
 void ShortenPath(char*) {}
+uint32_t TickCount() { return 0; }  // never due: the decoder alone is measured
 unsigned WeekdayName(int, bool, char* buffer, unsigned room) { return LoadCatalogueText(0, buffer, room); }
 unsigned MonthName(int, bool, char* buffer, unsigned room) { return LoadCatalogueText(0, buffer, room); }
 void* AllocateBlock(uint32_t size) { return malloc(size); }

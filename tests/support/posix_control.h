@@ -33,6 +33,9 @@ extern std::vector<std::string> Started;
 extern bool FailStart;               // StartAndWait cannot create the process
 extern std::function<void()> WhileRunning;  // run inside StartAndWait
 extern long long DiskBytesLeft;      // -1: no limit; else bytes writes may still add
+// The clock TickCount reads: Ticks, advanced by TickStep at every reading
+// (default 1000: every interval the program waits for has passed).
+extern uint32_t Ticks, TickStep;
 
 // Back to the defaults above (and the platform's AnsiCodePage and
 // NameLookups to theirs); clears the message record.

@@ -23,6 +23,7 @@ std::vector<std::string> Started;
 bool FailStart;
 std::function<void()> WhileRunning;
 long long DiskBytesLeft;
+uint32_t Ticks, TickStep;
 
 void Reset() {
   OwnPath.clear();
@@ -38,6 +39,8 @@ void Reset() {
   FailStart = false;
   WhileRunning = nullptr;
   DiskBytesLeft = -1;
+  Ticks = 0;
+  TickStep = 1000;
   // The platform's own settings; not at static start-up, where they may not
   // be constructed yet.
   static bool started = false;
@@ -80,6 +83,8 @@ uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
   if (DiskBytesLeft >= 0) DiskBytesLeft -= count;
   return WriteNative(file, buffer, count);
 }
+
+uint32_t TickCount() { return Ticks += TickStep; }
 
 unsigned WindowsFolder(char* buffer, unsigned room) { return CopyOut(posix::WindowsFolder, buffer, room); }
 unsigned SystemFolder(char* buffer, unsigned room) { return CopyOut(posix::SystemFolder, buffer, room); }
