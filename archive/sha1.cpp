@@ -1,0 +1,150 @@
+// SHA-1, HMAC-SHA1 and PBKDF2-HMAC-SHA1 (see sha1.h).
+//
+// The compression runs the message schedule in a ring of sixteen words, as
+// each word depends only on the sixteen before it, and the eighty steps in
+// one loop that picks the step function by the step's number: on i686 the
+// four loops of twenty that spare the tests were hardly faster and twice the
+// size. Whole blocks of the input are compressed where they lie; only a
+// block cut by the end of a piece is gathered in the state.
+#include "archive/sha1.h"
+#include <string.h>
+
+static inline uint32_t RotateLeft(uint32_t v, unsigned n) { return v << n | v >> (32 - n); }
+
+static inline uint32_t LoadBig32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// A byte swap and one store: the compiler does not merge the four byte
+// stores of the shifted word when it compiles for size.
+static inline void StoreBig32(uint8_t* p, uint32_t v) {
+  v = __builtin_bswap32(v);
+  memcpy(p, &v, 4);
+}
+
+static void CompressSha1(uint32_t* hash, const uint8_t* bytes, uint32_t blocks) {
+  for (; blocks != 0; --blocks, bytes += Sha1BlockSize) {
+    uint32_t w[16];
+    for (uint32_t i = 0; i < 16; ++i) w[i] = LoadBig32(bytes + 4 * i);
+    uint32_t a = hash[0], b = hash[1], c = hash[2], d = hash[3], e = hash[4];
+    for (uint32_t i = 0; i < 80; ++i) {
+      if (i >= 16) w[i & 15] = RotateLeft(w[(i + 13) & 15] ^ w[(i + 8) & 15] ^ w[(i + 2) & 15] ^ w[i & 15], 1);
+      // The step function and constant of each quarter of the steps.
+      uint32_t f;
+      if (i < 20)
+        f = (d ^ (b & (c ^ d))) + 0x5A827999u;
+      else if (i < 40)
+        f = (b ^ c ^ d) + 0x6ED9EBA1u;
+      else if (i < 60)
+        f = ((b & c) | (d & (b | c))) + 0x8F1BBCDCu;
+      else
+        f = (b ^ c ^ d) + 0xCA62C1D6u;
+      uint32_t t = RotateLeft(a, 5) + f + e + w[i & 15];
+      e = d;
+      d = c;
+      c = RotateLeft(b, 30);
+      b = a;
+      a = t;
+    }
+    hash[0] += a;
+    hash[1] += b;
+    hash[2] += c;
+    hash[3] += d;
+    hash[4] += e;
+  }
+}
+
+void StartSha1(Sha1State* state) {
+  state->hash[0] = 0x67452301u;
+  state->hash[1] = 0xEFCDAB89u;
+  state->hash[2] = 0x98BADCFEu;
+  state->hash[3] = 0x10325476u;
+  state->hash[4] = 0xC3D2E1F0u;
+  state->length = 0;
+}
+
+void AddToSha1(Sha1State* state, const uint8_t* bytes, uint32_t count) {
+  uint32_t held = static_cast<uint32_t>(state->length) % Sha1BlockSize;
+  state->length += count;
+  if (held != 0) {
+    uint32_t take = Sha1BlockSize - held;
+    if (take > count) take = count;
+    memcpy(state->block + held, bytes, take);
+    bytes += take;
+    count -= take;
+    if (held + take < Sha1BlockSize) return;
+    CompressSha1(state->hash, state->block, 1);
+  }
+  CompressSha1(state->hash, bytes, count / Sha1BlockSize);
+  bytes += count & ~(Sha1BlockSize - 1);
+  memcpy(state->block, bytes, count % Sha1BlockSize);
+}
+
+void FinishSha1(Sha1State* state, uint8_t* digest) {
+  // The bit length, taken before the padding adds to the count.
+  uint8_t tail[8];
+  StoreBig32(tail, static_cast<uint32_t>(state->length >> 29));
+  StoreBig32(tail + 4, static_cast<uint32_t>(state->length << 3));
+  uint8_t pad = 0x80;
+  do {
+    AddToSha1(state, &pad, 1);
+    pad = 0;
+  } while (state->length % Sha1BlockSize != Sha1BlockSize - 8);
+  AddToSha1(state, tail, 8);
+  for (uint32_t i = 0; i < 5; ++i) StoreBig32(digest + 4 * i, state->hash[i]);
+}
+
+void StartHmacSha1(HmacSha1State* state, const uint8_t* key, uint32_t keyLength) {
+  uint8_t pad[Sha1BlockSize];
+  memset(pad, 0, sizeof pad);
+  if (keyLength > Sha1BlockSize) {
+    // A key longer than a block is replaced by its hash.
+    StartSha1(&state->inner);
+    AddToSha1(&state->inner, key, keyLength);
+    FinishSha1(&state->inner, pad);
+  } else {
+    memcpy(pad, key, keyLength);
+  }
+  // The inner state takes the key padded with 0x36, the outer one (next to
+  // it) with 0x5C.
+  uint8_t mask = 0x36;
+  for (Sha1State* side = &state->inner; side <= &state->outer; ++side) {
+    for (uint32_t i = 0; i < Sha1BlockSize; ++i) pad[i] ^= mask;
+    StartSha1(side);
+    AddToSha1(side, pad, Sha1BlockSize);
+    mask = 0x36 ^ 0x5C;
+  }
+}
+
+void FinishHmacSha1(HmacSha1State* state, uint8_t* mac) {
+  FinishSha1(&state->inner, mac);
+  AddToSha1(&state->outer, mac, Sha1DigestSize);
+  FinishSha1(&state->outer, mac);
+}
+
+void DerivePbkdf2Sha1(const uint8_t* password, uint32_t passwordLength, const uint8_t* salt, uint32_t saltLength,
+                      uint32_t iterations, uint8_t* out, uint32_t outLength) {
+  HmacSha1State keyed, work;
+  StartHmacSha1(&keyed, password, passwordLength);
+  for (uint32_t index = 1; outLength != 0; ++index) {
+    // T = U1 ^ U2 ^ ... with U1 = HMAC(salt || index), Ui = HMAC(U(i-1)).
+    uint8_t u[Sha1DigestSize], t[Sha1DigestSize], number[4];
+    StoreBig32(number, index);
+    memset(t, 0, sizeof t);
+    const uint8_t* message = salt;
+    uint32_t messageLength = saltLength;
+    for (uint32_t i = 0; i < iterations; ++i) {
+      work = keyed;
+      AddToHmacSha1(&work, message, messageLength);
+      if (i == 0) AddToHmacSha1(&work, number, 4);
+      FinishHmacSha1(&work, u);
+      for (uint32_t j = 0; j < Sha1DigestSize; ++j) t[j] ^= u[j];
+      message = u;
+      messageLength = Sha1DigestSize;
+    }
+    uint32_t n = outLength < Sha1DigestSize ? outLength : Sha1DigestSize;
+    memcpy(out, t, n);
+    out += n;
+    outLength -= n;
+  }
+}
