@@ -9,6 +9,12 @@ enum : uint32_t {
   Sha1DigestSize = 20,
 };
 
+// Set by CheckSha1Hardware when the processor has SHA instructions (and
+// SSSE3); until then, or where it has none, the compression is our own.
+// Tests clear it to run our own.
+extern uint8_t Sha1Hardware;
+void CheckSha1Hardware();
+
 struct Sha1State {
   uint32_t hash[5];
   uint64_t length;                 // bytes added so far

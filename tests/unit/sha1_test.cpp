@@ -1,7 +1,8 @@
 // SHA-1, HMAC-SHA1 and PBKDF2-HMAC-SHA1 against their published vectors
 // (FIPS 180 and RFC 3174, RFC 2202, RFC 6070) and against Python's hashlib
 // and hmac over every length around the block boundaries, fed whole and in
-// pieces of odd lengths.
+// pieces of odd lengths; with our compression and with the processor's SHA
+// instructions.
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -74,7 +75,28 @@ std::vector<std::string> PythonLines(const std::string& program) {
 
 const std::vector<uint32_t> OddPieces = {1, 2, 3, 5, 7, 11, 13, 63, 64, 65, 127};
 
-TEST(Sha1Test, PublishedVectors) {
+// Each test runs with the processor's SHA instructions (where it has them)
+// and with our own compression.
+enum Method { Instructions, Portable };
+
+class HashTest : public ::testing::TestWithParam<Method> {
+ protected:
+  void SetUp() override {
+    CheckSha1Hardware();
+    if (GetParam() == Portable) {
+      Sha1Hardware = 0;
+    } else if (!Sha1Hardware) {
+      GTEST_SKIP() << "this processor has no SHA instructions";
+    }
+  }
+  void TearDown() override { CheckSha1Hardware(); }
+};
+
+using Sha1Test = HashTest;
+using HmacSha1Test = HashTest;
+using Pbkdf2Sha1Test = HashTest;
+
+TEST_P(Sha1Test, PublishedVectors) {
   EXPECT_EQ(Sha1Of({}), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
   EXPECT_EQ(Sha1Of(Text("abc")), "a9993e364706816aba3e25717850c26c9cd0d89d");
   // Two blocks: the padding does not fit after the 56 bytes.
@@ -85,14 +107,14 @@ TEST(Sha1Test, PublishedVectors) {
   EXPECT_EQ(Sha1Of(Text(eightTimesTen)), "dea356a2cddd90c7a7ecedc5ebb563934f460452");
 }
 
-TEST(Sha1Test, MillionAsWholeAndInOddPieces) {
+TEST_P(Sha1Test, MillionAsWholeAndInOddPieces) {
   std::vector<uint8_t> million(1000000, 'a');
   EXPECT_EQ(Sha1Of(million), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
   EXPECT_EQ(Sha1Of(million, OddPieces), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
   EXPECT_EQ(Sha1Of(million, {1}), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
 }
 
-TEST(Sha1Test, AgreesWithPythonAtEveryLengthUpTo300) {
+TEST_P(Sha1Test, AgreesWithPythonAtEveryLengthUpTo300) {
   if (!ToolPresent("python3")) GTEST_SKIP() << "python3 is not installed";
   std::vector<std::string> theirs = PythonLines(
       "import hashlib\n"
@@ -104,7 +126,7 @@ TEST(Sha1Test, AgreesWithPythonAtEveryLengthUpTo300) {
   }
 }
 
-TEST(HmacSha1Test, Rfc2202Vectors) {
+TEST_P(HmacSha1Test, Rfc2202Vectors) {
   EXPECT_EQ(HmacOf(std::vector<uint8_t>(20, 0x0b), Text("Hi There")), "b617318655057264e28bc0b6fb378c8ef146be00");
   EXPECT_EQ(HmacOf(Text("Jefe"), Text("what do ya want for nothing?")), "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79");
   EXPECT_EQ(HmacOf(std::vector<uint8_t>(20, 0xaa), std::vector<uint8_t>(50, 0xdd)),
@@ -122,7 +144,7 @@ TEST(HmacSha1Test, Rfc2202Vectors) {
             "e8e99d0f45237d786d6bbaa7965c7808bbff1a91");
 }
 
-TEST(HmacSha1Test, AgreesWithPythonForEveryKeyLengthUpTo130) {
+TEST_P(HmacSha1Test, AgreesWithPythonForEveryKeyLengthUpTo130) {
   if (!ToolPresent("python3")) GTEST_SKIP() << "python3 is not installed";
   std::vector<std::string> theirs = PythonLines(
       "import hmac\n"
@@ -136,7 +158,7 @@ TEST(HmacSha1Test, AgreesWithPythonForEveryKeyLengthUpTo130) {
   }
 }
 
-TEST(Pbkdf2Sha1Test, Rfc6070Vectors) {
+TEST_P(Pbkdf2Sha1Test, Rfc6070Vectors) {
   EXPECT_EQ(Pbkdf2Of("password", "salt", 1, 20), "0c60c80f961f0e71f3a9b524af6012062fe037a6");
   EXPECT_EQ(Pbkdf2Of("password", "salt", 2, 20), "ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957");
   EXPECT_EQ(Pbkdf2Of("password", "salt", 4096, 20), "4b007901b765489abead49d926f721d065a429c1");
@@ -147,7 +169,7 @@ TEST(Pbkdf2Sha1Test, Rfc6070Vectors) {
             "56fa6aa75548099dcc37d7f03425e0c3");
 }
 
-TEST(Pbkdf2Sha1Test, AgreesWithPythonForTheLengthsWinZipAesDerives) {
+TEST_P(Pbkdf2Sha1Test, AgreesWithPythonForTheLengthsWinZipAesDerives) {
   if (!ToolPresent("python3")) GTEST_SKIP() << "python3 is not installed";
   // 2 keys and a 2-byte verifier for each strength: 34, 50 and 66 bytes,
   // from salts of 8, 12 and 16 bytes, and a password longer than a block.
@@ -164,6 +186,28 @@ TEST(Pbkdf2Sha1Test, AgreesWithPythonForTheLengthsWinZipAesDerives) {
       for (uint32_t i = 0; i < 4 + 4 * s; ++i) salt += static_cast<char>(i);
       EXPECT_EQ(Pbkdf2Of(password, salt, 1000, 18 + 16 * s), theirs[line++]) << "strength " << s;
     }
+}
+
+std::string MethodName(const ::testing::TestParamInfo<Method>& info) {
+  return info.param == Instructions ? "Instructions" : "Portable";
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, Sha1Test, ::testing::Values(Instructions, Portable), MethodName);
+INSTANTIATE_TEST_SUITE_P(Methods, HmacSha1Test, ::testing::Values(Instructions, Portable), MethodName);
+INSTANTIATE_TEST_SUITE_P(Methods, Pbkdf2Sha1Test, ::testing::Values(Instructions, Portable), MethodName);
+
+TEST(Sha1Methods, OurCompressionAgreesWithTheProcessor) {
+  // The processor's SHA-1 is a second implementation, apart from ours.
+  CheckSha1Hardware();
+  if (!Sha1Hardware) GTEST_SKIP() << "this processor has no SHA instructions";
+  for (size_t n : {0u, 1u, 55u, 56u, 63u, 64u, 65u, 1000u, 4096u, 100003u}) {
+    std::vector<uint8_t> message = Pattern(n);
+    Sha1Hardware = 1;
+    std::string theirs = Sha1Of(message, OddPieces);
+    Sha1Hardware = 0;
+    EXPECT_EQ(Sha1Of(message, OddPieces), theirs) << "length " << n;
+  }
+  CheckSha1Hardware();
 }
 
 }  // namespace
