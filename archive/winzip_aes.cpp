@@ -11,10 +11,20 @@
 #include "archive/zip_format.h"
 #include <string.h>
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the counter is stored as a little-endian word");
+
+// The keystream is made four blocks at a time, which the processor's AES
+// instructions encrypt side by side. The counter of the last block made is
+// 32 bits: without Zip64 an entry has fewer than 2^32 blocks, and the bytes
+// above stay zero, as the 128-bit counter's would.
+enum : uint32_t { KeystreamSize = 4 * AesBlockSize };
+
 static HmacSha1State CodeHash;
-static uint8_t Counter[AesBlockSize];
-static uint8_t Keystream[AesBlockSize];
+static uint32_t Counter;
+static uint8_t CounterBlocks[KeystreamSize];  // only the first 4 bytes of each are ever set
+static uint8_t Keystream[KeystreamSize];
 static uint32_t KeystreamUsed;  // bytes of Keystream already applied
+static uint8_t ProcessorAsked;  // for its SHA instructions, on the first entry
 
 static inline uint32_t LoadLittle16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
 
@@ -42,26 +52,53 @@ bool FindAesExtra(const uint8_t* extra, uint32_t length, AesEntryInfo* info) {
 uint32_t SetAesEntryKeys(uint32_t strength, const uint8_t* salt, const char* password, uint32_t passwordLength) {
   uint8_t keys[2 * AesMaxKeySize + AesVerifierSize];
   uint32_t keySize = AesKeySize(strength);
+  if (!ProcessorAsked) {
+    CheckSha1Hardware();
+    ProcessorAsked = 1;
+  }
   DerivePbkdf2Sha1(reinterpret_cast<const uint8_t*>(password), passwordLength, salt, AesSaltSize(strength),
                    AesKeyIterations, keys, 2 * keySize + AesVerifierSize);
   SetAesKey(keys, keySize);
   StartHmacSha1(&CodeHash, keys + keySize, keySize);
-  memset(Counter, 0, sizeof Counter);
-  KeystreamUsed = AesBlockSize;
+  Counter = 0;
+  KeystreamUsed = KeystreamSize;
   return LoadLittle16(keys + 2 * keySize);
+}
+
+// The keystream of the next four counter values.
+static void NextKeystream() {
+  for (uint32_t at = 0; at < KeystreamSize; at += AesBlockSize) {
+    ++Counter;
+    // The counter is little-endian, as this processor's words are.
+    memcpy(CounterBlocks + at, &Counter, 4);
+  }
+  EncryptFourAesBlocks(CounterBlocks, Keystream);
 }
 
 static void ApplyKeystream(uint8_t* bytes, uint32_t count) {
   // The count of keystream bytes used is kept in a register over the loop.
   uint32_t used = KeystreamUsed;
-  for (uint32_t i = 0; i < count; ++i) {
-    if (used == AesBlockSize) {
-      for (uint32_t k = 0; k < AesBlockSize && ++Counter[k] == 0; ++k) {
-      }
-      EncryptAesBlock(Counter, Keystream);
+  while (count != 0) {
+    if (used == KeystreamSize) {
+      NextKeystream();
       used = 0;
     }
-    bytes[i] ^= Keystream[used++];
+    if (used == 0 && count >= KeystreamSize) {
+      // A whole keystream at once, a word at a time.
+      for (uint32_t i = 0; i < KeystreamSize; i += 4) {
+        uint32_t word, key;
+        memcpy(&word, bytes + i, 4);
+        memcpy(&key, Keystream + i, 4);
+        word ^= key;
+        memcpy(bytes + i, &word, 4);
+      }
+      bytes += KeystreamSize;
+      count -= KeystreamSize;
+      used = KeystreamSize;
+    } else {
+      *bytes++ ^= Keystream[used++];
+      --count;
+    }
   }
   KeystreamUsed = used;
 }
@@ -83,7 +120,7 @@ void FinishAesCode(uint8_t* code) {
 }
 
 bool AesAuthenticCode(const uint8_t* code) {
-  uint8_t mac[AesCodeSize];
-  FinishAesCode(mac);
+  uint8_t mac[Sha1DigestSize];
+  FinishHmacSha1(&CodeHash, mac);
   return memcmp(mac, code, AesCodeSize) == 0;
 }

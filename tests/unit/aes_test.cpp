@@ -1,7 +1,7 @@
 // AES encryption: the FIPS-197 known answers (the key expansions of
 // appendix A, the example vectors of appendix C) and many random keys and
-// blocks against openssl's AES-ECB, by the table method and, where the
-// processor has them, by its AES instructions.
+// blocks against openssl's AES-ECB, one block and four at a time, by the
+// table method and, where the processor has them, by its AES instructions.
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <cstdio>
@@ -87,6 +87,17 @@ TEST_P(AesTest, EncryptsInPlace) {
   SetAesKey(FromHex("000102030405060708090a0b0c0d0e0f").data(), 16);
   EncryptAesBlock(block.data(), block.data());
   EXPECT_EQ(Hex(block), "69c4e0d86a7b0430d8cdb78070b4c55a");
+  std::vector<uint8_t> four;
+  for (int i = 0; i < 4; ++i) {
+    std::vector<uint8_t> b = FromHex("00112233445566778899aabbccddeeff");
+    b[15] = static_cast<uint8_t>(0xff - i);
+    four.insert(four.end(), b.begin(), b.end());
+  }
+  std::vector<uint8_t> apart(four.size());
+  for (int i = 0; i < 4; ++i) EncryptAesBlock(&four[16 * i], &apart[16 * i]);
+  EncryptFourAesBlocks(four.data(), four.data());
+  EXPECT_EQ(Hex(four), Hex(apart));
+  EXPECT_EQ(Hex(four).substr(0, 32), "69c4e0d86a7b0430d8cdb78070b4c55a");
 }
 
 TEST_P(AesTest, AgreesWithOpensslOnRandomKeysAndBlocks) {
@@ -110,8 +121,11 @@ TEST_P(AesTest, AgreesWithOpensslOnRandomKeysAndBlocks) {
                               " -in " + path + " | od -An -v -tx1",
                           &theirs));
       SetAesKey(key.data(), keyBytes);
+      // The first half a block at a time, the second four at a time.
       std::vector<uint8_t> ours(blocks.size());
-      for (size_t at = 0; at < blocks.size(); at += AesBlockSize) EncryptAesBlock(&blocks[at], &ours[at]);
+      size_t half = blocks.size() / 2;
+      for (size_t at = 0; at < half; at += AesBlockSize) EncryptAesBlock(&blocks[at], &ours[at]);
+      for (size_t at = half; at < blocks.size(); at += 4 * AesBlockSize) EncryptFourAesBlocks(&blocks[at], &ours[at]);
       EXPECT_EQ(Hex(ours), Hex(FromHex(theirs))) << "key " << Hex(key);
     }
   }
@@ -139,6 +153,13 @@ TEST(AesMethods, TheTableMethodAgreesWithTheProcessor) {
     AesHardware = 0;
     EncryptAesBlock(block.data(), b.data());
     ASSERT_EQ(Hex(a), Hex(b)) << "key " << Hex(key) << " block " << Hex(block);
+    std::vector<uint8_t> four(4 * AesBlockSize), c(four.size()), d(four.size());
+    for (uint8_t& x : four) x = static_cast<uint8_t>(random());
+    AesHardware = 1;
+    EncryptFourAesBlocks(four.data(), c.data());
+    AesHardware = 0;
+    EncryptFourAesBlocks(four.data(), d.data());
+    ASSERT_EQ(Hex(c), Hex(d)) << "key " << Hex(key) << " blocks " << Hex(four);
   }
   BuildAesTables();
 }
