@@ -161,6 +161,10 @@ void AddToSha1(Sha1State* state, const uint8_t* bytes, uint32_t count) {
   memcpy(state->block, bytes, count % Sha1BlockSize);
 }
 
+static void StoreDigest(uint8_t* digest, const uint32_t* hash) {
+  for (uint32_t i = 0; i < 5; ++i) StoreBig32(digest + 4 * i, hash[i]);
+}
+
 void FinishSha1(Sha1State* state, uint8_t* digest) {
   // The bit length, taken before the padding adds to the count.
   uint8_t tail[8];
@@ -172,7 +176,7 @@ void FinishSha1(Sha1State* state, uint8_t* digest) {
     pad = 0;
   } while (state->length % Sha1BlockSize != Sha1BlockSize - 8);
   AddToSha1(state, tail, 8);
-  for (uint32_t i = 0; i < 5; ++i) StoreBig32(digest + 4 * i, state->hash[i]);
+  StoreDigest(digest, state->hash);
 }
 
 void StartHmacSha1(HmacSha1State* state, const uint8_t* key, uint32_t keyLength) {
@@ -207,21 +211,30 @@ void DerivePbkdf2Sha1(const uint8_t* password, uint32_t passwordLength, const ui
                       uint32_t iterations, uint8_t* out, uint32_t outLength) {
   HmacSha1State keyed, work;
   StartHmacSha1(&keyed, password, passwordLength);
+  // T = U1 ^ U2 ^ ... with U1 = HMAC(salt || index), Ui = HMAC(U(i-1)).
+  // From U2 on, the inner and the outer message are both a keyed block and
+  // 20 bytes, so one padded block serves both hashes of every step, its
+  // first 20 bytes replaced: each step is two compressions.
+  uint8_t block[Sha1BlockSize];
+  memset(block, 0, sizeof block);
+  block[Sha1DigestSize] = 0x80;
+  StoreBig32(block + Sha1BlockSize - 4, (Sha1BlockSize + Sha1DigestSize) * 8);
   for (uint32_t index = 1; outLength != 0; ++index) {
-    // T = U1 ^ U2 ^ ... with U1 = HMAC(salt || index), Ui = HMAC(U(i-1)).
-    uint8_t u[Sha1DigestSize], t[Sha1DigestSize], number[4];
+    uint8_t t[Sha1DigestSize], number[4];
     StoreBig32(number, index);
-    memset(t, 0, sizeof t);
-    const uint8_t* message = salt;
-    uint32_t messageLength = saltLength;
-    for (uint32_t i = 0; i < iterations; ++i) {
-      work = keyed;
-      AddToHmacSha1(&work, message, messageLength);
-      if (i == 0) AddToHmacSha1(&work, number, 4);
-      FinishHmacSha1(&work, u);
-      for (uint32_t j = 0; j < Sha1DigestSize; ++j) t[j] ^= u[j];
-      message = u;
-      messageLength = Sha1DigestSize;
+    work = keyed;
+    AddToHmacSha1(&work, salt, saltLength);
+    AddToHmacSha1(&work, number, 4);
+    FinishHmacSha1(&work, block);
+    memcpy(t, block, Sha1DigestSize);
+    for (uint32_t i = 1; i < iterations; ++i) {
+      for (const Sha1State* side = &keyed.inner; side <= &keyed.outer; ++side) {
+        uint32_t hash[5];
+        memcpy(hash, side->hash, sizeof hash);
+        CompressSha1(hash, block, 1);
+        StoreDigest(block, hash);
+      }
+      for (uint32_t j = 0; j < Sha1DigestSize; ++j) t[j] ^= block[j];
     }
     uint32_t n = outLength < Sha1DigestSize ? outLength : Sha1DigestSize;
     memcpy(out, t, n);
