@@ -1,7 +1,7 @@
 // AES encryption (FIPS-197): the S-box and one round table built at run time
 // from the field arithmetic (they are not stored in the program), the key
-// expansion, and one block encrypted either by the table method or, where the
-// processor has them, by its AES instructions.
+// expansion, and blocks encrypted either by the table method or, where the
+// processor has them, by its AES instructions, four side by side.
 //
 // The table method keeps the state as four little-endian column words. One
 // round of SubBytes, ShiftRows and MixColumns for a column is four lookups
@@ -20,6 +20,7 @@
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the state is stored as little-endian words");
 
+// Aligned for the AES instructions, which take the round keys from memory.
 alignas(16) uint32_t AesRoundKeys[AesMaxKeyWords];
 uint32_t AesRounds;
 uint8_t AesHardware;
@@ -37,6 +38,7 @@ static inline uint32_t LoadLittle32(const uint8_t* p) {
 // Multiplication by x in GF(2^8) modulo x^8 + x^4 + x^3 + x + 1.
 static inline uint32_t Twice(uint32_t b) { return (b << 1 ^ (b & 0x80 ? 0x1B : 0)) & 0xFF; }
 
+// Multiplication in GF(2^8), a bit of b at a time.
 static uint32_t Times(uint32_t a, uint32_t b) {
   uint32_t product = 0;
   for (; b != 0; b >>= 1, a = Twice(a))
@@ -78,7 +80,8 @@ void BuildAesTables() {
 }
 
 static uint32_t SubWord(uint32_t w) {
-  return SBox[w & 0xFF] | SBox[w >> 8 & 0xFF] << 8 | SBox[w >> 16 & 0xFF] << 16 | static_cast<uint32_t>(SBox[w >> 24]) << 24;
+  return SBox[w & 0xFF] | SBox[w >> 8 & 0xFF] << 8 | SBox[w >> 16 & 0xFF] << 16 |
+         static_cast<uint32_t>(SBox[w >> 24]) << 24;
 }
 
 void SetAesKey(const uint8_t* key, uint32_t keyBytes) {
@@ -106,7 +109,11 @@ void SetAesKey(const uint8_t* key, uint32_t keyBytes) {
 }
 
 #ifdef AES_HAS_INSTRUCTIONS
-__attribute__((target("sse2,aes"))) static void EncryptByInstructions(const uint8_t* in, uint8_t* out) {
+// Functions compiled for SSE align their stack themselves: a caller compiled
+// by another compiler may have left it aligned to 4 bytes only, and a
+// register spilled there needs 16.
+__attribute__((target("sse2,aes"), force_align_arg_pointer)) static void EncryptByInstructions(const uint8_t* in,
+                                                                                               uint8_t* out) {
   const __m128i* k = reinterpret_cast<const __m128i*>(AesRoundKeys);
   __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), k[0]);
   for (uint32_t round = 1; round < AesRounds; ++round) s = _mm_aesenc_si128(s, k[round]);
@@ -116,7 +123,8 @@ __attribute__((target("sse2,aes"))) static void EncryptByInstructions(const uint
 
 // Four blocks side by side: each round of one block waits for the round
 // before, so four independent ones keep the processor's AES unit busy.
-__attribute__((target("sse2,aes"))) static void EncryptFourByInstructions(const uint8_t* in, uint8_t* out) {
+__attribute__((target("sse2,aes"), force_align_arg_pointer)) static void EncryptFourByInstructions(const uint8_t* in,
+                                                                                                   uint8_t* out) {
   const __m128i* k = reinterpret_cast<const __m128i*>(AesRoundKeys);
   const __m128i* from = reinterpret_cast<const __m128i*>(in);
   __m128i a = _mm_xor_si128(_mm_loadu_si128(from), k[0]), b = _mm_xor_si128(_mm_loadu_si128(from + 1), k[0]);

@@ -1,6 +1,6 @@
 // AES (FIPS-197) in the encryption direction only, for keys of 128, 192 and
 // 256 bits: the one key the program holds at a time, its expansion and the
-// encryption of one block. Counter mode needs nothing more.
+// encryption of one block or four. Counter mode needs nothing more.
 #pragma once
 #include <stdint.h>
 

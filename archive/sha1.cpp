@@ -21,7 +21,8 @@ uint8_t Sha1Hardware;
 static inline uint32_t RotateLeft(uint32_t v, unsigned n) { return v << n | v >> (32 - n); }
 
 static inline uint32_t LoadBig32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+         p[3];
 }
 
 // A byte swap and one store: the compiler does not merge the four byte
@@ -82,8 +83,9 @@ void CheckSha1Hardware() {
 // steps, the group after the window made from the four in it. A caller
 // compiled by another compiler may have left the stack aligned to 4 bytes
 // only, and the registers spilled there need 16: the function aligns it.
-__attribute__((target("sha,ssse3"), force_align_arg_pointer)) static void CompressByInstructions(
-    uint32_t* hash, const uint8_t* bytes, uint32_t blocks) {
+__attribute__((target("sha,ssse3"), force_align_arg_pointer)) static void CompressByInstructions(uint32_t* hash,
+                                                                                                 const uint8_t* bytes,
+                                                                                                 uint32_t blocks) {
   const __m128i bigEndian = _mm_set_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   __m128i abcd = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(hash)), 0x1B);
   __m128i e = _mm_set_epi32(static_cast<int>(hash[4]), 0, 0, 0);
@@ -106,7 +108,7 @@ __attribute__((target("sha,ssse3"), force_align_arg_pointer)) static void Compre
       }
       if (group == 19) break;
       e = _mm_sha1nexte_epu32(before, w1);
-      // The last four groups made are never used; making them costs less
+      // The last three groups made are never used; making them costs less
       // than testing for them.
       __m128i next = _mm_sha1msg2_epu32(_mm_xor_si128(_mm_sha1msg1_epu32(w0, w1), w2), w3);
       w0 = w1;
@@ -124,7 +126,7 @@ __attribute__((target("sha,ssse3"), force_align_arg_pointer)) static void Compre
 void CheckSha1Hardware() {}
 #endif
 
-// Not inlined: AddToSha1 calls it in two places.
+// Not inlined: AddToSha1 calls it in two places, the PBKDF2 steps in one.
 __attribute__((noinline)) static void CompressSha1(uint32_t* hash, const uint8_t* bytes, uint32_t blocks) {
 #ifdef SHA1_HAS_INSTRUCTIONS
   if (Sha1Hardware) {

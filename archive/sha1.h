@@ -17,8 +17,8 @@ void CheckSha1Hardware();
 
 struct Sha1State {
   uint32_t hash[5];
-  uint64_t length;                 // bytes added so far
-  uint8_t block[Sha1BlockSize];    // the part of a block not yet compressed
+  uint64_t length;               // bytes added so far
+  uint8_t block[Sha1BlockSize];  // the part of a block not yet compressed
 };
 
 void StartSha1(Sha1State* state);

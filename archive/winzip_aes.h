@@ -18,9 +18,9 @@
 #include <stdint.h>
 
 struct AesEntryInfo {
-  uint16_t version;   // AesVersionAe1 or AesVersionAe2
-  uint8_t strength;   // 1, 2 or 3
-  uint16_t method;    // the real compression method
+  uint16_t version;  // AesVersionAe1 or AesVersionAe2
+  uint8_t strength;  // 1, 2 or 3
+  uint16_t method;   // the real compression method
 };
 
 // Looks for the AES field among the extra fields; false when there is none,
@@ -37,8 +37,8 @@ uint32_t SetAesEntryKeys(uint32_t strength, const uint8_t* salt, const char* pas
 // false the state is not usable for the entry.
 inline bool BeginAesEntry(uint32_t strength, const uint8_t* salt, const uint8_t* verifier, const char* password,
                           uint32_t passwordLength) {
-  return strength - 1 <= 2 &&
-         SetAesEntryKeys(strength, salt, password, passwordLength) == (verifier[0] | static_cast<uint32_t>(verifier[1]) << 8);
+  return strength - 1 <= 2 && SetAesEntryKeys(strength, salt, password, passwordLength) ==
+                                  (verifier[0] | static_cast<uint32_t>(verifier[1]) << 8);
 }
 // Decrypts count bytes in place, the code's hash taking them as they were.
 void AesDecryptBuffer(uint8_t* bytes, uint32_t count);

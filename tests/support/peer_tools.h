@@ -43,7 +43,10 @@ inline std::vector<uint8_t> FromHex(const std::string& text) {
   std::vector<uint8_t> bytes;
   int high = -1;
   for (char c : text) {
-    int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    int v = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                   : -1;
     if (v < 0) continue;
     if (high < 0) {
       high = v;

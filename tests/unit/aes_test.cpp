@@ -117,8 +117,8 @@ TEST_P(AesTest, AgreesWithOpensslOnRandomKeysAndBlocks) {
       fwrite(blocks.data(), 1, blocks.size(), f);
       fclose(f);
       std::string theirs;
-      ASSERT_TRUE(RunTool("openssl enc -aes-" + std::to_string(keyBytes * 8) + "-ecb -nopad -K " + Hex(key) +
-                              " -in " + path + " | od -An -v -tx1",
+      ASSERT_TRUE(RunTool("openssl enc -aes-" + std::to_string(keyBytes * 8) + "-ecb -nopad -K " + Hex(key) + " -in " +
+                              path + " | od -An -v -tx1",
                           &theirs));
       SetAesKey(key.data(), keyBytes);
       // The first half a block at a time, the second four at a time.

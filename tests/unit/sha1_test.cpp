@@ -148,8 +148,9 @@ TEST_P(HmacSha1Test, AgreesWithPythonForEveryKeyLengthUpTo130) {
   if (!ToolPresent("python3")) GTEST_SKIP() << "python3 is not installed";
   std::vector<std::string> theirs = PythonLines(
       "import hmac\n"
-      "for n in range(131): print(hmac.new(bytes((7*i+3)%256 for i in range(n)), bytes((n + i) % 256 for i in range(2*n + 1)), "
-      "\"sha1\").hexdigest())");
+      "for n in range(131):\n"
+      "  key = bytes((7*i+3)%256 for i in range(n))\n"
+      "  print(hmac.new(key, bytes((n + i) % 256 for i in range(2*n + 1)), \"sha1\").hexdigest())");
   ASSERT_EQ(theirs.size(), 131u);
   for (size_t n = 0; n <= 130; ++n) {
     std::vector<uint8_t> message(2 * n + 1);

@@ -46,7 +46,8 @@ const char VerifierCollision[] = "wrong23666";
 
 bool Begin(uint32_t strength, const std::vector<uint8_t>& salt, const std::vector<uint8_t>& verifier,
            const std::string& password) {
-  return BeginAesEntry(strength, salt.data(), verifier.data(), password.c_str(), static_cast<uint32_t>(password.size()));
+  return BeginAesEntry(strength, salt.data(), verifier.data(), password.c_str(),
+                       static_cast<uint32_t>(password.size()));
 }
 
 // Runs bytes through step in pieces whose lengths cycle through pieces.
@@ -105,8 +106,8 @@ Opened OpenAesEntry(const ArchivedEntry& entry, const std::string& password,
   if (!result.found || entry.data.size() < AesOverhead(result.info.strength)) return result;
   const uint8_t* salt = entry.data.data();
   const uint8_t* verifier = salt + AesSaltSize(result.info.strength);
-  result.verified = BeginAesEntry(result.info.strength, salt, verifier, password.c_str(),
-                                  static_cast<uint32_t>(password.size()));
+  result.verified =
+      BeginAesEntry(result.info.strength, salt, verifier, password.c_str(), static_cast<uint32_t>(password.size()));
   if (!result.verified) return result;
   const uint8_t* data = verifier + AesVerifierSize;
   result.plain.assign(data, entry.data.data() + entry.data.size() - AesCodeSize);
@@ -146,7 +147,7 @@ std::vector<uint8_t> OurAesZip(const std::string& name, const std::vector<uint8_
   PutLe16(common, FlagEncrypted);
   PutLe16(common, MethodAes);
   PutLe32(common, 0x5A2163C5);  // 2025-01-01 12:30:10
-  PutLe32(common, 0);            // AE-2 stores no CRC
+  PutLe32(common, 0);           // AE-2 stores no CRC
   PutLe32(common, static_cast<uint32_t>(data.size()));
   PutLe32(common, static_cast<uint32_t>(plain.size()));
   PutLe16(common, static_cast<uint32_t>(name.size()));
@@ -296,7 +297,7 @@ TEST(WinZipAesKnownAnswer, AnyFlippedByteFailsTheCode) {
 
 TEST(WinZipAesExtra, ReadsTheFieldAmongOthers) {
   std::vector<uint8_t> extra = {0x55, 0x54, 0x05, 0x00, 0x03, 0x11, 0x22, 0x33, 0x44,  // a time field
-                                0x01, 0x99, 0x07, 0x00, 0x01, 0x00, 'A', 'E', 0x02, 0x08, 0x00};
+                                0x01, 0x99, 0x07, 0x00, 0x01, 0x00, 'A',  'E',  0x02, 0x08, 0x00};
   AesEntryInfo info{};
   ASSERT_TRUE(FindAesExtra(extra.data(), static_cast<uint32_t>(extra.size()), &info));
   EXPECT_EQ(info.version, AesVersionAe1);
@@ -316,10 +317,10 @@ TEST(WinZipAesExtra, RefusesMalformedFields) {
     uint8_t value;
     const char* what;
   };
-  for (const Damage& d : {Damage{2, 6, "size 6"}, Damage{2, 8, "size 8"}, Damage{4, 0, "version 0"},
-                          Damage{4, 3, "version 3"}, Damage{5, 1, "version 0x0102"}, Damage{6, 'a', "vendor aE"},
-                          Damage{7, 'F', "vendor AF"}, Damage{8, 0, "strength 0"}, Damage{8, 4, "strength 4"},
-                          Damage{0, 0x02, "another id"}}) {
+  for (const Damage& d :
+       {Damage{2, 6, "size 6"}, Damage{2, 8, "size 8"}, Damage{4, 0, "version 0"}, Damage{4, 3, "version 3"},
+        Damage{5, 1, "version 0x0102"}, Damage{6, 'a', "vendor aE"}, Damage{7, 'F', "vendor AF"},
+        Damage{8, 0, "strength 0"}, Damage{8, 4, "strength 4"}, Damage{0, 0x02, "another id"}}) {
     std::vector<uint8_t> bad = good;
     bad[d.at] = d.value;
     if (d.value == 8 && d.at == 2) bad.push_back(0);  // the field still ends with the buffer
@@ -388,8 +389,8 @@ TEST_F(WinZipAesTest, WrongPasswordOrDamageIsCaught) {
     EXPECT_FALSE(opened.verified && opened.authentic) << wrong;
   }
   size_t dataStart = AesSaltSize(1) + AesVerifierSize;
-  for (size_t at : {dataStart, dataStart + 1, entry.data.size() / 2, entry.data.size() - AesCodeSize - 1,
-                    entry.data.size() - 1}) {
+  for (size_t at :
+       {dataStart, dataStart + 1, entry.data.size() / 2, entry.data.size() - AesCodeSize - 1, entry.data.size() - 1}) {
     ArchivedEntry damaged = entry;
     damaged.data[at] ^= 0x10;
     Opened opened = OpenAesEntry(damaged, "SECRET");
