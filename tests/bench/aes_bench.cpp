@@ -127,7 +127,8 @@ uint32_t RunCopy(const Corpus& c) {
 
 // The published answers, with the processor's instructions and without, so
 // that the i686 build is checked where it runs (under Wine) before it is
-// timed: FIPS-197 C.3 a block and four at a time, and SHA-1 of a million a.
+// timed: FIPS-197 C.3 a block and four at a time, SHA-1 of a million a, and
+// a WinZip AES-256 entry.
 bool PublishedAnswersHold() {
   static const uint8_t cipher[16] = {0x8e, 0xa2, 0xb7, 0xca, 0x51, 0x67, 0x45, 0xbf,
                                      0xea, 0xfc, 0x49, 0x90, 0x4b, 0x49, 0x60, 0x89};
@@ -152,6 +153,25 @@ bool PublishedAnswersHold() {
     AddToSha1(&state, reinterpret_cast<const uint8_t*>(a.data()), static_cast<uint32_t>(a.size()));
     FinishSha1(&state, digest);
     good = good && memcmp(digest, million, sizeof digest) == 0;
+    // The unit tests' known answer for a WinZip AES-256 entry (Python's
+    // hashlib and hmac, openssl's AES), decrypted in two pieces.
+    static const uint8_t salt[16] = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17,
+                                     0x18, 0x19, 0x1a, 0x1b, 0x1c, 0x1d, 0x1e, 0x1f};
+    static const uint8_t verifier[2] = {0x75, 0x55};
+    static const uint8_t code[10] = {0xff, 0xf8, 0xb3, 0x57, 0x10, 0xfa, 0x75, 0xd1, 0xf2, 0xb7};
+    static const uint8_t entry[47] = {0xa6, 0x0a, 0xb5, 0x71, 0xe6, 0x16, 0xca, 0xa3, 0x4c, 0x27, 0xc1, 0x30,
+                                      0x94, 0xcf, 0x24, 0x29, 0x42, 0xe6, 0x0a, 0xaa, 0x02, 0xd3, 0xe3, 0xb1,
+                                      0xe9, 0x69, 0xc1, 0xb2, 0x87, 0xe4, 0x09, 0x1e, 0x1f, 0xee, 0x53, 0x82,
+                                      0xbe, 0x34, 0x0d, 0x67, 0x8f, 0x31, 0xff, 0xcf, 0xe4, 0x4a, 0x5d};
+    uint8_t data[sizeof entry];
+    memcpy(data, entry, sizeof data);
+    good = good && BeginAesEntry(3, salt, verifier, "SECRET", 6);
+    if (portable) AesHardware = Sha1Hardware = 0;  // the entry has asked the processor
+    good = good && BeginAesEntry(3, salt, verifier, "SECRET", 6);
+    AesDecryptBuffer(data, 17);
+    AesDecryptBuffer(data + 17, sizeof data - 17);
+    good = good && memcmp(data, "Korvi EXE writes WinZip AES entries: 40+ bytes.", sizeof data) == 0;
+    good = good && AesAuthenticCode(code);
   }
   BuildAesTables();
   CheckSha1Hardware();
