@@ -365,19 +365,6 @@ TEST_F(WinZipAesTest, DecryptsWhatSevenZipEncrypts) {
     }
 }
 
-TEST_F(WinZipAesTest, SevenZipsDataInAnyPiecesAsWhole) {
-  if (!ToolPresent("7z")) GTEST_SKIP() << "7z (p7zip-full) is not installed";
-  ArchivedEntry entry;
-  ASSERT_TRUE(SevenZipEntry(SampleData(20000, 3), 256, 0, &entry));
-  Opened whole = OpenAesEntry(entry, "SECRET", {});
-  ASSERT_TRUE(whole.authentic);
-  for (std::vector<uint32_t> pieces : {std::vector<uint32_t>{1}, {7}, {16}, {17, 15}, {4096, 1, 31}}) {
-    Opened pieced = OpenAesEntry(entry, "SECRET", pieces);
-    EXPECT_TRUE(pieced.authentic) << pieces[0];
-    EXPECT_TRUE(pieced.plain == whole.plain) << pieces[0];
-  }
-}
-
 TEST_F(WinZipAesTest, WrongPasswordOrDamageIsCaught) {
   if (!ToolPresent("7z")) GTEST_SKIP() << "7z (p7zip-full) is not installed";
   ArchivedEntry entry;
