@@ -1,6 +1,7 @@
 // The facts of the ZIP format that the walk, the readers, the maker tool and
 // the tests share: the local header record, the signatures, the general
-// purpose flag bits, the compression methods and the encryption header.
+// purpose flag bits, the compression methods, the encryption header and the
+// parts of a WinZip AES entry.
 //
 // Signatures stand here increased by one: the stub's own bytes must hold no
 // ZIP signature, or a tool that scans for one would take the program for the
@@ -45,12 +46,37 @@ enum ShiftedSignature : uint32_t {
 
 // General purpose bits.
 enum ZipFlag : uint16_t {
-  FlagEncrypted = 0x0001,   // traditional encryption
+  FlagEncrypted = 0x0001,   // traditional encryption, or WinZip AES with MethodAes
   FlagDescriptor = 0x0008,  // CRC and sizes follow the data
   FlagUtf8Name = 0x0800,    // the name is UTF-8
 };
 
-enum ZipMethod : uint16_t { MethodStored = 0, MethodDeflate = 8 };
+// MethodAes marks a WinZip AES entry; its extra field names the real method.
+enum ZipMethod : uint16_t { MethodStored = 0, MethodDeflate = 8, MethodAes = 99 };
+
+// WinZip AES (AE-1 and AE-2). The entry's data is the salt, the password
+// verifier, the encrypted data and the authentication code; its extra field
+// (ExtraIdAes) holds the vendor version, the vendor id, the strength and the
+// real method. AE-1 keeps the CRC of the plain data; AE-2 stores 0 there and
+// the code alone checks the data.
+enum : uint32_t {
+  ExtraIdAes = 0x9901,
+  AesExtraSize = 7,        // its data, after the id and the size
+  AesVendorId = 0x4541,    // "AE" read as a little-endian word
+  AesVersionAe1 = 1,
+  AesVersionAe2 = 2,
+  AesVerifierSize = 2,
+  AesCodeSize = 10,        // the first 10 bytes of HMAC-SHA1 over the encrypted data
+  AesKeyIterations = 1000, // of PBKDF2-HMAC-SHA1
+  AesMaxSaltSize = 16,
+  AesMaxKeySize = 32,
+};
+
+// Strength 1, 2 and 3: keys of 16, 24 and 32 bytes, salts of 8, 12 and 16.
+inline uint32_t AesKeySize(uint32_t strength) { return 8 + 8 * strength; }
+inline uint32_t AesSaltSize(uint32_t strength) { return 4 + 4 * strength; }
+// The bytes of the entry's data that are not the encrypted data itself.
+inline uint32_t AesOverhead(uint32_t strength) { return AesSaltSize(strength) + AesVerifierSize + AesCodeSize; }
 
 // The signature itself; volatile keeps the constant out of the program's bytes.
 inline uint32_t ZipSignature(ShiftedSignature shifted) {

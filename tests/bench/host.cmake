@@ -6,8 +6,15 @@ add_executable(inflate_bench ${CMAKE_SOURCE_DIR}/tests/bench/inflate_bench.cpp
                              ${CMAKE_SOURCE_DIR}/tests/bench/bench_platform.cpp
                              ${CMAKE_SOURCE_DIR}/tests/support/fresh_state.cpp)
 target_link_libraries(inflate_bench PRIVATE korvi_bench_core ZLIB::ZLIB)
+# What WinZip AES decryption adds to an extraction.
+add_executable(aes_bench ${CMAKE_SOURCE_DIR}/tests/bench/aes_bench.cpp
+                         ${CMAKE_SOURCE_DIR}/tests/bench/bench_platform.cpp
+                         ${CMAKE_SOURCE_DIR}/tests/support/fresh_state.cpp)
+target_link_libraries(aes_bench PRIVATE korvi_bench_core ZLIB::ZLIB)
 find_package(benchmark QUIET)
 if(benchmark_FOUND)
-  target_link_libraries(inflate_bench PRIVATE benchmark::benchmark)
-  target_compile_definitions(inflate_bench PRIVATE KORVI_GOOGLE_BENCHMARK=1)
+  foreach(bench inflate_bench aes_bench)
+    target_link_libraries(${bench} PRIVATE benchmark::benchmark)
+    target_compile_definitions(${bench} PRIVATE KORVI_GOOGLE_BENCHMARK=1)
+  endforeach()
 endif()

@@ -13,6 +13,13 @@ if(KORVI_MINGW_ZLIB)
   target_compile_options(inflate_bench PRIVATE -O2)
   target_link_libraries(inflate_bench PRIVATE korvi_bench_core ${KORVI_MINGW_ZLIB})
   target_link_options(inflate_bench PRIVATE -static -s -mconsole)
+  # What WinZip AES decryption adds to an extraction. Run: wine build/win32/aes_bench.exe
+  add_executable(aes_bench ${CMAKE_SOURCE_DIR}/tests/bench/aes_bench.cpp
+                           ${CMAKE_SOURCE_DIR}/tests/bench/bench_platform.cpp
+                           ${CMAKE_SOURCE_DIR}/tests/support/fresh_state.cpp)
+  target_compile_options(aes_bench PRIVATE -O2)
+  target_link_libraries(aes_bench PRIVATE korvi_bench_core ${KORVI_MINGW_ZLIB})
+  target_link_options(aes_bench PRIVATE -static -s -mconsole)
 endif()
 
 # The floor of the per-file cost for the end-to-end benchmark
