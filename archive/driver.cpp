@@ -15,7 +15,6 @@
 #include "archive/driver.h"
 #include "SFXstrings/strings.h"
 #include "Sfx/state.h"
-#include "archive/crypt.h"
 #include "archive/header.h"
 #include "archive/pacing.h"
 #include "archive/progress.h"
@@ -159,10 +158,11 @@ bool ConfirmOverwrite(const char* path) {
 // opened it; the keys are then ready for the entry's data.
 bool PasswordOpensEntry() {
   if ((LocalHeader.flags & FlagEncrypted) == 0) return true;
-  uint8_t header[EncryptionHeaderSize];
+  // An AES entry whose field cannot be read is refused as of an unknown method.
+  if (LocalHeader.method == MethodAes && EntryAesStrength() == 0) return true;
+  uint8_t header[EncryptionHeaderRoom];
   ReadEncryptionHeader(header);
-  bool accepted = CurrentPassword[0] != 0 &&
-                  CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
+  bool accepted = CurrentPassword[0] != 0 && PasswordFits(header, CurrentPassword);
   if (!accepted) {  // as for the overwrite question
     ShowKeptNameNow();
     PaintProgressNow();
@@ -172,7 +172,7 @@ bool PasswordOpensEntry() {
     int32_t length = PasswordLength < 0 ? 0 : PasswordLength;
     TextFromBuffer(reinterpret_cast<const uint8_t*>(PasswordBuffer), static_cast<unsigned>(length),
                    CurrentPassword, PasswordBufferSize);
-    accepted = CheckPassword(header, LocalHeader.flags, CurrentPassword, LocalHeader.dosDateTime, LocalHeader.crc32);
+    accepted = PasswordFits(header, CurrentPassword);
   }
   return accepted;
 }

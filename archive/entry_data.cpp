@@ -17,16 +17,19 @@
 #include "archive/crypt.h"
 #include "archive/header.h"
 #include "archive/pacing.h"
+#include "archive/winzip_aes.h"
 #include "archive/progress.h"
 #include "archive/prompts.h"
 
 EntryStopKind EntryStop;
+EntryCipherKind EntryCipher;
 
 static uint32_t ReadDecrypted(uint8_t* buffer, uint32_t room) {
   uint32_t want = EntryRemaining < room ? EntryRemaining : room;
   uint32_t got = ReadFromFile(ArchiveHandle, buffer, want);
   EntryRemaining -= got;
-  if (LocalHeader.flags & FlagEncrypted) DecryptBuffer(buffer, got);
+  if (EntryCipher == CipherTraditional) DecryptBuffer(buffer, got);
+  else if (EntryCipher == CipherAes) AesDecryptBuffer(buffer, got);
   return got;
 }
 

@@ -14,3 +14,11 @@ enum EntryStopKind : uint8_t {
 };
 
 extern EntryStopKind EntryStop;
+
+// How the entry's data is encrypted: the reader decrypts each chunk with it.
+enum EntryCipherKind : uint8_t {
+  CipherNone = 0,
+  CipherTraditional,  // the PKWARE keys (archive/crypt.h)
+  CipherAes,          // WinZip AES (archive/winzip_aes.h)
+};
+extern EntryCipherKind EntryCipher;

@@ -5,11 +5,13 @@
 #include "SFXinflt/inflate.h"
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
+#include "archive/crypt.h"
 #include "archive/entry_data.h"
 #include "archive/header.h"
 #include "archive/names.h"
 #include "archive/stored.h"
 #include "archive/volume.h"
+#include "archive/winzip_aes.h"
 #include "archive/zip_format.h"
 #include <string.h>
 
@@ -18,6 +20,13 @@ enum : uint32_t {
   NameBufferSize = 258,   // the name bytes read from a header
   ExtraFieldRoom = 1024,  // extra fields looked through for a Unicode name
 };
+
+// The WinZip AES field of the entry in hand; AesFieldRead when it was found
+// whole and well-formed.
+AesEntryInfo AesField;
+bool AesFieldRead;
+
+bool IsAesEntry() { return LocalHeader.method == MethodAes; }
 
 // The walk ended where it should: at the central directory or the end record
 // (the signatures compared as the header's are).
@@ -97,27 +106,79 @@ NameVerdict FormOutputPath(const WalkedEntry& entry, char* path) {
 }
 
 void SeekEntryData() {
+  AesFieldRead = false;
+  if (IsAesEntry()) {
+    uint8_t extra[ExtraFieldRoom];
+    uint32_t want = LocalHeader.extraLength < ExtraFieldRoom ? LocalHeader.extraLength : ExtraFieldRoom;
+    SeekFromHeader(LocalHeaderSize + LocalHeader.nameLength, true);
+    AesFieldRead = FindAesExtra(extra, ReadAcrossVolumes(extra, want), &AesField);
+  }
   // The name has been read; an extra field may have been read with it.
   if (LocalHeader.extraLength != 0)
     SeekFromHeader(LocalHeaderSize + LocalHeader.nameLength + LocalHeader.extraLength, true);
 }
 
-void ReadEncryptionHeader(uint8_t* header) {
-  memset(header, 0, EncryptionHeaderSize);
-  ReadAcrossVolumes(header, EncryptionHeaderSize);
+uint32_t EntryAesStrength() { return IsAesEntry() && AesFieldRead ? AesField.strength : 0; }
+uint32_t EntryAesVersion() { return EntryAesStrength() != 0 ? AesField.version : 0; }
+
+// The bytes before the data: the encryption header or the salt and verifier.
+static uint32_t EncryptionHeaderLength() {
+  if ((LocalHeader.flags & FlagEncrypted) == 0) return 0;
+  uint32_t strength = EntryAesStrength();
+  if (IsAesEntry()) return strength != 0 ? AesSaltSize(strength) + AesVerifierSize : 0;
+  return EncryptionHeaderSize;
 }
 
-bool MethodKnown() { return LocalHeader.method == MethodStored || LocalHeader.method == MethodDeflate; }
+void ReadEncryptionHeader(uint8_t* header) {
+  memset(header, 0, EncryptionHeaderRoom);
+  ReadAcrossVolumes(header, EncryptionHeaderLength());
+}
+
+bool PasswordFits(const uint8_t* header, const char* password) {
+  uint32_t strength = EntryAesStrength();
+  if (strength == 0)
+    return CheckPassword(header, LocalHeader.flags, password, LocalHeader.dosDateTime, LocalHeader.crc32);
+  return password[0] != 0 &&
+         BeginAesEntry(strength, header, header + AesSaltSize(strength), password, TextLength(password));
+}
+
+bool MethodKnown() {
+  uint16_t method = LocalHeader.method;
+  if (IsAesEntry()) {
+    // Encrypted, its field read, long enough for its salt, verifier and code.
+    uint32_t strength = EntryAesStrength();
+    if ((LocalHeader.flags & FlagEncrypted) == 0 || strength == 0 ||
+        LocalHeader.compressedSize < AesOverhead(strength))
+      return false;
+    method = AesField.method;
+  }
+  return method == MethodStored || method == MethodDeflate;
+}
+
+// WinZip AES: the encrypted bytes the decoder left (after its last block)
+// still go through the code's hash; then the code after the data is compared.
+static bool AesCodeMatches() {
+  uint8_t rest[512];
+  while (EntryStop == EntryGoesOn && TakeEntryInput(rest, sizeof rest) > 0) {
+  }
+  uint8_t code[AesCodeSize];
+  return EntryRemaining == 0 && ReadAcrossVolumes(code, AesCodeSize) == AesCodeSize && AesAuthenticCode(code);
+}
 
 EntryResult DecodeEntryInto(FileHandle output) {
   OutputHandle = output;
   CrcRegister = 0xFFFFFFFFu;
   EntryStop = EntryGoesOn;
-  // The compressed size counts the encryption header, read already; an entry
-  // shorter than that header has no data.
-  uint32_t header = (LocalHeader.flags & FlagEncrypted) ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u;
-  EntryRemaining = LocalHeader.compressedSize > header ? LocalHeader.compressedSize - header : 0;
-  bool buffers = LocalHeader.method == MethodStored ? CopyStoredEntry() : InflateEntry();
+  uint32_t strength = EntryAesStrength();
+  bool encrypted = (LocalHeader.flags & FlagEncrypted) != 0;
+  EntryCipher = !encrypted ? CipherNone : strength != 0 ? CipherAes : CipherTraditional;
+  // The compressed size counts the encryption header, read already, and an
+  // AES entry's code after the data; an entry shorter than these has no data.
+  uint32_t around = EncryptionHeaderLength() + (strength != 0 ? static_cast<uint32_t>(AesCodeSize) : 0u);
+  EntryRemaining = LocalHeader.compressedSize > around ? LocalHeader.compressedSize - around : 0;
+  uint16_t method = strength != 0 ? AesField.method : LocalHeader.method;
+  bool buffers = method == MethodStored ? CopyStoredEntry() : InflateEntry();
+  bool authentic = strength == 0 || (buffers && AesCodeMatches());
   OutputHandle = NoFile;
 
   if (!buffers) return EntryNoMemory;
@@ -125,10 +186,13 @@ EntryResult DecodeEntryInto(FileHandle output) {
   // even where the CRC of what was written happens to match.
   if (EntryStop == EntryOutputRefused) return EntryWriteFailed;
   if (EntryStop == EntryTooLong) return EntrySizeMismatch;
-  // Whole: the CRC matches and the data is as long as the header says (a
-  // shorter one is damage the CRC may miss).
-  bool crcMatches = (CrcRegister ^ 0xFFFFFFFFu) == LocalHeader.crc32;
-  if (crcMatches && static_cast<uint64_t>(EntryDone) == LocalHeader.uncompressedSize) return EntryWhole;
+  // Whole: the CRC matches (AE-2 stores none: its code stands for it) and
+  // the data is as long as the header says (a shorter one is damage the CRC
+  // may miss); an AES entry's code matches too.
+  bool crcMatches = (CrcRegister ^ 0xFFFFFFFFu) == LocalHeader.crc32 || EntryAesVersion() == AesVersionAe2;
+  bool sizeMatches = static_cast<uint64_t>(EntryDone) == LocalHeader.uncompressedSize;
+  if (crcMatches && sizeMatches && authentic) return EntryWhole;
+  if (crcMatches && sizeMatches && EntryStop == EntryGoesOn && !CancelRequested) return EntryNotAuthentic;
   if (EntryStop == EntryVolumeLost) return EntryVolumeMissing;
   if (EntryStop == EntryInputEnded) return EntryCutShort;
   if (CancelRequested) return EntryCancelled;

@@ -44,6 +44,7 @@ enum EntryResult : uint8_t {
   EntryCutShort,      // the archive ended inside the data
   EntryVolumeMissing, // the next volume could not be had (reported)
   EntryCancelled,     // the user cancelled inside the data
+  EntryNotAuthentic,  // WinZip AES: the authentication code does not match the data
 };
 
 // Starts a pass: volume 1 in hand (changing back to it when an earlier pass
@@ -58,13 +59,25 @@ WalkStep NextEntry(WalkedEntry* entry);
 // path (TextBufferSize bytes) when the verdict is NameAccepted.
 NameVerdict FormOutputPath(const WalkedEntry& entry, char* path);
 
-// After the name: the archive at the entry's encryption header or data.
+// After the name: the archive at the entry's encryption header or data; the
+// WinZip AES field of an entry of method 99 is read on the way.
 void SeekEntryData();
-// The 12-byte traditional encryption header of the entry in hand (zeros
-// where the archive ends).
+// The encryption header of the entry in hand, before its data: the 12 bytes
+// of the traditional encryption, or WinZip AES's salt and password verifier
+// (at most EncryptionHeaderRoom bytes; zeros where the archive ends).
+enum : uint32_t { EncryptionHeaderRoom = 18 };
 void ReadEncryptionHeader(uint8_t* header);
-// The entry's compression method is one the readers know.
+// The password opens the entry, judged by its encryption header as read: the
+// check byte of the traditional encryption, or WinZip AES's verifier. The
+// keys are then ready for its data. An empty password opens nothing.
+bool PasswordFits(const uint8_t* header, const char* password);
+// The entry's compression method is one the readers know: stored or
+// Deflate, as it stands or inside a well-formed WinZip AES field.
 bool MethodKnown();
+// The WinZip AES strength of the entry in hand (1, 2, 3 for 128, 192, 256
+// bits), 0 when it is no AES entry; and its vendor version (1 or 2).
+uint32_t EntryAesStrength();
+uint32_t EntryAesVersion();
 
 // Decodes the data of the entry in hand (after its encryption header, with
 // the keys ready) into output, which stays open.

@@ -27,6 +27,7 @@
 #include "archive/aes.h"
 #include "archive/header.h"
 #include "archive/sha1.h"
+#include "archive/entry_data.h"
 #include "archive/winzip_aes.h"
 #include "archive/zip_format.h"
 #include "tests/bench/bench_platform.h"
@@ -83,7 +84,7 @@ std::vector<Corpus>& Corpora() {
   return corpora;
 }
 
-uint8_t Chunk[ChunkSize];
+uint8_t Chunk[EntryChunkSize];
 const uint8_t Salt[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 uint32_t RunExtract(const Corpus& c) {
@@ -95,7 +96,7 @@ uint32_t RunExtract(const Corpus& c) {
   EntryRemaining = static_cast<uint32_t>(c.packed.size());
   LocalHeader.uncompressedSize = static_cast<uint32_t>(c.plain.size());
   EntryDone = 0;  // the size check counts from the entry's start
-  EntryFault = NoEntryFault;
+  EntryStop = EntryGoesOn;
   CrcRegister = 0xFFFFFFFFu;
   InflateEntry();
   return CrcRegister ^ 0xFFFFFFFFu;
@@ -105,8 +106,8 @@ uint32_t RunExtract(const Corpus& c) {
 uint32_t RunDecrypt(const Corpus& c) {
   uint32_t verifier = SetAesEntryKeys(3, Salt, "password", 8);
   uint32_t sum = verifier;
-  for (size_t at = 0; at < c.packed.size(); at += ChunkSize) {
-    uint32_t n = static_cast<uint32_t>(std::min<size_t>(ChunkSize, c.packed.size() - at));
+  for (size_t at = 0; at < c.packed.size(); at += EntryChunkSize) {
+    uint32_t n = static_cast<uint32_t>(std::min<size_t>(EntryChunkSize, c.packed.size() - at));
     memcpy(Chunk, c.packed.data() + at, n);
     AesDecryptBuffer(Chunk, n);
     sum += Chunk[0];
@@ -117,8 +118,8 @@ uint32_t RunDecrypt(const Corpus& c) {
 
 uint32_t RunCopy(const Corpus& c) {
   uint32_t sum = 0;
-  for (size_t at = 0; at < c.packed.size(); at += ChunkSize) {
-    uint32_t n = static_cast<uint32_t>(std::min<size_t>(ChunkSize, c.packed.size() - at));
+  for (size_t at = 0; at < c.packed.size(); at += EntryChunkSize) {
+    uint32_t n = static_cast<uint32_t>(std::min<size_t>(EntryChunkSize, c.packed.size() - at));
     memcpy(Chunk, c.packed.data() + at, n);
     sum += Chunk[n - 1];
   }

@@ -10,6 +10,7 @@ void FreshProgramState() {
   ResetProgramState();
   ResetLocalHeader();
   EntryStop = EntryGoesOn;
+  EntryCipher = CipherNone;
   ResetTestDoubles();
   CrcTable = tableStorage;
   BuildCrcTable();

@@ -1,5 +1,6 @@
 // Test helper: ZIP archives built byte by byte (see zip_builder.h).
 #include "tests/support/zip_builder.h"
+#include "archive/winzip_aes.h"
 #include "archive/zip_format.h"
 #include "tests/support/zlib_reference.h"
 
@@ -81,8 +82,33 @@ namespace {
 
 struct Written {
   uint32_t offset, crc, compressed, uncompressed;
-  uint16_t flags;
+  uint16_t flags, method;
 };
+
+// A WinZip AES entry's data: salt, verifier, the payload encrypted by the
+// program's own AES (proven against 7-Zip and the published vectors in
+// winzip_aes_test.cpp), the code; and its extra field before e.extra.
+std::vector<uint8_t> AesSealed(const ZipEntry& e, const std::vector<uint8_t>& payload, std::vector<uint8_t>* extra) {
+  std::vector<uint8_t> salt(AesSaltSize(e.aesStrength));
+  for (size_t i = 0; i < salt.size(); ++i) salt[i] = static_cast<uint8_t>(e.name.size() * 31 + i * 7 + 1);
+  uint32_t verifier = SetAesEntryKeys(e.aesStrength, salt.data(), e.password.c_str(), static_cast<uint32_t>(e.password.size()));
+  std::vector<uint8_t> data = salt, body = payload;
+  PutLe16(data, verifier);
+  if (!body.empty()) AesEncryptBuffer(body.data(), static_cast<uint32_t>(body.size()));
+  data.insert(data.end(), body.begin(), body.end());
+  uint8_t code[AesCodeSize];
+  FinishAesCode(code);
+  data.insert(data.end(), code, code + AesCodeSize);
+  std::vector<uint8_t> field;
+  PutLe16(field, ExtraIdAes);
+  PutLe16(field, AesExtraSize);
+  PutLe16(field, e.aesVersion);
+  PutLe16(field, AesVendorId);
+  field.push_back(e.aesStrength);
+  PutLe16(field, e.method);
+  extra->insert(extra->begin(), field.begin(), field.end());
+  return data;
+}
 
 Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   Written w{};
@@ -92,8 +118,15 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   w.uncompressed = e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size()));
   std::vector<uint8_t> payload = e.payload ? *e.payload : e.method == MethodDeflate ? ZlibDeflate(e.data) : e.data;
   w.flags = e.extraFlags;
+  w.method = e.method;
+  std::vector<uint8_t> extra = e.extra;
   if (e.descriptor || !e.sizesInHeader) w.flags |= FlagDescriptor;
-  if (!e.password.empty()) {
+  if (!e.password.empty() && e.aesStrength != 0) {
+    w.flags |= FlagEncrypted;
+    w.method = MethodAes;
+    if (e.aesVersion == AesVersionAe2 && !e.crc) w.crc = 0;
+    payload = AesSealed(e, payload, &extra);
+  } else if (!e.password.empty()) {
     w.flags |= FlagEncrypted;
     uint8_t check = (w.flags & FlagDescriptor) ? static_cast<uint8_t>(e.dosDateTime >> 8) : static_cast<uint8_t>(w.crc >> 24);
     payload = ZipEncrypt(e.password, check, payload);
@@ -103,15 +136,15 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   PutLe32(out, ZipSignature(ShiftedLocalHeader));
   PutLe16(out, 20);
   PutLe16(out, w.flags);
-  PutLe16(out, e.method);
+  PutLe16(out, w.method);
   PutLe32(out, e.dosDateTime);
   PutLe32(out, e.sizesInHeader ? w.crc : 0);
   PutLe32(out, e.sizesInHeader ? w.compressed : 0);
   PutLe32(out, e.sizesInHeader ? w.uncompressed : 0);
   PutLe16(out, static_cast<uint32_t>(e.name.size()));
-  PutLe16(out, static_cast<uint32_t>(e.extra.size()));
+  PutLe16(out, static_cast<uint32_t>(extra.size()));
   out.insert(out.end(), e.name.begin(), e.name.end());
-  out.insert(out.end(), e.extra.begin(), e.extra.end());
+  out.insert(out.end(), extra.begin(), extra.end());
   out.insert(out.end(), payload.begin(), payload.end());
   if (w.flags & FlagDescriptor) {
     if (e.descriptorSignature) PutLe32(out, ZipSignature(ShiftedMarker));
@@ -142,7 +175,7 @@ std::vector<uint8_t> ZipBuilder::Bytes() const {
     PutLe16(out, 20);
     PutLe16(out, 20);
     PutLe16(out, w.flags);
-    PutLe16(out, e.method);
+    PutLe16(out, w.method);
     PutLe32(out, e.dosDateTime);
     PutLe32(out, w.crc);
     PutLe32(out, w.compressed);

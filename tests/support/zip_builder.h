@@ -16,6 +16,8 @@ struct ZipEntry {
   uint16_t method = 0;               // 0 stored, 8 Deflate (zlib), else data as given
   uint32_t dosDateTime = 0x2AEF63C5; // 2001-07-15 12:30:10
   std::string password;              // traditional encryption when not empty
+  uint8_t aesStrength = 0;           // with a password: WinZip AES of 1, 2, 3 (128, 192, 256 bits)
+  uint16_t aesVersion = 2;           // AE-2 (no CRC) or AE-1 (CRC too)
   std::vector<uint8_t> extra;        // extra field of the local header
   bool descriptor = false;           // bit 3 and a data descriptor after the data
   bool descriptorSignature = true;   // the descriptor opens with 50 4B 07 08

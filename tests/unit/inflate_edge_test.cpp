@@ -241,6 +241,7 @@ TEST_F(InflateTest, EncryptedEntryDecryptsEachChunk) {
   std::string data = SampleText(100000);
   std::vector<uint8_t> stream = SealedWithKeysReady("secret", ZlibDeflate(data, 9, Z_DEFAULT_STRATEGY));
   LocalHeader.flags = FlagEncrypted;
+  EntryCipher = CipherTraditional;
   InflateResult got = Inflate(stream);
   EXPECT_TRUE(got.output == data);
   EXPECT_EQ(got.crc, ZlibCrc(data));
@@ -257,6 +258,7 @@ TEST_F(InflateTest, EntryGoesOnToTheNextVolume) {
   ArchiveSpanned = 1;
   CurrentVolume = 1;
   LocalHeader.flags = FlagEncrypted;
+  EntryCipher = CipherTraditional;
   InflateResult got = Inflate(first, static_cast<int32_t>(stream.size()));
   EXPECT_EQ(CurrentVolume, 2);
   EXPECT_FALSE(CancelRequested);

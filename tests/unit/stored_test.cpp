@@ -35,6 +35,7 @@ class StoredTest : public SfxTest {
     OutputHandle = CreateForWriting(output_.c_str());
     ASSERT_NE(OutputHandle, NoFile);
     LocalHeader.flags = flags;
+    EntryCipher = (flags & FlagEncrypted) ? CipherTraditional : CipherNone;
     EntryRemaining = static_cast<uint32_t>(payload.size());
     LocalHeader.uncompressedSize = static_cast<uint32_t>(payload.size());
     CurrentVolume = 1;

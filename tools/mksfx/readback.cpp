@@ -192,11 +192,10 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       SeekEntryData();
       bool open = true;
       if (LocalHeader.flags & FlagEncrypted) {
-        uint8_t check[EncryptionHeaderSize];
+        uint8_t check[EncryptionHeaderRoom];
         ReadEncryptionHeader(check);
         if (password.empty() && options.askPassword) password = ReadSecret("Password: ");
-        open = !password.empty() && CheckPassword(check, LocalHeader.flags, password.c_str(),
-                                                  LocalHeader.dosDateTime, LocalHeader.crc32);
+        open = !password.empty() && PasswordFits(check, password.c_str());
         if (!open) row.problem = password.empty() ? "it is encrypted; give --password" : "the password does not open it";
       }
       if (open && !entry.folder) {
