@@ -120,6 +120,7 @@ void SeekEntryData() {
 
 uint32_t EntryAesStrength() { return IsAesEntry() && AesFieldRead ? AesField.strength : 0; }
 uint32_t EntryAesVersion() { return EntryAesStrength() != 0 ? AesField.version : 0; }
+uint16_t EntryMethod() { return EntryAesStrength() != 0 ? AesField.method : LocalHeader.method; }
 
 // The bytes before the data: the encryption header or the salt and verifier.
 static uint32_t EncryptionHeaderLength() {
@@ -143,15 +144,13 @@ bool PasswordFits(const uint8_t* header, const char* password) {
 }
 
 bool MethodKnown() {
-  uint16_t method = LocalHeader.method;
-  if (IsAesEntry()) {
-    // Encrypted, its field read, long enough for its salt, verifier and code.
-    uint32_t strength = EntryAesStrength();
-    if ((LocalHeader.flags & FlagEncrypted) == 0 || strength == 0 ||
-        LocalHeader.compressedSize < AesOverhead(strength))
-      return false;
-    method = AesField.method;
-  }
+  // An AES entry: encrypted, its field read, long enough for its salt,
+  // verifier and code.
+  uint32_t strength = EntryAesStrength();
+  if (IsAesEntry() && ((LocalHeader.flags & FlagEncrypted) == 0 || strength == 0 ||
+                       LocalHeader.compressedSize < AesOverhead(strength)))
+    return false;
+  uint16_t method = EntryMethod();
   return method == MethodStored || method == MethodDeflate;
 }
 
@@ -176,8 +175,7 @@ EntryResult DecodeEntryInto(FileHandle output) {
   // AES entry's code after the data; an entry shorter than these has no data.
   uint32_t around = EncryptionHeaderLength() + (strength != 0 ? static_cast<uint32_t>(AesCodeSize) : 0u);
   EntryRemaining = LocalHeader.compressedSize > around ? LocalHeader.compressedSize - around : 0;
-  uint16_t method = strength != 0 ? AesField.method : LocalHeader.method;
-  bool buffers = method == MethodStored ? CopyStoredEntry() : InflateEntry();
+  bool buffers = EntryMethod() == MethodStored ? CopyStoredEntry() : InflateEntry();
   bool authentic = strength == 0 || (buffers && AesCodeMatches());
   OutputHandle = NoFile;
 

@@ -78,6 +78,9 @@ bool MethodKnown();
 // bits), 0 when it is no AES entry; and its vendor version (1 or 2).
 uint32_t EntryAesStrength();
 uint32_t EntryAesVersion();
+// The compression method of the entry's data: the header's, or for a WinZip
+// AES entry the one its field names (99 while the field is unread or bad).
+uint16_t EntryMethod();
 
 // Decodes the data of the entry in hand (after its encryption header, with
 // the keys ready) into output, which stays open.

@@ -19,6 +19,7 @@ read.
   same bytes (decrypted with --password and checked against their CRCs) and
   their modification times in DOS form; encrypted entries' 12th header byte
   decrypts to the CRC's high byte."""
+import hashlib, hmac, subprocess
 import argparse
 import binascii
 import os
@@ -73,6 +74,21 @@ def dos_time(mtime):
     if tm.tm_year < 1980:
         return (1 << 21) | (1 << 16)
     return ((tm.tm_year - 1980) << 25) | (tm.tm_mon << 21) | (tm.tm_mday << 16) | (tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec // 2)
+
+
+def aes_open(name, body, password):
+    """A WinZip AES-256 entry's data, checked and decrypted by means of its
+    own: PBKDF2 and HMAC from Python, the AES keystream from openssl."""
+    salt, verifier, cipher, code = body[:16], body[16:18], body[18:-10], body[-10:]
+    keys = hashlib.pbkdf2_hmac("sha1", password, salt, 1000, 66)
+    if keys[64:66] != verifier:
+        fail(f"{name!r}: the password verifier does not match")
+    if hmac.new(keys[32:64], cipher, hashlib.sha1).digest()[:10] != code:
+        fail(f"{name!r}: the authentication code does not match")
+    blocks = b"".join((n + 1).to_bytes(16, "little") for n in range((len(cipher) + 15) // 16))
+    stream = subprocess.run(["openssl", "enc", "-aes-256-ecb", "-nopad", "-nosalt", "-K", keys[:32].hex()],
+                            input=blocks, capture_output=True, check=True).stdout
+    return bytes(c ^ s for c, s in zip(cipher, stream))
 
 
 def main():
@@ -131,8 +147,9 @@ def main():
         h = struct.unpack("<IHHHIIIIHH", data[pos:pos + 30])
         flags, method, tm, crc, csize, usize, nlen, xlen = h[2], h[3], h[4], h[5], h[6], h[7], h[8], h[9]
         name = data[pos + 30:pos + 30 + nlen]
-        if xlen != 0:
-            fail(f"{name!r} has an extra field")
+        extra = data[pos + 30 + nlen:pos + 30 + nlen + xlen]
+        if xlen != 0 and not (method == 99 and xlen == 11 and extra[:4] == b"\x01\x99\x07\x00"):
+            fail(f"{name!r} has an extra field other than one WinZip AES field")
         if flags & 8 and not a.descriptors_allowed:
             fail(f"{name!r} has a data descriptor")
         if b"\\" in name:
@@ -142,10 +159,10 @@ def main():
             fail(f"{name!r}: bit 11 is {'set' if flags & 0x800 else 'clear'}")
         if name.endswith(b"/") and usize != 0:
             fail(f"{name!r}: folder with data")
-        body = data[pos + 30 + nlen:pos + 30 + nlen + csize]
+        body = data[pos + 30 + nlen + xlen:pos + 30 + nlen + xlen + csize]
         entries.append(dict(pos=pos, flags=flags, method=method, time=tm, crc=crc, csize=csize, usize=usize,
-                            name=name, body=body))
-        pos += 30 + nlen + csize
+                            name=name, body=body, extra=extra))
+        pos += 30 + nlen + xlen + csize
         if flags & 8:
             pos += 16 if data[pos:pos + 4] == b"PK\x07\x08" else 12
     if pos != cd_at:
@@ -156,8 +173,8 @@ def main():
         for k in ("flags", "method", "time", "crc", "csize", "usize", "name"):
             if l[k] != c[k]:
                 fail(f"{l['name']!r}: {k} differs between local header and central directory")
-        if c["extra"]:
-            fail(f"{c['name']!r}: extra field in the central directory")
+        if c["extra"] != len(l["extra"]):
+            fail(f"{c['name']!r}: the central directory's extra field is not the local header's")
         if starts[c["disk"]] + c["offset"] != l["pos"]:
             fail(f"{c['name']!r}: central record points at volume {c['disk']} offset {c['offset']}, not at its header")
     if here != sum(1 for c in central if c["lies_in"] == disk):
@@ -167,7 +184,15 @@ def main():
     seen = {}
     for l in entries:
         body = l["body"]
-        if l["flags"] & 1:
+        method = l["method"]
+        if method == 99:
+            if a.password is None:
+                fail(f"{l['name']!r} is encrypted")
+            version, vendor, strength, method = struct.unpack("<H2sBH", l["extra"][4:11])
+            if vendor != b"AE" or version != 2 or strength != 3 or l["crc"] != 0:
+                fail(f"{l['name']!r}: not AES-256 as AE-2 (version {version}, strength {strength})")
+            body = aes_open(l["name"], body, a.password.encode("cp1252"))
+        elif l["flags"] & 1:
             if a.password is None:
                 fail(f"{l['name']!r} is encrypted")
             k = Keys(a.password.encode("cp1252"))
@@ -176,10 +201,10 @@ def main():
             if head[11] != check:
                 fail(f"{l['name']!r}: encryption header's check byte")
             body = k.decrypt(body[12:])
-        plain = zlib.decompress(body, -15) if l["method"] == 8 else body
-        if l["method"] not in (0, 8):
-            fail(f"{l['name']!r}: method {l['method']}")
-        if len(plain) != l["usize"] or zlib.crc32(plain) != l["crc"]:
+        plain = zlib.decompress(body, -15) if method == 8 else body
+        if method not in (0, 8):
+            fail(f"{l['name']!r}: method {method}")
+        if len(plain) != l["usize"] or (l["method"] != 99 and zlib.crc32(plain) != l["crc"]):
             fail(f"{l['name']!r}: contents do not match size and CRC")
         seen[l["name"].decode("utf-8")] = (plain, l["time"])
 

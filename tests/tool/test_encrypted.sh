@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Encrypted outputs: every file entry carries a 12-byte header whose last
-# byte decrypts to its CRC's high byte (check_sfx.py decrypts it with its own
-# keys); mksfx test opens them with the right password only, naming every
-# entry it cannot open; unzip, 7-Zip and Python read them with the password.
-# The password comes from --password, --password-file, in Windows-1252.
+# Encrypted outputs. By default WinZip AES-256 (AE-2): check_sfx.py derives
+# the keys, checks the verifier and the code and decrypts with Python's
+# PBKDF2 and HMAC and openssl's AES, and 7-Zip tests them; with --zipcrypto
+# the traditional encryption, whose 12-byte header's last byte decrypts to
+# the CRC's high byte, read by unzip, 7-Zip and Python too, with a warning
+# for stored entries. mksfx test opens both with the right password only,
+# naming every entry it cannot open. The password comes from --password,
+# --password-file, in Windows-1252.
 source "$KORVI_SOURCE/tests/tool/lib.sh"
 mkdir -p tree/sub
 printf 'secret one' > tree/one.txt
@@ -14,8 +17,21 @@ seq 1 20000 > tree/sub/numbers.txt
 mksfx create -q --stub "$STUB" -o enc.exe --password 'open sesame' -C tree .
 python3 "$CHECK" enc.exe --tree tree --password 'open sesame'
 mksfx test -q --password 'open sesame' enc.exe >test.txt || fail "right password: $(cat test.txt)"
-zip_readers_pass enc.exe 'open sesame'
-mksfx list enc.exe | grep -q " yes  sub/numbers.txt$" || fail "list does not show the encryption"
+out=$(7z t -p'open sesame' enc.exe 2>&1) || fail "7z t enc.exe: $out"
+grep -q "Everything is Ok" <<<"$out" || fail "7z t enc.exe: $out"
+rc=0; 7z t -p'open sesamE' enc.exe >/dev/null 2>&1 || rc=$?
+[ $rc -ne 0 ] || fail "7z took a wrong password"
+
+mksfx list enc.exe | grep -q " deflate .* aes256  sub/numbers.txt$" || fail "list does not show AES: $(mksfx list enc.exe)"
+
+# The traditional encryption, asked for: three readers, and a warning where
+# it meets stored data (random.bin does not compress).
+mksfx create --stub "$STUB" -o zc.exe --zipcrypto --password 'open sesame' -C tree . >/dev/null 2>warn.txt
+grep -q "warning: 'sub/random.bin' is stored" warn.txt || fail "no warning for stored data: $(cat warn.txt)"
+python3 "$CHECK" zc.exe --tree tree --password 'open sesame'
+mksfx test -q --password 'open sesame' zc.exe >/dev/null || fail "--zipcrypto: mksfx test"
+zip_readers_pass zc.exe 'open sesame'
+mksfx list zc.exe | grep -q " zip     sub/numbers.txt$" || fail "list does not show the traditional encryption"
 
 # Without a password, and with a wrong one: each file entry named.
 rc=0; mksfx test enc.exe </dev/null >test.txt 2>err.txt || rc=$?
@@ -34,7 +50,8 @@ printf 'pässwort\n' > pw.txt
 mksfx create -q --stub "$STUB" -o enc2.exe --password-file pw.txt -C tree .
 python3 "$CHECK" enc2.exe --tree tree --password 'pässwort'
 mksfx test -q --password-file pw.txt enc2.exe >/dev/null || fail "password file"
-7z t -p"$(printf 'p\xe4sswort')" enc2.exe | grep -q "Everything is Ok" || fail "7z with the Windows-1252 password"
+mksfx create -q --stub "$STUB" -o zc2.exe --zipcrypto --password-file pw.txt -C tree .
+7z t -p"$(printf 'p\xe4sswort')" zc2.exe | grep -q "Everything is Ok" || fail "7z with the Windows-1252 password"
 # Two archives of the same tree differ: the headers are random.
 mksfx create -q --stub "$STUB" -o enc3.exe --password 'open sesame' -C tree .
 ! cmp -s enc.exe enc3.exe || fail "two encryptions gave the same bytes"

@@ -16,6 +16,7 @@
 #include "tools/mksfx/replaced.h"
 #include "tools/mksfx/source_zip.h"
 #include "tools/mksfx/writer.h"
+#include "tools/mksfx/seal.h"
 #include "tools/mksfx/zipcrypto.h"
 
 namespace fs = std::filesystem;
@@ -43,6 +44,19 @@ struct Totals {
   uint64_t in = 0, packed = 0;
 };
 
+// The packed data encrypted as the options say: AES-256, or the traditional
+// encryption, which is warned about where it meets stored data.
+std::string Sealed(EntryRecord& e, std::string data, const CreateOptions& o) {
+  Cipher cipher = o.zipcrypto ? Cipher::Traditional : Cipher::Aes256;
+  if (o.zipcrypto && e.method == MethodStored && !data.empty() && !o.quiet)
+    std::fprintf(stderr, "mksfx: warning: '%s' is stored: the traditional encryption of stored data is broken "
+                 "from a few known bytes; without --zipcrypto it is AES-256\n", e.name.c_str());
+  EntrySeal seal(cipher, o.password, e);
+  std::string header = seal.Header();
+  seal.Encrypt(data);
+  return header + data + seal.Trailer();
+}
+
 // Compressed (or stored) data of one entry's plain bytes, encrypted when a
 // password is given; fills the record's method, flags, sizes and CRC.
 std::string Pack(EntryRecord& e, const std::string& plain, const CreateOptions& o, int level) {
@@ -51,13 +65,7 @@ std::string Pack(EntryRecord& e, const std::string& plain, const CreateOptions& 
   std::string data = o.store ? std::string() : Deflate(plain, level);
   e.method = data.empty() ? MethodStored : MethodDeflate;
   if (data.empty()) data = plain;
-  if (!o.password.empty()) {
-    ZipCrypto crypto(o.password);
-    std::string header = crypto.Header(static_cast<uint8_t>(e.crc >> 24));
-    crypto.Encrypt(data);
-    data = header + data;
-    e.flags |= FlagEncrypted;
-  }
+  if (!o.password.empty()) data = Sealed(e, data, o);
   if (data.size() > 0xFFFFFFFFu) throw Failure("'" + e.name + "' packs to 4 GiB or more, which needs Zip64");
   e.compressedSize = static_cast<uint32_t>(data.size());
   return data;
@@ -126,11 +134,7 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, i
         // (and a descriptor follow the data, as bit 3 tells the stub).
         e.flags |= FlagEncrypted | (s.flags & FlagDescriptor);
       } else if (!o.password.empty()) {
-        ZipCrypto crypto(o.password);
-        std::string header = crypto.Header(static_cast<uint8_t>(s.crc >> 24));
-        crypto.Encrypt(data);
-        data = header + data;
-        e.flags |= FlagEncrypted;
+        data = Sealed(e, data, o);
       }
       if (data.size() > 0xFFFFFFFFu) throw Failure("'" + s.name + "' is 4 GiB or larger, which needs Zip64");
       e.compressedSize = static_cast<uint32_t>(data.size());

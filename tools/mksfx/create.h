@@ -17,6 +17,7 @@ struct CreateOptions {
   int level = -1;            // -1: the library's highest
   bool store = false, recompress = false, quiet = false;
   std::string password;      // empty: no encryption
+  bool zipcrypto = false;    // the traditional encryption instead of AES-256
   std::filesystem::path passwordFile;  // where the password was read, if from a file
   uint64_t split = 0;        // 0: one file
   SignSettings sign;

@@ -47,9 +47,10 @@ const char* const Help =
     "      --wait-delete       wait for the --run program, then delete the files\n"
     "  -l, --level N           Deflate level, 1 to the library's highest (default)\n"
     "  -0, --store             store every entry uncompressed\n"
-    "      --password TEXT     encrypt every entry (traditional ZIP encryption)\n"
+    "      --password TEXT     encrypt every entry (WinZip AES-256)\n"
     "      --password-file F   the same, with the password in F's first line\n"
     "  -e, --encrypt           the same, with the password asked on the terminal\n"
+    "      --zipcrypto         the traditional ZIP encryption instead (weak: for old readers only)\n"
     "      --recompress        a .zip input's entries decoded and deflated anew\n"
     "      --split SIZE        volumes of at most SIZE bytes (k, m, g: KiB, MiB, GiB)\n"
     "      --sign-cert FILE    sign with osslsigncode: the certificate (PEM or DER)\n"
@@ -102,6 +103,7 @@ int Create(int argc, char** argv) {
     else if (a.Is({"-l", "--level"})) o.level = ParseNumber(a.Value(), "--level");
     else if (a.Is({"-0", "--store"})) o.store = true;
     else if (a.Is({"--password"})) { o.password = a.Value(); havePassword = true; }
+    else if (a.Is({"--zipcrypto"})) o.zipcrypto = true;
     else if (a.Is({"--password-file"})) passwordFile = a.Value();
     else if (a.Is({"-e", "--encrypt"})) encrypt = true;
     else if (a.Is({"--recompress"})) o.recompress = true;

@@ -43,6 +43,8 @@ const char* const NullDevice = "/dev/null";
 struct Row {
   std::string name;
   LocalHeaderRecord header{};
+  uint16_t method = 0;        // of the data: inside the AES field of an AES entry
+  uint32_t aesStrength = 0;   // 1, 2, 3 for AES-128, -192, -256; 0 for none
   int volume = 1;
   std::string problem;  // "" when the entry is fine
 };
@@ -105,6 +107,7 @@ std::string ProblemOf(EntryResult result) {
     case EntryCutShort: return "the archive ends inside its data (cut short)";
     case EntryVolumeMissing: return CoreMessageOr("a volume is missing");
     case EntryCancelled: return "cancelled";
+    case EntryNotAuthentic: return "its authentication code does not match (damaged, or a wrong password that passed the verifier)";
   }
   return "unknown result";
 }
@@ -178,18 +181,20 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       break;
     }
     total += LocalHeader.uncompressedSize;
+    SeekEntryData();
+    row.method = EntryMethod();
+    row.aesStrength = EntryAesStrength();
     char path[TextBufferSize];
     NameVerdict verdict = FormOutputPath(entry, path);
     if (verdict == NameNotWhole) row.problem = "its name is too long or not in the system's code page";
     else if (verdict == NameTooLong) row.problem = std::string("its name is too long below ") + DestinationFolder;
     else if (verdict == NameRefused) row.problem = "the stub refuses its name";
     else if (!MethodKnown()) {
-      row.problem = "compression method " + std::to_string(LocalHeader.method) + " is unknown to the stub";
+      row.problem = "compression method " + std::to_string(row.method) + " is unknown to the stub";
       walk.rows.push_back(row);
       walk.stop = "the stub stops at '" + row.name + "'";
       break;
     } else if (decode) {
-      SeekEntryData();
       bool open = true;
       if (LocalHeader.flags & FlagEncrypted) {
         uint8_t check[EncryptionHeaderRoom];
@@ -268,17 +273,23 @@ int ListArchive(const ReadOptions& options) {
                 b.run.c_str(), b.flags & ConfigAutoExtract ? ", auto" : "", b.flags & ConfigOverwrite ? ", overwrite" : "",
                 b.flags & ConfigWaitThenDelete ? ", wait-delete" : "");
   }
-  std::printf("%10s  %-7s %10s %6s  %-19s  %-8s  %-3s  %s\n", "size", "method", "packed", "ratio", "time", "crc-32", "enc", "name");
+  std::printf("%10s  %-7s %10s %6s  %-19s  %-8s  %-6s  %s\n", "size", "method", "packed", "ratio", "time", "crc-32", "enc",
+              "name");
   uint64_t size = 0, packed = 0;
   int refused = 0;
   for (const Row& r : walk.rows) {
     const LocalHeaderRecord& h = r.header;
-    const char* method = h.method == MethodStored ? "stored" : h.method == MethodDeflate ? "deflate" : "other";
-    uint32_t data = h.compressedSize - ((h.flags & FlagEncrypted) && h.compressedSize >= EncryptionHeaderSize ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u);
-    std::printf("%10u  %-7s %10u %6s  %-19s  %08x  %-3s  %s%s%s\n", h.uncompressedSize, method, h.compressedSize,
+    const char* method = r.method == MethodStored ? "stored" : r.method == MethodDeflate ? "deflate" : "other";
+    // The encryption: AES and its strength, the traditional one, or none;
+    // the ratio counts the packed data without what the encryption adds.
+    std::string encryption = r.aesStrength != 0 ? "aes" + std::to_string(64 + 64 * r.aesStrength)
+                             : (h.flags & FlagEncrypted) ? "zip" : "no";
+    uint32_t added = r.aesStrength != 0 ? AesOverhead(r.aesStrength)
+                     : (h.flags & FlagEncrypted) ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u;
+    uint32_t data = h.compressedSize >= added ? h.compressedSize - added : 0u;
+    std::printf("%10u  %-7s %10u %6s  %-19s  %08x  %-6s  %s%s%s\n", h.uncompressedSize, method, h.compressedSize,
                 h.uncompressedSize ? Percent(data, h.uncompressedSize).c_str() : "-", DosText(h.dosDateTime).c_str(),
-                h.crc32, h.flags & FlagEncrypted ? "yes" : "no", r.name.c_str(), r.problem.empty() ? "" : "  <- ",
-                r.problem.c_str());
+                h.crc32, encryption.c_str(), r.name.c_str(), r.problem.empty() ? "" : "  <- ", r.problem.c_str());
     size += h.uncompressedSize;
     packed += h.compressedSize;
     refused += !r.problem.empty();

@@ -17,6 +17,7 @@ namespace {
 enum : uint32_t { EndRecordSize = 22, CentralHeaderSize = 46, MaxOffset = 0xFFFFFFFFu, MaxEntries = 0xFFFF };
 
 uint16_t VersionNeeded(const EntryRecord& e) {
+  if (e.method == MethodAes) return 51;  // WinZip AES
   return e.method == MethodDeflate || (e.flags & FlagEncrypted) || e.folder ? 20 : 10;
 }
 
@@ -153,8 +154,9 @@ void ArchiveWriter::Add(EntryRecord e, const std::string& data) {
   Put32(h, e.compressedSize);
   Put32(h, e.uncompressedSize);
   Put16(h, static_cast<uint32_t>(e.name.size()));
-  Put16(h, 0);
+  Put16(h, static_cast<uint32_t>(e.extra.size()));
   h += e.name;
+  h += e.extra;
   // A header must also be found at its offset, not just be written: one
   // that would start past 4 GiB needs Zip64.
   if (out_.DiskOffset() + h.size() > MaxOffset) throw Failure("the archive grows past 4 GiB, which needs Zip64");
@@ -189,13 +191,14 @@ void ArchiveWriter::Finish() {
     Put32(c, e.compressedSize);
     Put32(c, e.uncompressedSize);
     Put16(c, static_cast<uint32_t>(e.name.size()));
-    Put16(c, 0);  // extra field
+    Put16(c, static_cast<uint32_t>(e.extra.size()));
     Put16(c, 0);  // comment
     Put16(c, e.disk);
     Put16(c, 0);  // internal attributes
     Put32(c, e.folder ? 0x10 : 0x20);  // directory, or archive
     Put32(c, static_cast<uint32_t>(e.offset));
     c += e.name;
+    c += e.extra;
     out_.WriteRecord(c);
     if (disks.empty()) {
       firstDisk = out_.Disk();

@@ -66,6 +66,7 @@ struct EntryRecord {
   uint16_t method = 0;     // ZipMethod
   uint32_t dosDateTime = 0;
   uint32_t crc = 0, compressedSize = 0, uncompressedSize = 0;
+  std::string extra;       // the extra field, in both headers
   bool folder = false;
   // where its local header went
   unsigned disk = 0;
