@@ -211,15 +211,11 @@ EntryResult WriteEntry(Pass& pass, FileHandle output, const char* path) {
   return result;
 }
 
-// The extraction pass's work on one entry, from the password step on.
-EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path) {
-  SeekEntryData();
-  if (!PasswordOpensEntry()) return PasswordRefused;
-  if (entry.folder) return MakeFolderEntry(pass, path);
-
-  // One look-up tells whether the name is taken (each costs a folder scan
-  // under Wine for a name that is not there); a folder of the entry's name
-  // is no file to replace.
+// The name is taken or its folder missing: the overwrite decision, the
+// folders, and the file or the temporary beside the one it replaces.
+EntryOutcome OpenTakenName(Pass& pass, const WalkedEntry& entry, const char* path, bool* replacingOut,
+                           char* temporary, FileHandle* output) {
+  // A folder of the entry's name is no file to replace.
   uint32_t attributes = FileAttributes(path);
   bool replacing = attributes != NoAttributes;
   if (replacing && (attributes & AttributeDirectory) != 0) {
@@ -256,8 +252,6 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
     }
   }
 
-  // A cancel request and an unknown method are both seen before the file is
-  // created, so that an existing file of that name keeps its contents.
   PumpWhenDue();
   if (CancelRequested) return StopWithoutSummary;
   if (!MethodKnown()) {
@@ -268,13 +262,18 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
   // An existing file is replaced only by an entry that arrived whole: the
   // entry is written beside it under a fresh name first, and moved over it
   // at the end; a failed entry leaves the existing file as it was.
-  char temporary[TemporaryPathRoom];
-  FileHandle output = replacing ? CreateBeside(path, temporary) : CreateForWriting(path);
-  if (output == NoFile) {
+  *replacingOut = replacing;
+  *output = replacing ? CreateBeside(path, temporary) : CreateForWriting(path);
+  if (*output == NoFile) {
     pass.incomplete = true;
     ShowError(pass.owner, path, MsgCannotOpenFile);
-    return GoOn;
   }
+  return GoOn;
+}
+
+// Writes the entry into output and keeps it: a new file as it is, a
+// replacement moved over the old file only when it arrived whole.
+EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool replacing, const char* temporary) {
   EntryResult result = WriteEntry(pass, output, path);
   bool whole = result == EntryWhole;
   // A new file whose data could not be had at all (no memory, the archive or
@@ -305,6 +304,29 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
   }
   if (result == EntryVolumeMissing) return EndWalk;  // reported by the volume change
   return CancelRequested ? StopWithoutSummary : GoOn;
+}
+
+// The extraction pass's work on one entry, from the password step on.
+EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path) {
+  SeekEntryData();
+  if (!PasswordOpensEntry()) return PasswordRefused;
+  if (entry.folder) return MakeFolderEntry(pass, path);
+
+  // A cancel request and an unknown method are both seen before the file is
+  // created, so that an existing file of that name keeps its contents.
+  PumpWhenDue();
+  if (CancelRequested) return StopWithoutSummary;
+  // Most names are new: CREATE_NEW makes the file in one call (each look-up
+  // of a name that is not there costs a folder scan under Wine). Only a name
+  // that is taken, or whose folder is missing, is looked at further.
+  char temporary[TemporaryPathRoom];
+  bool replacing = false;
+  FileHandle output = MethodKnown() ? CreateNewFile(path) : NoFile;
+  if (output == NoFile) {
+    EntryOutcome outcome = OpenTakenName(pass, entry, path, &replacing, temporary, &output);
+    if (outcome != GoOn || output == NoFile) return outcome;
+  }
+  return WriteAndKeep(pass, path, output, replacing, temporary);
 }
 
 // One entry in any pass, from its name on (read by the walk's step).

@@ -35,7 +35,7 @@ add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${K
 set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
 target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(sfx_linked PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -ffunction-sections
+  $<$<COMPILE_LANGUAGE:CXX>:-Oz -fno-exceptions -fno-rtti -ffunction-sections
   -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident -fno-stack-protector
   -fno-threadsafe-statics -Wall -Wextra -Wno-unused-parameter>)
 target_compile_definitions(sfx_linked PRIVATE KORVI_STUB=1)

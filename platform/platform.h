@@ -38,6 +38,9 @@ unsigned OwnExecutablePath(char* buffer, unsigned size);
 FileHandle OpenForReading(const char* path);
 // GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL.
 FileHandle CreateForWriting(const char* path);
+// CreateFileA with CREATE_NEW: a file of that name only where there is none;
+// NoFile when the name is taken or its folder cannot be reached.
+FileHandle CreateNewFile(const char* path);
 // ReadFile / WriteFile: the number of bytes actually moved (0 on failure).
 uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count);
 uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count);

@@ -114,12 +114,18 @@ bool PathExists(const char* path) {
   return FindPath(searched, 0);
 }
 
+// A folder by its attributes: one call, where a search opens and closes one.
+static bool FolderExists(const char* path) {
+  uint32_t attributes = FileAttributes(path);
+  return attributes != NoAttributes && (attributes & AttributeDirectory) != 0;
+}
+
 bool ForceFolders(const char* path) {
   char copy[TextBufferSize];
   CopyText(copy, path, sizeof copy);
   StripTrailingBackslash(copy);
   if (TextLength(copy) < 3) return PathExists(copy);
-  if (PathExists(copy)) return true;
+  if (FolderExists(copy)) return true;
   char parent[TextBufferSize];
   ExtractDirPart(copy, parent);
   // A folder part that ends in ":" is its own folder part ("x:y:"); stop

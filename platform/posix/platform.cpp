@@ -75,6 +75,11 @@ FileHandle CreateForWriting(const char* path) {
   return HandleOf(open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
 }
 
+FileHandle CreateNewFile(const char* path) {
+  ++NameLookups;
+  return HandleOf(open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
+}
+
 uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count) {
   if (file == NoFile) return 0;
   uint32_t done = 0;

@@ -30,6 +30,10 @@ FileHandle CreateForWriting(const char* path) {
   return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
 }
 
+FileHandle CreateNewFile(const char* path) {
+  return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
+}
+
 uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count) {
   DWORD got = 0;
   if (!ReadFile(file, buffer, count, &got, 0)) return got;
