@@ -34,17 +34,22 @@ std::string MakeConfigBlock(const BlockSettings& s) {
   std::string run = BlockText(s.run, "run command");
   if (s.waitDelete && run.empty()) throw Failure("--wait-delete needs --run");
   if (!run.empty() && run[0] == '|') throw Failure("the run command names no program before \"|\"");
+  return AssembleConfigBlock(BlockFlags(s), caption, dest, run);
+}
+
+uint8_t BlockFlags(const BlockSettings& s) {
+  return static_cast<uint8_t>((s.overwrite ? ConfigOverwrite : 0) | (s.autoExtract ? ConfigAutoExtract : 0) |
+                              (s.waitDelete ? ConfigWaitThenDelete : 0));
+}
+
+std::string AssembleConfigBlock(uint8_t flags, const std::string& caption, const std::string& dest,
+                                const std::string& run) {
   size_t total = caption.size() + dest.size() + run.size();
   if (total > ConfigTextRoom)
     throw Failure("caption, destination and run command take " + std::to_string(total) + " bytes; the block holds " +
                   std::to_string(ConfigTextRoom));
-
   std::string b(ConfigBlockSize, '\0');
   b.replace(ConfigMagicAt, ConfigMagicSize, ConfigMagic);
-  uint8_t flags = 0;
-  if (s.overwrite) flags |= ConfigOverwrite;
-  if (s.autoExtract) flags |= ConfigAutoExtract;
-  if (s.waitDelete) flags |= ConfigWaitThenDelete;
   b[ConfigFlagsAt] = static_cast<char>(flags);
   b[ConfigLengthsAt] = static_cast<char>(caption.size());
   b[ConfigLengthsAt + 1] = static_cast<char>(dest.size());

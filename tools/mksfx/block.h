@@ -17,6 +17,12 @@ struct BlockSettings {
 // character outside it, a control character, an unknown {macro}, or texts
 // longer together than the block's room are refused.
 std::string MakeConfigBlock(const BlockSettings& settings);
+// The flag byte of the settings' three options.
+uint8_t BlockFlags(const BlockSettings& settings);
+// The block's bytes from a flag byte and three texts as they are to stand in
+// it; throws Failure when the texts together exceed the block's room.
+std::string AssembleConfigBlock(uint8_t flags, const std::string& caption, const std::string& dest,
+                                const std::string& run);
 
 // The block's fields as read back from a file (for mksfx list).
 struct BlockContents {

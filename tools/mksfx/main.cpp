@@ -188,19 +188,9 @@ int Raw(int argc, char** argv) {
   if (stubBytes.size() != StubSize) throw Failure(stub + " is " + std::to_string(stubBytes.size()) + " bytes, not " + std::to_string(StubSize));
   // The texts as given (a test may want what create refuses), within the block.
   std::string b;
-  if (block.given) {
-    if (block.caption.size() + block.dest.size() + block.run.size() > ConfigTextRoom)
-      throw Failure("the three texts together are longer than " + std::to_string(ConfigTextRoom) + " bytes");
-    b.assign(ConfigBlockSize, '\0');
-    b.replace(ConfigMagicAt, ConfigMagicSize, ConfigMagic);
-    int f = (block.overwrite ? ConfigOverwrite : 0) | (block.autoExtract ? ConfigAutoExtract : 0) |
-            (block.waitDelete ? ConfigWaitThenDelete : 0);
-    b[ConfigFlagsAt] = static_cast<char>(flags >= 0 ? flags : f);
-    b[ConfigLengthsAt] = static_cast<char>(block.caption.size());
-    b[ConfigLengthsAt + 1] = static_cast<char>(block.dest.size());
-    b[ConfigLengthsAt + 2] = static_cast<char>(block.run.size());
-    b.replace(ConfigTextsAt, block.caption.size() + block.dest.size() + block.run.size(), block.caption + block.dest + block.run);
-  }
+  if (block.given)
+    b = AssembleConfigBlock(flags >= 0 ? static_cast<uint8_t>(flags) : BlockFlags(block), block.caption, block.dest,
+                            block.run);
   std::ofstream o(out, std::ios::binary);
   o << stubBytes << b << zipBytes;
   o.close();
