@@ -41,7 +41,15 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
   CopyText(line, program, sizeof line);
   AppendText(line, " ", sizeof line);
   AppendText(line, parameters, sizeof line);
-  // Started or not, the files go again.
-  StartAndWait(line);
+  // Started or not, the files go again; a program that cannot be started is
+  // named, with the text of a file that cannot be opened.
+  uint32_t code = 0;
+  if (StartAndWait(line, &code)) {
+    RunState = RunEnded;
+    RunExitCode = code;
+  } else {
+    RunState = RunNotStarted;
+    ShowMessage(owner, program, LoadMessage(MsgCannotOpenFile).text, BoxIconError);
+  }
   ExtractArchive(ProgressWindow, DeletePass);
 }

@@ -33,5 +33,8 @@ int RunProgram() {
   ArchiveHandle = NoFile;
   ReleaseBlock(CrcTable);
   CrcTable = 0;
+  // A program waited for after the extraction hands on its own exit code.
+  if (RunState == RunEnded) return static_cast<int>(RunExitCode);
+  if (RunState == RunNotStarted) return ExitRunFailed;
   return ExitCode;
 }

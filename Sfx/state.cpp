@@ -13,6 +13,8 @@ uint8_t VolumeChangeFailed;
 uint32_t EntryRemaining;
 uint32_t HeaderStart;
 ExitCodeKind ExitCode;
+RunStateKind RunState;
+uint32_t RunExitCode;
 FileHandle OutputHandle;
 char OwnPath[ConfigTextSize];
 uint8_t* WrittenRecord;
@@ -63,6 +65,8 @@ void ResetProgramState() {
   EntryRemaining = 0;
   HeaderStart = 0;
   ExitCode = ExitExtracted;
+  RunState = RunNotWaitedFor;
+  RunExitCode = 0;
   OutputHandle = NoFile;
   OwnPath[0] = 0;
   CrcRegister = 0;

@@ -19,6 +19,14 @@ enum ExitCodeKind : uint8_t {
   ExitNotExtracted = 1, // the failure summary was shown
   ExitUnreadable = 2,   // the archive could not be opened or read
   ExitCancelled = 3,    // the user cancelled
+  ExitRunFailed = 4,    // the program to run after extraction could not be started
+};
+
+// What the program run after extraction with WaitThenDelete came to.
+enum RunStateKind : uint8_t {
+  RunNotWaitedFor = 0,  // none was waited for: the exit code is ExitCode
+  RunEnded,             // it ended with RunExitCode, which the stub ends with too
+  RunNotStarted,        // it could not be started: ExitRunFailed
 };
 
 // How an entry meets a file of its name that exists already.
@@ -42,6 +50,8 @@ extern uint8_t VolumeChangeFailed;   // a volume the pass needed could not be ha
 extern uint32_t EntryRemaining;      // compressed bytes of the entry not yet read
 extern uint32_t HeaderStart;         // archive position of the current header
 extern ExitCodeKind ExitCode;
+extern RunStateKind RunState;        // Dialogsel/command.cpp
+extern uint32_t RunExitCode;
 extern FileHandle OutputHandle;      // output file being written
 extern char OwnPath[ConfigTextSize]; // full path of the running executable
 // One bit per entry, in walk order: the extraction pass created or replaced

@@ -103,9 +103,11 @@ unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room);
 // normally, no owner; nothing waits and the answer is not looked at.
 void OpenWithShell(const char* program, const char* parameters);
 // CreateProcessA of a command line (its first word names the program) in a
-// new console, then WaitForSingleObject without a time limit. False when the
-// process could not be created.
-bool StartAndWait(const char* commandLine);
+// new console, in a job object, and a wait without a time limit until the
+// last process of the job has ended: the program and every process it
+// started. Where no job can be had, the wait is for the program alone. Its
+// exit code goes to *exitCode. False when the process could not be created.
+bool StartAndWait(const char* commandLine, uint32_t* exitCode);
 // GetShortPathNameA of path, in place, with room for no more characters than
 // path has; path stays as it was when there is no short form.
 void ShortenPath(char* path);

@@ -51,4 +51,4 @@ uint32_t TickCount() {
 
 // A host tool starts no Windows program.
 void OpenWithShell(const char*, const char*) {}
-bool StartAndWait(const char*) { return false; }
+bool StartAndWait(const char*, uint32_t*) { return false; }

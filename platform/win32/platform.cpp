@@ -183,7 +183,7 @@ void OpenWithShell(const char* program, const char* parameters) {
   ShellExecuteA(0, "open", program, parameters, "", SW_SHOWNORMAL);
 }
 
-bool StartAndWait(const char* commandLine) {
+bool StartAndWait(const char* commandLine, uint32_t* exitCode) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
@@ -193,10 +193,36 @@ bool StartAndWait(const char* commandLine) {
   // CreateProcessA may write into the command line; it gets a copy.
   char line[MAX_PATH * 2];
   CopyInto(line, commandLine, sizeof line);
-  if (!CreateProcessA(0, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, 0, 0, &startup, &process))
-    return false;
+  // The job tells its completion port when its last process has ended, so
+  // that a setup program that starts its installer and ends at once does
+  // not have its files deleted from under the installer.
+  HANDLE job = CreateJobObjectA(0, 0);
+  HANDLE port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, 0, 0, 1);
+  JOBOBJECT_ASSOCIATE_COMPLETION_PORT link = {job, port};
+  bool tracked = job != 0 && port != 0 &&
+                 SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation, &link, sizeof link);
+  if (!CreateProcessA(0, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS, 0, 0,
+                      &startup, &process)) {
+    tracked = false;
+    process.hProcess = 0;
+  } else {
+    tracked = tracked && AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
+  }
+  DWORD message;
+  ULONG_PTR key;
+  LPOVERLAPPED overlapped;
+  while (tracked && GetQueuedCompletionStatus(port, &message, &key, &overlapped, INFINITE) &&
+         message != JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) {
+  }
+  if (job != 0) CloseHandle(job);
+  if (port != 0) CloseHandle(port);
+  if (process.hProcess == 0) return false;
   WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  *exitCode = code;
   CloseHandle(process.hProcess);
   return true;
 }

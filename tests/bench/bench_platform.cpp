@@ -61,7 +61,7 @@ FileHandle CreateBeside(const char*, char*) { return NoFile; }
 bool ReplaceWith(const char*, const char*) { return false; }
 bool Utf8ToAnsi(const char*, char*, unsigned) { return false; }
 void OpenWithShell(const char*, const char*) {}
-bool StartAndWait(const char*) { return false; }
+bool StartAndWait(const char*, uint32_t*) { return false; }
 void ShortenPath(char*) {}
 uint32_t TickCount() { return 0; }  // never due: the decoder alone is measured
 unsigned WeekdayName(int, bool, char* buffer, unsigned room) { return LoadCatalogueText(0, buffer, room); }

@@ -9,7 +9,7 @@
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
 mkdir -p src/sub/deep
 cp "$KORVI_WIN32/recorder.exe" src/
-printf 'data\n' > src/data.txt
+printf 'data' > src/data.txt
 printf 'deep\n' > src/sub/deep/deep.txt
 printf 'archived version\n' > src/keep.txt
 touch -d '2011-11-11 11:11:12' src/recorder.exe src/data.txt src/sub/deep/deep.txt src/keep.txt
@@ -71,3 +71,27 @@ for f in $entries; do
 done
 [ -d on/sub/deep ] || fail "on: the folders were deleted"
 echo "kept files survive; the Execute box decides"
+
+# A setup program that starts its installer and ends at once (exit code 7):
+# the whole tree of processes is waited for, so the installer still finds
+# data.txt 1.5 s after its parent ended, and the stub ends with the setup
+# program's exit code.
+mkdir -p tree
+make_sfx tree.exe wait.zip --auto --overwrite --wait-delete --dest "$WORK_WIN\\tree" --run '><recorder.exe|spawn'
+drive "$WORK_WIN\\tree.exe" timeout 20000 exit 7 >/dev/null || fail "tree: not the setup program's exit code"
+[ -f tree/recorder.child ] || fail "the child of the program did not run"
+[ "$(cat tree/recorder.child)" = "data" ] || fail "the files were deleted before the child had ended: $(cat tree/recorder.child)"
+for f in $entries; do
+  [ ! -e "tree/$f" ] || fail "tree: $f was not deleted"
+done
+echo "the whole process tree waited for; its exit code is the stub's"
+
+# A program that cannot be started: named, its files deleted all the same,
+# exit code 4.
+make_sfx nostart.exe wait.zip --auto --overwrite --wait-delete --dest "$WORK_WIN\\nostart" --run '><missing.exe'
+drive "$WORK_WIN\\nostart.exe" message "$WORK_WIN\\nostart\\missing.exe" "Cannot open file .." click 1 exit 4 >/dev/null ||
+  { cat sfxdrive.log; fail "nostart: not as expected"; }
+for f in $entries; do
+  [ ! -e "nostart/$f" ] || fail "nostart: $f was not deleted"
+done
+echo "a program that cannot be started: named, files deleted, exit code 4"

@@ -31,6 +31,7 @@ extern bool FailOwnOpen;             // the executable cannot be opened
 // shell, "run:<command line>|<current folder>" for a waited-for process.
 extern std::vector<std::string> Started;
 extern bool FailStart;               // StartAndWait cannot create the process
+extern uint32_t StartedExitCode;     // what the waited-for process ends with; default 0
 extern std::function<void()> WhileRunning;  // run inside StartAndWait
 extern long long DiskBytesLeft;      // -1: no limit; else bytes writes may still add
 // The clock TickCount reads: Ticks, advanced by TickStep at every reading

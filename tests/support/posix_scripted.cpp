@@ -24,6 +24,7 @@ bool FailStart;
 std::function<void()> WhileRunning;
 long long DiskBytesLeft;
 uint32_t Ticks, TickStep;
+uint32_t StartedExitCode;
 
 void Reset() {
   OwnPath.clear();
@@ -39,6 +40,7 @@ void Reset() {
   FailStart = false;
   WhileRunning = nullptr;
   DiskBytesLeft = -1;
+  StartedExitCode = 0;
   Ticks = 0;
   TickStep = 1000;
   // The platform's own settings; not at static start-up, where they may not
@@ -121,8 +123,9 @@ void OpenWithShell(const char* program, const char* parameters) {
   posix::Started.push_back(std::string("open:") + program + "|" + parameters + "|" + HereNow());
 }
 
-bool StartAndWait(const char* commandLine) {
+bool StartAndWait(const char* commandLine, uint32_t* exitCode) {
   if (posix::FailStart) return false;
+  *exitCode = posix::StartedExitCode;
   posix::Started.push_back(std::string("run:") + commandLine + "|" + HereNow());
   if (posix::WhileRunning) posix::WhileRunning();
   return true;

@@ -100,8 +100,33 @@ TEST_F(CommandTest, FilesAreDeletedAlsoWhenTheProgramCannotStart) {
   Configure("missing.exe");
   WaitThenDelete = 1;
   posix::FailStart = true;
+  posix::Messages.clear();
   RunAfterExtraction(MainWindow, 1);
   EXPECT_FALSE(Exists(Out("a.txt")));
+  EXPECT_EQ(RunState, RunNotStarted);
+  ASSERT_EQ(posix::Messages.size(), 1u) << "a program that cannot be started is named";
+  EXPECT_EQ(posix::Messages[0].text, "missing.exe");
+  EXPECT_EQ(posix::Messages[0].caption, "Cannot open file ..");
+  EXPECT_EQ(posix::Messages[0].style, 0x10u);
+}
+
+TEST_F(CommandTest, AWaitedForProgramsExitCodeIsKept) {
+  Open(ZipBuilder().Stored("tool.exe", "t"));
+  Extract();
+  Configure("><tool.exe");
+  WaitThenDelete = 1;
+  posix::StartedExitCode = 3010;  // "restart required", as installers say
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_EQ(RunState, RunEnded);
+  EXPECT_EQ(RunExitCode, 3010u);
+}
+
+TEST_F(CommandTest, AProgramOpenedThroughTheShellIsNotWaitedFor) {
+  Open(ZipBuilder().Stored("tool.exe", "t"));
+  Extract();
+  Configure("><tool.exe");
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_EQ(RunState, RunNotWaitedFor);
 }
 
 }  // namespace

@@ -46,6 +46,23 @@ TEST_F(ProgramTest, NormalRunReadsConfigRunsMainDialogAndCloses) {
   EXPECT_TRUE(posix::Messages.empty());
 }
 
+TEST_F(ProgramTest, TheExitCodeIsTheWaitedForProgramsOrTellsItCouldNotStart) {
+  posix::OwnPath = WriteFile("setup.exe", StubThen({}));
+  scripted::MainDialogBody = [] {
+    ExitCode = ExitExtracted;
+    RunState = RunEnded;
+    RunExitCode = 3010;
+  };
+  EXPECT_EQ(RunProgram(), 3010);
+  scripted::MainDialogBody = [] { RunState = RunNotStarted; };
+  EXPECT_EQ(RunProgram(), ExitRunFailed);
+  scripted::MainDialogBody = [] {
+    RunState = RunNotWaitedFor;
+    ExitCode = ExitNotExtracted;
+  };
+  EXPECT_EQ(RunProgram(), ExitNotExtracted) << "without a waited-for program, the extraction's code";
+}
+
 TEST_F(ProgramTest, ClosesTheHandleOfALaterVolume) {
   posix::OwnPath = WriteFile("setup.exe", StubThen({}));
   std::string volume = WriteFile("setup.z02", "volume two");
