@@ -49,3 +49,15 @@ mksfx create -q --stub "$STUB" -o split.exe --split 64k --password pw -C tree .
 python3 "$CHECK" split.exe --tree tree --volumes --password pw
 mksfx test -q --password pw split.exe >/dev/null || fail "encrypted split archive"
 echo "split archives: sizes, offsets per volume, read across volumes, 7-Zip"
+
+# An empty volume in the middle: test names the entry it cuts, as the stub
+# would fail it, and no entry before it.
+rm -rf cut && mkdir -p cut/tree && head -c 300000 /dev/urandom > cut/tree/a.bin
+head -c 300000 /dev/urandom > cut/tree/b.bin && printf 'c' > cut/tree/c.txt
+mksfx create -q --stub "$STUB" -o cut/s.exe --split 200k --store -C cut/tree .
+: > cut/s.z03
+rc=0; mksfx test cut/s.exe >test.txt 2>err.txt || rc=$?
+[ $rc -eq 1 ] || fail "an empty volume passed mksfx test"
+grep -q "^OK      a.bin$" test.txt || fail "empty volume: $(cat test.txt)"
+grep -q "^FAILED  b.bin: the archive ends inside its data" test.txt || fail "empty volume: $(cat test.txt)"
+echo "an empty volume: the entry it cuts is named"
