@@ -8,6 +8,7 @@
 #include <vector>
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
+#include "archive/entry_data.h"
 #include "archive/header.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/fresh_state.h"
@@ -36,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (encrypted) {
     stored = SealedWithKeysReady("fuzz", plain);
     LocalHeader.flags = FlagEncrypted;
+    EntryCipher = CipherTraditional;
   }
   ArchiveHandle = MemoryArchive(stored.data(), stored.size());
   OutputHandle = CreateForWriting("/dev/null");
