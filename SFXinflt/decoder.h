@@ -47,12 +47,10 @@ typedef uintptr_t BitWord;
 #endif
 enum : unsigned { BitWordBits = sizeof(BitWord) * 8, WordBytes = sizeof(BitWord) };
 
-// The fast loop fills the bit buffer at most four times in a pass (literals
-// and a match); a pass that starts before the window's end writes at most
-// FastWindowRoom bytes, and a match's word moves may pass its end by up to
-// two words, all of which WindowSlack leaves room for.
+// The fast loop fills the bit buffer at most three times in a pass (a
+// length, a distance in two steps); each fill reads a word and moves on by
+// less than one.
 enum : unsigned { FastInputRoom = 4 * WordBytes };
-static_assert(WindowSlack >= FastWindowRoom + 2 * WordBytes, "a pass may write past the window's end");
 
 // --- Decoder state of the entry being decoded --------------------------------
 extern uint8_t* InputBuffer;
