@@ -59,17 +59,14 @@ static INFLATE_INLINE uint64_t LoadCopy(const uint8_t* p) {
 
 static INFLATE_INLINE void StoreCopy(uint8_t* p, uint64_t bytes) { memcpy(p, &bytes, sizeof bytes); }
 
-// Copies length bytes from src to dst, with the result of a forward copy one
-// byte at a time; the 16 bytes after dst + length are as they were.
-static INFLATE_INLINE void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned length) {
+// Copies length bytes from back bytes before dst to dst, with the result of
+// a forward copy one byte at a time; up to 16 bytes after dst + length may
+// change.
+static INFLATE_INLINE void CopyMatch(uint8_t* dst, size_t back, unsigned length) {
   uint8_t* const end = dst + length;
-  const uint64_t kept0 = LoadCopy(end);
-  const uint64_t kept1 = LoadCopy(end + CopyBytes);
-  size_t back = static_cast<size_t>(dst - src);
-  if (src >= dst || back >= CopyBytes) {
-    // Every byte read is final before it is read: it lies a move or more
-    // back, or at or ahead of everything written (the previous window's
-    // bytes, distance 32,768 reading each byte just before it is rewritten).
+  const uint8_t* src = dst - back;
+  if (back >= CopyBytes) {
+    // Every byte read is final before it is read: it lies a move or more back.
     do {
       StoreCopy(dst, LoadCopy(src));
       StoreCopy(dst + CopyBytes, LoadCopy(src + CopyBytes));
@@ -98,8 +95,6 @@ static INFLATE_INLINE void CopyMatch(uint8_t* dst, const uint8_t* src, unsigned 
       src += back;
     } while (dst < end);
   }
-  StoreCopy(end, kept0);
-  StoreCopy(end + CopyBytes, kept1);
 }
 
 // A pass that starts before the window's end writes at most FastWindowRoom
@@ -205,32 +200,16 @@ InflateStatus DecodeQuickly() {
       cell = LiteralTable[PeekBits(c, LiteralRootBits)];
       FillWord(c);
 
-      size_t at = static_cast<size_t>(out - window);
-      const uint8_t* src;
-      if (d <= at) {
-        src = out - d;
-      } else {
-        // Before this window's start: the previous window's bytes, still in
-        // place after the write position.
-        size_t from = at + WindowSize - d;
-        if (from + length > WindowSize) {
-          CopyAroundTheEnd(window, at, from, length);
-          out += length;
-          continue;
-        }
-        src = window + from;
-      }
-      CopyMatch(out, src, length);
+      CopyMatch(out, d, length);
       out += length;
     } while (c.next <= inLimit && out < windowEnd);
 
     // A pass that reached the window's end has gone on into the slack after
-    // it: the full window goes out, and what lies beyond it becomes the
-    // start of the next window, where the oldest history was.
+    // it: the full window goes out and becomes history, and what lies
+    // beyond it becomes the start of the next window.
     if (out >= windowEnd) {
-      FlushWindow(WindowSize);
       size_t over = static_cast<size_t>(out - windowEnd);
-      memcpy(window, windowEnd, over);
+      PassWindowOn(static_cast<unsigned>(over));
       out = window + over;
       if (EntryStopped()) status = InflateStopped;
       if (status == InflateSwitch && c.next <= inLimit) continue;

@@ -7,10 +7,10 @@
 #include "SFXinflt/inflate.h"
 
 enum : unsigned {
-  WindowSize = 32768,       // the sliding window, also the output buffer
-  WindowMask = 32767,
+  WindowSize = 32768,       // the output window, flushed whole
+  HistorySize = 32768,      // the bytes before the window that distances reach
   WindowSlack = 288,        // bytes after the window that a pass of the fast loop may write
-  WindowBlock = WindowSize + WindowSlack,
+  WindowBlock = HistorySize + WindowSize + WindowSlack,
   InputChunk = EntryChunkSize,  // archive bytes read at a time, the size of the input block
   MaxCodeBits = 15,
   LengthSlots = 320,        // 288 literal/length and 32 distance lengths
