@@ -1,11 +1,12 @@
 // The fast code loop: literal/length and distance codes turned into bytes of
 // the window while the input chunk holds FastInputRoom more bytes, so that
-// nothing inside a pass (up to three literals, or up to two and a match)
-// checks a bound or fetches input. A pass that starts before the window's
-// end may go on past it into the slack after the window; the window is then
-// flushed and the bytes beyond it moved to its start. The careful loop
-// (careful.cpp) decodes at the end of each input chunk, and the two hand
-// over to each other through the decoder's state until the block ends.
+// nothing inside a pass (one literal or a match with a 32-bit bit buffer,
+// up to three literals or two and a match with 64 bits) checks a bound or
+// fetches input. A pass that starts before the window's end may go on past
+// it into the slack after the window; the window is then flushed and moved
+// into the history, and the bytes beyond it moved to its start. The careful
+// loop (careful.cpp) decodes at the end of each input chunk, and the two
+// hand over to each other through the decoder's state until the block ends.
 //
 // The bit buffer is filled a word at a time, and the cell of the next code
 // is looked up before each fill, from the bits already there: after a fill
@@ -14,19 +15,20 @@
 // since the fill leave a root's width, the lookup needs nothing of the fill
 // and the two overlap. A cell's code and extra bits are dropped together,
 // and a length or distance is read from the bits as they were before.
-// With a 32-bit buffer a fill is good for two literals of the root, or a
-// length and the lookup of its distance; a distance and the next lookup
+// With a 32-bit buffer a fill is good for a literal and the next lookup, or
+// a length and the lookup of its distance; a distance and the next lookup
 // take another (a distance with a sub-table one more); 64 bits hold three
-// literals, or a distance whole. A longer code takes one more lookup in its
+// literals, or a distance whole. (A second literal per fill of 32 bits,
+// which the bits would allow, measured slower on i686: its test costs more
+// than the fill it saves.) A longer code takes one more lookup in its
 // sub-table.
 //
 // A match is copied with moves of 8 bytes where its source lies 8 bytes or
-// more back (or ahead, in the previous window's bytes), of a word for
-// shorter distances, a repeated byte for distance 1, and steps of the
-// distance for the short periods in between. The moves may pass the match's
-// end by up to 16 bytes; those bytes are history still to be read at
-// distances near 32 KiB, so they are kept before the moves and put back
-// after.
+// more back, of a word for shorter distances, a repeated byte for distance
+// 1, and steps of the distance for the short periods in between. Its source
+// lies whole before it, in the window or in the history before the window
+// (blocks.cpp), and the moves may pass its end by up to 16 bytes, into
+// bytes not yet written.
 //
 // The build compiles this file for speed even where the rest of the program
 // is compiled for size.
@@ -142,13 +144,6 @@ InflateStatus DecodeQuickly() {
               cell = LiteralTable[PeekBits(c, LiteralRootBits)];
             }
           }
-        } else if (cell & CellLiteral) {
-          // A second literal without a fill: 32 bits hold two root codes
-          // and the lookup after them.
-          PutLiteral(out, literal);
-          literal = cell;
-          Consume(c, CellBits(cell));
-          cell = LiteralTable[PeekBits(c, LiteralRootBits)];
         }
         FillWord(c);
         PutLiteral(out, literal);
