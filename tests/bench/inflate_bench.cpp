@@ -11,8 +11,10 @@
 // The corpora: English-like text, machine code (this program, repeated),
 // random bytes (stored blocks), long repeats, and "mixed", pieces of 64 KiB
 // to 1 MiB of code-like words, random bytes and runs of one byte, made as
-// the end-to-end benchmark's 200 MB file is (tests/bench/bench_e2e.py), so
-// that the decoder's share of that case can be read off here.
+// the end-to-end benchmark's 200 MB file is (tests/bench/bench_e2e.py).
+// The small runner also takes "--zip FILE" and runs the first entry of that
+// archive alone: the end-to-end benchmark times its own archive so, for the
+// decoder's share of the stub's time.
 //
 // With Google Benchmark (the host) the cases are benchmark cases; run without
 // arguments, each is repeated five times in random order and the medians are
@@ -33,7 +35,9 @@
 #include <vector>
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
+#include "archive/entry_data.h"
 #include "archive/header.h"
+#include "archive/zip_format.h"
 #include "tests/bench/bench_platform.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/zlib_reference.h"
@@ -55,6 +59,7 @@ struct Corpus {
   const char* name;
   std::string plain;
   std::vector<uint8_t> packed;
+  uint32_t crc = 0;  // of plain, set by Prepare
 };
 
 
@@ -130,24 +135,60 @@ std::string Mixed(size_t size) {
   return bytes;
 }
 
+// The first entry of a ZIP archive as a corpus "zip": its Deflate data as
+// the archive holds it (sizes in the local header, as Info-ZIP writes to a
+// file), and its bytes as zlib decodes them. Empty when it is not that.
+Corpus ZipCorpus(const char* path) {
+  Corpus c{"zip", {}, {}, 0};
+  std::vector<uint8_t> file;
+  if (FILE* f = fopen(path, "rb")) {
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) file.insert(file.end(), chunk, chunk + got);
+    fclose(f);
+  }
+  LocalHeaderRecord h;
+  if (file.size() < sizeof h) return c;
+  memcpy(&h, file.data(), sizeof h);
+  size_t start = sizeof h + h.nameLength + h.extraLength;
+  if (h.signature != ZipSignature(ShiftedLocalHeader) || h.method != MethodDeflate || (h.flags & FlagEncrypted) ||
+      start + h.compressedSize > file.size())
+    return c;
+  c.packed.assign(file.begin() + static_cast<long>(start), file.begin() + static_cast<long>(start + h.compressedSize));
+  if (!ZlibInflate(c.packed, &c.plain) || c.plain.size() != h.uncompressedSize) c.packed.clear();
+  return c;
+}
+
+// The corpus of --zip FILE, if one was given.
+const char* ZipPath;
+
 std::vector<Corpus>& Corpora() {
   static std::vector<Corpus> corpora;
-  if (corpora.empty()) {
+  if (corpora.empty() && ZipPath) {
+    corpora.push_back(ZipCorpus(ZipPath));
+    if (corpora[0].packed.empty()) {
+      fprintf(stderr, "%s: no Deflate entry with its sizes at the archive's start\n", ZipPath);
+      exit(2);
+    }
+  } else if (corpora.empty()) {
     const size_t size = 8u << 20;
-    corpora.push_back({"text", EnglishText(size), {}});
+    corpora.push_back({"text", EnglishText(size), {}, 0});
     std::string code = OwnExecutable();
     while (!code.empty() && code.size() < size / 4) code += code;  // a small executable, repeated
-    corpora.push_back({"code", code, {}});
-    corpora.push_back({"incompressible", Incompressible(size), {}});
-    corpora.push_back({"repeats", LongRepeats(size), {}});
-    corpora.push_back({"mixed", Mixed(2 * size), {}});
+    corpora.push_back({"code", code, {}, 0});
+    corpora.push_back({"incompressible", Incompressible(size), {}, 0});
+    corpora.push_back({"repeats", LongRepeats(size), {}, 0});
+    corpora.push_back({"mixed", Mixed(2 * size), {}, 0});
     for (Corpus& c : corpora) c.packed = ZlibDeflate(c.plain, 6);
   }
   return corpora;
 }
 
-// One decoding with our decoder; returns the CRC-32 it computed.
+// One decoding with our decoder, as the walk starts an entry; returns the
+// CRC-32 it computed.
 uint32_t RunOurs(const Corpus& c) {
+  EntryDone = 0;
+  EntryStop = EntryGoesOn;
   bench::Input = c.packed.data();
   bench::InputSize = static_cast<uint32_t>(c.packed.size());
   bench::InputAt = 0;
@@ -191,7 +232,7 @@ void Prepare() {
     uint32_t zlib = RunZlib(c, &z);
     inflateEnd(&z);
     uint32_t ours = RunOurs(c);
-    uint32_t truth = ZlibCrc(c.plain);
+    uint32_t truth = c.crc = ZlibCrc(c.plain);
     uint32_t libdeflate = truth;
 #ifdef KORVI_BENCH_LIBDEFLATE
     libdeflate_decompressor* d = libdeflate_alloc_decompressor();
@@ -310,8 +351,13 @@ struct Side {
   std::vector<double> seconds;
 };
 
-// Arguments, if any, name the corpora to run.
+// Arguments, if any, name the corpora to run; "--zip FILE" runs the first
+// entry of an archive instead (the end-to-end benchmark's file).
 int main(int argc, char** argv) {
+  if (argc == 3 && strcmp(argv[1], "--zip") == 0) {
+    ZipPath = argv[2];
+    argc = 1;
+  }
   Prepare();
   printf("%-36s %14s %14s\n", "Benchmark", "fastest", "median");
   for (Corpus& c : Corpora()) {
@@ -320,13 +366,19 @@ int main(int argc, char** argv) {
     if (!chosen) continue;
     z_stream z{};
     inflateInit2(&z, -15);
+    // Every timed decoding must come out whole.
+    auto check = [&](uint32_t crc, const char* side) {
+      if (crc == c.crc) return;
+      fprintf(stderr, "corpus %s: %s's CRC %08x differs from the data's %08x\n", c.name, side, crc, c.crc);
+      exit(1);
+    };
     std::vector<Side> sides;
-    sides.push_back({"BM_Inflate/", [&] { RunOurs(c); }, {}});
-    sides.push_back({"BM_ZlibInflate/", [&] { RunZlib(c, &z); }, {}});
+    sides.push_back({"BM_Inflate/", [&] { check(RunOurs(c), "ours"); }, {}});
+    sides.push_back({"BM_ZlibInflate/", [&] { check(RunZlib(c, &z), "zlib"); }, {}});
 #ifdef KORVI_BENCH_LIBDEFLATE
     libdeflate_decompressor* d = libdeflate_alloc_decompressor();
     std::vector<uint8_t> out(c.plain.size());
-    sides.push_back({"BM_LibdeflateInflate/", [&] { RunLibdeflate(c, d, &out); }, {}});
+    sides.push_back({"BM_LibdeflateInflate/", [&] { check(RunLibdeflate(c, d, &out), "libdeflate"); }, {}});
 #endif
     for (Side& side : sides) side.run();  // warm-up
     double spent = 0;
