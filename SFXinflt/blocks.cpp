@@ -1,8 +1,10 @@
 // The entry and its blocks: InflateEntry sets up the buffers of one entry and
 // runs the block loop; PassWindowOn flushes a full window and keeps its last
 // 32 KiB before it as the history that distances reach, so that the source
-// of every match lies whole before its destination; InflateBlock reads a block header and hands the block
-// to its decoder; CopyStoredBlock copies a stored block into the window;
+// of every match lies whole before its destination (a window that wrapped
+// around would need its copies split at its end, and the bytes after a
+// match kept); InflateBlock reads a block header and hands the block to its
+// decoder; CopyStoredBlock copies a stored block into the window;
 // DecodeFixedBlock and DecodeDynamicBlock build the block's tables (the
 // dynamic one from its code-length header) and hand over to DecodeCodes.
 //

@@ -1,8 +1,7 @@
 // The fast code loop: literal/length and distance codes turned into bytes of
 // the window while the input chunk holds FastInputRoom more bytes, so that
-// nothing inside a pass (one literal or a match with a 32-bit bit buffer,
-// up to three literals or two and a match with 64 bits) checks a bound or
-// fetches input. A pass that starts before the window's end may go on past
+// nothing inside a pass (a match, or one literal with a 32-bit bit buffer
+// and up to three with 64 bits) checks a bound or fetches input. A pass that starts before the window's end may go on past
 // it into the slack after the window; the window is then flushed and moved
 // into the history, and the bytes beyond it moved to its start. The careful
 // loop (careful.cpp) decodes at the end of each input chunk, and the two

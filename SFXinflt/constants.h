@@ -22,7 +22,7 @@ enum : unsigned {
   LengthSymbols = 29,          // 257..285; 286 and 287 decode as invalid
   DistanceSymbols = 30,        // 0..29; 30 and 31 decode as invalid
   LongestMatch = 258,
-  FastWindowRoom = LongestMatch + 2,  // the most a pass of the fast loop writes: two literals and a match
+  FastWindowRoom = LongestMatch,  // the most a pass of the fast loop writes: a match (or up to three literals)
 };
 
 // The counts at the start of a dynamic block: each field's width and the
