@@ -1,6 +1,10 @@
 // The entry and its blocks: InflateEntry sets up the buffers of one entry and
-// runs the block loop; InflateBlock reads a block header and hands the block
-// to its decoder; CopyStoredBlock copies a stored block into the window;
+// runs the block loop; PassWindowOn flushes a full window and keeps its last
+// 32 KiB before it as the history that distances reach, so that the source
+// of every match lies whole before its destination (a window that wrapped
+// around would need its copies split at its end, and the bytes after a
+// match kept); InflateBlock reads a block header and hands the block to its
+// decoder; CopyStoredBlock copies a stored block into the window;
 // DecodeFixedBlock and DecodeDynamicBlock build the block's tables (the
 // dynamic one from its code-length header) and hand over to DecodeCodes.
 //
@@ -21,15 +25,16 @@ bool InflateEntry() {
   BitCount = 0;
   BitBuffer = 0;
   InputBuffer = static_cast<uint8_t*>(AllocateBlock(InputChunk));
-  SlideWindow = static_cast<uint8_t*>(AllocateBlock(WindowBlock));
+  uint8_t* block = static_cast<uint8_t*>(AllocateBlock(WindowBlock));
 
   // Without its buffers nothing is decoded; the caller reports the entry.
-  bool buffers = InputBuffer != 0 && SlideWindow != 0;
+  bool buffers = InputBuffer != 0 && block != 0;
   if (buffers) {
     // A distance reaching before the entry's first byte reads zeros, not
-    // whatever an earlier owner of the memory left there; the slack after
-    // the window is defined too, for the word moves that read into it.
-    memset(SlideWindow, 0, WindowBlock);
+    // whatever an earlier owner of the memory left there; the window and
+    // the slack after it are defined too, for the moves that read into them.
+    memset(block, 0, WindowBlock);
+    SlideWindow = block + HistorySize;
     uint8_t final = 0;
     while (!final && !EntryStopped())
       if (InflateBlock(&final) != InflateOk) break;
@@ -40,9 +45,15 @@ bool InflateEntry() {
   }
 
   ReleaseBlock(InputBuffer);
-  ReleaseBlock(SlideWindow);
+  ReleaseBlock(block);
   InputBuffer = SlideWindow = 0;
   return buffers;
+}
+
+void PassWindowOn(unsigned over) {
+  FlushWindow(WindowSize);
+  memcpy(SlideWindow - HistorySize, SlideWindow + WindowSize - HistorySize, HistorySize);
+  memcpy(SlideWindow, SlideWindow + WindowSize, over);
 }
 
 InflateStatus InflateBlock(uint8_t* final) {
@@ -104,7 +115,7 @@ InflateStatus CopyStoredBlock() {
       continue;
     }
     if (pos == WindowSize) {
-      FlushWindow(WindowSize);
+      PassWindowOn(0);
       pos = 0;
     }
   }

@@ -43,25 +43,20 @@ static unsigned TakeAmount(BitCursor& c, uint32_t cell) {
   return amount;
 }
 
-void CopyAroundTheEnd(uint8_t* window, size_t at, size_t from, unsigned length) {
-  do {
-    window[at++] = window[from];
-    from = (from + 1) & WindowMask;
-  } while (--length != 0);
-}
-
 InflateStatus DecodeCarefully() {
   BitCursor c = TakeBitState();
   unsigned w = SlidePos;
   uint8_t* window = SlideWindow;
   InflateStatus status;
-  unsigned length = 0, from = 0;
+  unsigned length = 0;
+  const uint8_t* from = 0;
 
   for (;;) {
     // Output first: the rest of a match, a byte at a time, and the flush of
     // a full window.
     if (w == WindowSize) {
-      FlushWindow(WindowSize);
+      PassWindowOn(0);
+      if (length != 0) from -= WindowSize;  // its source moved with the history
       w = 0;
       if (EntryStopped()) {
         status = InflateStopped;
@@ -69,8 +64,7 @@ InflateStatus DecodeCarefully() {
       }
     }
     if (length != 0) {
-      window[w++] = window[from];
-      from = (from + 1) & WindowMask;
+      window[w++] = *from++;
       --length;
       continue;
     }
@@ -111,7 +105,7 @@ InflateStatus DecodeCarefully() {
       status = InflateInvalidCode;  // a distance code 30 or 31, free code space, or no distance code at all
       break;
     }
-    from = (w - TakeAmount(c, cell)) & WindowMask;
+    from = window + w - TakeAmount(c, cell);
     if (c.usedUp) {
       status = InflateDamaged;
       break;

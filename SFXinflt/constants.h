@@ -7,10 +7,10 @@
 #include "SFXinflt/inflate.h"
 
 enum : unsigned {
-  WindowSize = 32768,       // the sliding window, also the output buffer
-  WindowMask = 32767,
+  WindowSize = 32768,       // the output window, flushed whole
+  HistorySize = 32768,      // the bytes before the window that distances reach
   WindowSlack = 288,        // bytes after the window that a pass of the fast loop may write
-  WindowBlock = WindowSize + WindowSlack,
+  WindowBlock = HistorySize + WindowSize + WindowSlack,
   InputChunk = EntryChunkSize,  // archive bytes read at a time, the size of the input block
   MaxCodeBits = 15,
   LengthSlots = 320,        // 288 literal/length and 32 distance lengths
@@ -22,7 +22,7 @@ enum : unsigned {
   LengthSymbols = 29,          // 257..285; 286 and 287 decode as invalid
   DistanceSymbols = 30,        // 0..29; 30 and 31 decode as invalid
   LongestMatch = 258,
-  FastWindowRoom = LongestMatch + 2,  // the most a pass of the fast loop writes: two literals and a match
+  FastWindowRoom = LongestMatch,  // the most a pass of the fast loop writes: a match (or up to three literals)
 };
 
 // The counts at the start of a dynamic block: each field's width and the

@@ -47,12 +47,10 @@ typedef uintptr_t BitWord;
 #endif
 enum : unsigned { BitWordBits = sizeof(BitWord) * 8, WordBytes = sizeof(BitWord) };
 
-// The fast loop fills the bit buffer at most four times in a pass (literals
-// and a match); a pass that starts before the window's end writes at most
-// FastWindowRoom bytes, and a match's word moves may pass its end by up to
-// two words, all of which WindowSlack leaves room for.
+// The fast loop fills the bit buffer at most three times in a pass (a
+// length, a distance in two steps); each fill reads a word and moves on by
+// less than one.
 enum : unsigned { FastInputRoom = 4 * WordBytes };
-static_assert(WindowSlack >= FastWindowRoom + 2 * WordBytes, "a pass may write past the window's end");
 
 // --- Decoder state of the entry being decoded --------------------------------
 extern uint8_t* InputBuffer;
@@ -60,7 +58,7 @@ extern uint16_t InputPos;
 extern uint32_t InputCount;
 extern BitWord BitBuffer;
 extern uint16_t BitCount;
-extern uint8_t* SlideWindow;
+extern uint8_t* SlideWindow;     // the window; HistorySize bytes of history before it
 extern uint16_t SlidePos;
 extern uint8_t OutputRefused;     // GiveEntryOutput said the entry ends
 extern uint8_t TablesHoldFixed;   // LiteralTable and DistanceTable hold the fixed codes
@@ -103,14 +101,14 @@ InflateStatus DecodeCarefully();
 // link's root bits dropped), bringing in input only as far as the code
 // needs; 0 when the entry ends inside the code.
 uint32_t LookUpCarefully(BitCursor& c, const uint32_t* table, unsigned rootBits);
-// Copies a match whose source passes the window's end, a byte at a time, to
-// window[at]; the destination stays inside the window.
-void CopyAroundTheEnd(uint8_t* window, size_t at, size_t from, unsigned length);
 
 // Hands count bytes at the window's start on as output.
 static inline void FlushWindow(unsigned count) {
   if (!GiveEntryOutput(SlideWindow, count)) OutputRefused = 1;
 }
+// Hands the full window on as output, moves it into the history before it,
+// and the over bytes written past its end to its start.
+void PassWindowOn(unsigned over);
 
 // The output end said the entry ends (the user cancelled, a write failed,
 // the data ran past its declared size): decoding ends at the next check.

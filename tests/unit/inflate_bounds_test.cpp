@@ -5,10 +5,12 @@
 // size reaches further: no look for a next volume. Streams written symbol by
 // symbol beside a model of their output put literals and matches at every
 // place in the window: distances of up to 32,768 right after other matches
-// (the history just ahead of the write position must stay as it was),
-// sources that wrap around the window's end, distances before the entry's
-// first byte (zeros), codes of 15 bits that go through sub-tables,
-// end-of-block codes in sub-tables, and incomplete distance codes.
+// (the moves of one match must leave the bytes later ones read as they
+// were), matches that pass the window's end and sources before it, in the
+// fast loop and in the last codes of an entry, which the careful loop
+// decodes, distances before the entry's first byte (zeros), codes of 15
+// bits that go through sub-tables, end-of-block codes in sub-tables, and
+// incomplete distance codes.
 #include <string.h>
 #include <algorithm>
 #include "archive/header.h"
@@ -149,6 +151,33 @@ TEST_P(BoundsTest, LongestMatchesRightBeforeTheWindowEnd) {
       c.EndBlock();
       ExpectDecodes(Inflate(c.out.bytes), c.expect,
                     std::to_string(literals) + " literals, ends at " + std::to_string(end));
+    }
+}
+
+TEST_P(BoundsTest, LastCodesAcrossTheWindowEnd) {
+  // The entry's last codes are two matches of 258, the first from every
+  // place near the window's end, the second from 32,768 back, so that one
+  // of them passes the end. The fast loop stops with 16 bytes of input left
+  // (32 in the wide build) and a pass takes at most 6 bytes of bits, so the
+  // last 10 bytes are the careful loop's: it goes on with a match after the
+  // window has moved into the history.
+  for (unsigned d : {1u, 3u, 40u, 32768u})
+    for (unsigned end = WindowEndNear - 6; end <= WindowEndNear + 6; ++end) {
+      Composer c;
+      c.FixedBlock(true);
+      for (unsigned i = 0; i < 300; ++i) c.Literal('e' + i % 17);
+      while (c.expect.size() + 258 + 258 + 3 <= end) c.Match(258, 299);
+      size_t left = end - 258 - c.expect.size();
+      if (left > 258) c.Match(3, 7), left -= 3;
+      if (left >= 3) c.Match(static_cast<unsigned>(left), 11), left = 0;
+      while (left-- > 0) c.Literal('x');
+      size_t last = c.out.bytes.size();
+      c.Match(258, d);
+      c.Match(258, 32768);
+      c.EndBlock();
+      ASSERT_LE(c.out.bytes.size() - last, 10u) << "within the careful loop's reach";
+      ExpectDecodes(Inflate(c.out.bytes), c.expect, "distance " + std::to_string(d) + ", window ends at " +
+                                                        std::to_string(end));
     }
 }
 
