@@ -1,9 +1,13 @@
-// mksfx create (create.h). Every entry is compressed in memory first, so that
-// its local header carries the sizes and the CRC: the stub needs them there.
+// mksfx create (create.h). A local header carries the entry's sizes and CRC
+// (the stub needs them there), so an entry's data is complete before its
+// header is written: a file of one piece waits in memory, the compressed
+// pieces of a larger one in a spool (file_io.h). The pieces come from the
+// packer's workers in archive order.
 #include "tools/mksfx/create.h"
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include "Sfx/layout.h"
@@ -12,9 +16,12 @@
 #include "tools/mksfx/collisions.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/console.h"
+#include "tools/mksfx/file_io.h"
 #include "tools/mksfx/inputs.h"
+#include "tools/mksfx/packer.h"
 #include "tools/mksfx/replaced.h"
 #include "tools/mksfx/source_zip.h"
+#include "tools/mksfx/threads.h"
 #include "tools/mksfx/writer.h"
 #include "tools/mksfx/zipcrypto.h"
 
@@ -24,16 +31,13 @@ namespace mksfx {
 
 namespace {
 
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure("cannot read " + path.string());
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw Failure("cannot read " + path.string());
-  return bytes;
-}
+constexpr uint64_t MaxSize = 0xFFFFFFFFu;
 
 std::string ReadStub(const fs::path& path) {
-  std::string stub = ReadWhole(path);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Failure("cannot read " + path.string());
+  std::string stub((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw Failure("cannot read " + path.string());
   if (stub.size() != StubSize || stub.compare(0, 2, "MZ") != 0)
     throw Failure(path.string() + " is no stub (" + std::to_string(StubSize) + " bytes, starting with MZ)");
   return stub;
@@ -43,31 +47,139 @@ struct Totals {
   uint64_t in = 0, packed = 0;
 };
 
-// Compressed (or stored) data of one entry's plain bytes, encrypted when a
-// password is given; fills the record's method, flags, sizes and CRC.
-std::string Pack(EntryRecord& e, const std::string& plain, const CreateOptions& o, int level) {
-  e.crc = Crc32(plain);
-  e.uncompressedSize = static_cast<uint32_t>(plain.size());
-  std::string data = o.store ? std::string() : Deflate(plain, level);
-  e.method = data.empty() ? MethodStored : MethodDeflate;
-  if (data.empty()) data = plain;
-  if (!o.password.empty()) {
-    ZipCrypto crypto(o.password);
-    std::string header = crypto.Header(static_cast<uint8_t>(e.crc >> 24));
-    crypto.Encrypt(data);
-    data = header + data;
-    e.flags |= FlagEncrypted;
+// One entry's data on its way out: encrypted when there is a password, its
+// 12-byte header in front. The record's compressed size counts the header.
+class Sealed {
+ public:
+  Sealed(ArchiveWriter& archive, const std::string& password) : archive_(archive) {
+    if (!password.empty()) crypto_.emplace(password);
   }
-  if (data.size() > 0xFFFFFFFFu) throw Failure("'" + e.name + "' packs to 4 GiB or more, which needs Zip64");
-  e.compressedSize = static_cast<uint32_t>(data.size());
-  return data;
+  uint64_t Overhead() const { return crypto_ ? uint64_t{EncryptionHeaderSize} : 0; }
+  // The local header, once the record is complete, and the encryption header.
+  void Begin(EntryRecord& e, uint64_t dataSize) {
+    if (crypto_) e.flags |= FlagEncrypted;
+    if (dataSize + Overhead() > MaxSize) throw Failure("'" + e.name + "' packs to 4 GiB or more, which needs Zip64");
+    e.compressedSize = static_cast<uint32_t>(dataSize + Overhead());
+    archive_.BeginEntry(e);
+    if (crypto_) archive_.Data(crypto_->Header(static_cast<uint8_t>(e.crc >> 24)));
+  }
+  void Put(const char* bytes, size_t count) {
+    if (!crypto_) return archive_.Data(bytes, count);
+    scratch_.assign(bytes, count);
+    crypto_->Encrypt(scratch_);
+    archive_.Data(scratch_);
+  }
+  void Put(const std::string& bytes) { Put(bytes.data(), bytes.size()); }
+  void End() { archive_.EndEntry(); }
+
+ private:
+  ArchiveWriter& archive_;
+  std::optional<ZipCrypto> crypto_;
+  std::string scratch_;
+};
+
+// Where spools go: beside the output, on its disk.
+fs::path SpoolFolder(const CreateOptions& o) {
+  fs::path folder = o.output.parent_path();
+  return folder.empty() ? fs::path(".") : folder;
+}
+
+// The plain bytes of a file copied as a stored entry, read again; their
+// CRC must be the one the workers found.
+void CopyStored(Sealed& out, EntryRecord& e, const InputItem& item, Progress& progress, uint64_t doneBefore) {
+  e.method = MethodStored;
+  out.Begin(e, item.size);
+  InputFile in;
+  std::string why;
+  if (!in.Open(item.path, why)) throw Failure("cannot read " + item.path.string() + ": " + why);
+  std::string buffer(PieceSize, '\0');
+  uint32_t crc = 0;
+  uint64_t at = 0;
+  while (at < item.size) {
+    size_t want = static_cast<size_t>(std::min<uint64_t>(PieceSize, item.size - at));
+    if (in.ReadAt(at, buffer.data(), want) != want) throw Failure(item.path.string() + " changed while it was read");
+    crc = Crc32(buffer.data(), want, crc);
+    out.Put(buffer.data(), want);
+    at += want;
+    progress.Show(doneBefore + at, item.name);
+  }
+  if (crc != e.crc) throw Failure(item.path.string() + " changed while it was read");
+  out.End();
+}
+
+// What a piece that failed means for the run: a file that could not be
+// opened is skipped with --skip-unreadable (true), anything else ends it.
+bool Skipped(const PackedPiece& piece, const CreateOptions& o, std::vector<std::string>& skipped) {
+  if (piece.failure.empty()) return false;
+  if (!piece.unreadable || !o.skipUnreadable) throw Failure(piece.failure);
+  std::fprintf(stderr, "mksfx: warning: %s; left out\n", piece.failure.c_str());
+  skipped.push_back(piece.failure);
+  return true;
+}
+
+// One file's entry from the packer's pieces; false when it was skipped.
+bool AddFile(ArchiveWriter& archive, Packer& packer, const InputItem& item, EntryRecord e, const CreateOptions& o,
+             Progress& progress, Totals& totals, std::vector<std::string>& skipped) {
+  Sealed out(archive, o.password);
+  e.uncompressedSize = static_cast<uint32_t>(item.size);
+  uint64_t pieces = PieceCount(item.size);
+  if (pieces <= 1) {
+    PackedPiece piece;
+    if (pieces == 1) {
+      piece = packer.Next();
+      if (Skipped(piece, o, skipped)) return false;
+    } else {
+      piece.plain = true;  // an empty file
+    }
+    e.crc = piece.crc;
+    e.method = piece.plain ? MethodStored : MethodDeflate;
+    out.Begin(e, piece.data.size());
+    out.Put(piece.data);
+    out.End();
+  } else {
+    std::optional<Spool> spool;
+    uint64_t packed = 0;
+    for (uint64_t k = 0; k < pieces; ++k) {
+      PackedPiece piece = packer.Next();
+      if (!piece.failure.empty()) {
+        for (uint64_t rest = k + 1; rest < pieces; ++rest) packer.Next();  // this file's others, unused
+        if (k == 0 && Skipped(piece, o, skipped)) return false;
+        throw Failure(piece.failure);
+      }
+      e.crc = k == 0 ? piece.crc : Crc32Combine(e.crc, piece.crc, piece.plainSize);
+      if (!piece.data.empty()) {
+        if (!spool) spool.emplace(SpoolFolder(o));
+        spool->Append(piece.data.data(), piece.data.size());
+        packed += piece.data.size();
+      }
+      progress.Show(totals.in + std::min(item.size, (k + 1) * PieceSize), item.name);
+    }
+    if (!spool || packed >= item.size) {
+      CopyStored(out, e, item, progress, totals.in);
+    } else {
+      e.method = MethodDeflate;
+      out.Begin(e, packed);
+      spool->Rewind();
+      std::string buffer(PieceSize, '\0');
+      for (size_t n; (n = spool->Read(buffer.data(), buffer.size())) > 0;) out.Put(buffer.data(), n);
+      out.End();
+    }
+  }
+  totals.in += item.size;
+  totals.packed += archive.Entries().back().compressedSize;
+  return true;
 }
 
 void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const CreateOptions& o, int level,
-             Totals& totals) {
+             Totals& totals, std::vector<std::string>& skipped) {
   uint64_t all = 0;
-  for (const InputItem& i : items) all += i.size;
+  std::vector<PackSource> sources;
+  for (const InputItem& i : items) {
+    all += i.size;
+    if (!i.folder && i.size > 0) sources.push_back({i.path, i.size});
+  }
   Progress progress(all);
+  Packer packer(std::move(sources), o.store ? 0 : level, o.threads == 0 ? CoreCount() : o.threads);
   for (const InputItem& item : items) {
     progress.Show(totals.in, item.name);
     EntryRecord e;
@@ -75,25 +187,94 @@ void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const 
     e.flags = NameFlags(item.name);
     e.dosDateTime = item.dosDateTime;
     e.folder = item.folder;
-    if (item.folder) {
-      archive.Add(e, std::string());
-      continue;
-    }
-    std::string plain = ReadWhole(item.path);
-    if (plain.size() != item.size) throw Failure(item.path.string() + " changed while it was read");
-    std::string data = Pack(e, plain, o, level);
-    totals.in += plain.size();
-    totals.packed += data.size();
-    archive.Add(e, data);
+    if (item.folder) archive.Add(e, std::string());
+    else AddFile(archive, packer, item, e, o, progress, totals, skipped);
   }
 }
 
 fs::path ZipInput(const CreateOptions& o) { return o.directory.empty() ? fs::path(o.inputs[0]) : o.directory / o.inputs[0]; }
 
+// An entry of the .zip decoded and compressed anew, piece by piece, here:
+// its CRC and size must be those of the directory.
+void Recompress(Sealed& out, EntryRecord& e, SourceZip& source, const SourceEntry& s, PieceCompressor* compressor,
+                const fs::path& folder) {
+  // Reads the entry's plain bytes in pieces, for each calling take.
+  auto decode = [&](const std::function<void(const unsigned char*, size_t, bool)>& take) {
+    std::string in(PieceSize, '\0'), plain(PieceSize, '\0');
+    std::optional<Inflater> inflater;
+    if (s.method == MethodDeflate) inflater.emplace();
+    uint64_t read = 0, produced = 0;
+    size_t filled = 0, inLeft = 0;
+    const unsigned char* inAt = nullptr;
+    for (;;) {
+      if (inflater && inLeft == 0 && read < s.compressedSize) {
+        inLeft = static_cast<size_t>(std::min<uint64_t>(PieceSize, s.compressedSize - read));
+        source.ReadData(s, read, in.data(), inLeft);
+        read += inLeft;
+        inAt = reinterpret_cast<const unsigned char*>(in.data());
+      }
+      size_t got;
+      if (inflater) {
+        got = inflater->Run(inAt, inLeft, reinterpret_cast<unsigned char*>(plain.data()) + filled, PieceSize - filled);
+        if (got == 0 && !inflater->Ended() && inLeft == 0 && read == s.compressedSize)
+          throw Failure("'" + s.name + "' does not decode (damaged)");
+      } else {
+        got = static_cast<size_t>(std::min<uint64_t>(PieceSize - filled, s.compressedSize - read));
+        source.ReadData(s, read, plain.data() + filled, got);
+        read += got;
+      }
+      filled += got;
+      produced += got;
+      if (produced > s.uncompressedSize) throw Failure("'" + s.name + "' fails its CRC");
+      // The directory's size tells the last piece; a stream that would go
+      // on past it fails above.
+      if (filled == PieceSize || (filled > 0 && produced == s.uncompressedSize)) {
+        take(reinterpret_cast<const unsigned char*>(plain.data()), filled, produced == s.uncompressedSize);
+        filled = 0;
+      }
+      if (inflater ? inflater->Ended() : read == s.compressedSize) break;
+    }
+    if (produced != s.uncompressedSize) throw Failure("'" + s.name + "' fails its CRC");
+  };
+  e.crc = 0;
+  e.uncompressedSize = static_cast<uint32_t>(s.uncompressedSize);
+  std::optional<Spool> spool;
+  uint64_t packed = 0;
+  std::string piece, previous;
+  decode([&](const unsigned char* data, size_t size, bool last) {
+    e.crc = Crc32(data, size, e.crc);
+    if (compressor == nullptr) return;
+    compressor->Compress(reinterpret_cast<const unsigned char*>(previous.data()), previous.size(), data, size, last, piece);
+    if (!spool) spool.emplace(folder);
+    spool->Append(piece.data(), piece.size());
+    packed += piece.size();
+    if (compressor->WantsDictionary()) {
+      size_t keep = std::min(size, DictionarySize);
+      previous.assign(reinterpret_cast<const char*>(data) + size - keep, keep);
+    }
+  });
+  if (e.crc != s.crc) throw Failure("'" + s.name + "' fails its CRC");
+  if (!spool || packed >= s.uncompressedSize) {
+    e.method = MethodStored;
+    out.Begin(e, s.uncompressedSize);
+    decode([&](const unsigned char* data, size_t size, bool) { out.Put(reinterpret_cast<const char*>(data), size); });
+  } else {
+    e.method = MethodDeflate;
+    out.Begin(e, packed);
+    spool->Rewind();
+    std::string buffer(PieceSize, '\0');
+    for (size_t n; (n = spool->Read(buffer.data(), buffer.size())) > 0;) out.Put(buffer.data(), n);
+  }
+  out.End();
+}
+
 void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, int level, Totals& totals) {
   uint64_t all = 0;
   for (const SourceEntry& s : source.Entries()) all += s.uncompressedSize;
   Progress progress(all);
+  std::optional<PieceCompressor> compressor;
+  if (o.recompress && !o.store) compressor.emplace(level);
+  std::string buffer;
   for (const SourceEntry& s : source.Entries()) {
     progress.Show(totals.in, s.name);
     EntryRecord e;
@@ -105,39 +286,32 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, i
       archive.Add(e, std::string());
       continue;
     }
-    std::string data = source.Data(s);
     bool encrypted = (s.flags & FlagEncrypted) != 0;
+    // An encrypted entry is copied sealed as it is; the password seals the others.
+    Sealed out(archive, encrypted ? std::string() : o.password);
     if (o.recompress && !encrypted) {
-      // Decoded and checked here, then packed anew.
-      std::string plain;
-      if (s.method == MethodStored) plain = data;
-      else if (!Inflate(data, static_cast<uint32_t>(s.uncompressedSize), plain))
-        throw Failure("'" + s.name + "' does not decode (damaged)");
-      if (plain.size() != s.uncompressedSize || Crc32(plain) != s.crc) throw Failure("'" + s.name + "' fails its CRC");
-      data = Pack(e, plain, o, level);
+      Recompress(out, e, source, s, compressor ? &*compressor : nullptr, SpoolFolder(o));
     } else {
       // Copied as it is: the compressed bytes, sizes and CRC of the directory.
       e.method = s.method;
       e.crc = s.crc;
       e.uncompressedSize = static_cast<uint32_t>(s.uncompressedSize);
-      if (encrypted) {
-        // Its password check byte is sealed inside its encryption header: the
-        // time's high byte when the source set bit 3, which must stay set then
-        // (and a descriptor follow the data, as bit 3 tells the stub).
-        e.flags |= FlagEncrypted | (s.flags & FlagDescriptor);
-      } else if (!o.password.empty()) {
-        ZipCrypto crypto(o.password);
-        std::string header = crypto.Header(static_cast<uint8_t>(s.crc >> 24));
-        crypto.Encrypt(data);
-        data = header + data;
-        e.flags |= FlagEncrypted;
+      // Its password check byte is sealed inside its encryption header: the
+      // time's high byte when the source set bit 3, which must stay set then
+      // (and a descriptor follow the data, as bit 3 tells the stub).
+      if (encrypted) e.flags |= FlagEncrypted | (s.flags & FlagDescriptor);
+      out.Begin(e, s.compressedSize);
+      buffer.resize(PieceSize);
+      for (uint64_t at = 0; at < s.compressedSize;) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(PieceSize, s.compressedSize - at));
+        source.ReadData(s, at, buffer.data(), n);
+        out.Put(buffer.data(), n);
+        at += n;
       }
-      if (data.size() > 0xFFFFFFFFu) throw Failure("'" + s.name + "' is 4 GiB or larger, which needs Zip64");
-      e.compressedSize = static_cast<uint32_t>(data.size());
+      out.End();
     }
     totals.in += s.uncompressedSize;
-    totals.packed += data.size();
-    archive.Add(e, data);
+    totals.packed += archive.Entries().back().compressedSize;
   }
 }
 
@@ -178,7 +352,7 @@ int CreateArchive(const CreateOptions& o) {
   if (o.inputs.empty()) throw Failure("nothing to pack; name files, folders or one .zip");
   if (o.split != 0 && o.split < MinimumSplit) throw Failure("--split needs at least " + Grouped(MinimumSplit) + " bytes");
   if (o.split != 0 && o.sign.given()) throw Failure("a split program cannot be signed: the signature would end its first volume");
-  int level = o.level < 0 ? HighestLevel() : o.level;
+  int level = o.level < 0 ? DefaultLevel() : o.level;
   if (level < 1 || level > HighestLevel())
     throw Failure("--level takes 1 to " + std::to_string(HighestLevel()) + " (" + CompressorName() + ")");
   bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(ZipInput(o));
@@ -230,8 +404,9 @@ int CreateArchive(const CreateOptions& o) {
   ArchiveWriter archive(out, o.split != 0);
   archive.Begin(stub, block);
   Totals totals;
+  std::vector<std::string> skipped;
   if (fromZip) AddZip(archive, *source, o, level, totals);
-  else AddTree(archive, items, o, level, totals);
+  else AddTree(archive, items, o, level, totals, skipped);
   archive.Finish();
   uint64_t bytesOut = out.Total();
   if (o.sign.given()) {

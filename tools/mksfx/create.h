@@ -14,8 +14,10 @@ struct CreateOptions {
   std::filesystem::path output, stub, directory;
   std::vector<std::string> inputs;
   BlockSettings block;
-  int level = -1;            // -1: the library's highest
+  int level = -1;            // -1: the default (DefaultLevel)
+  unsigned threads = 0;      // 0: every core
   bool store = false, recompress = false, quiet = false;
+  bool skipUnreadable = false;  // a file that cannot be opened is left out with a warning (exit 1)
   std::string password;      // empty: no encryption
   std::filesystem::path passwordFile;  // where the password was read, if from a file
   uint64_t split = 0;        // 0: one file

@@ -45,8 +45,9 @@ const char* const Help =
     "      --overwrite         replace existing files without asking\n"
     "      --auto              extract at once, without the main dialog\n"
     "      --wait-delete       wait for the --run program, then delete the files\n"
-    "  -l, --level N           Deflate level, 1 to the library's highest (default)\n"
+    "  -l, --level N           Deflate level, 1 to 12 (9 in mksfx.exe); default 10 (9)\n"
     "  -0, --store             store every entry uncompressed\n"
+    "  -T, --threads N         compress on N threads (default: every core)\n"
     "      --password TEXT     encrypt every entry (traditional ZIP encryption)\n"
     "      --password-file F   the same, with the password in F's first line\n"
     "  -e, --encrypt           the same, with the password asked on the terminal\n"
@@ -101,6 +102,11 @@ int Create(int argc, char** argv) {
     else if (a.Is({"--wait-delete"})) { o.block.waitDelete = o.block.given = true; }
     else if (a.Is({"-l", "--level"})) o.level = ParseNumber(a.Value(), "--level");
     else if (a.Is({"-0", "--store"})) o.store = true;
+    else if (a.Is({"-T", "--threads"})) {
+      int n = ParseNumber(a.Value(), "--threads");
+      if (n < 1 || n > 256) throw UsageError("--threads takes 1 to 256, not " + std::to_string(n));
+      o.threads = static_cast<unsigned>(n);
+    }
     else if (a.Is({"--password"})) { o.password = a.Value(); havePassword = true; }
     else if (a.Is({"--password-file"})) passwordFile = a.Value();
     else if (a.Is({"-e", "--encrypt"})) encrypt = true;

@@ -19,16 +19,6 @@ enum : uint32_t { EndRecordSize = 22, CentralHeaderSize = 46, MaxOffset = 0xFFFF
 uint16_t VersionNeeded(const EntryRecord& e) {
   return e.method == MethodDeflate || (e.flags & FlagEncrypted) || e.folder ? 20 : 10;
 }
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string s;
-  for (unsigned char c : bytes) {
-    s += digits[c >> 4];
-    s += digits[c & 15];
-  }
-  return s;
-}
 }  // namespace
 
 fs::path VolumeName(const fs::path& program, unsigned n) {
@@ -89,13 +79,13 @@ void VolumeWriter::Open() {
   used_ = 0;
 }
 
-void VolumeWriter::Write(const std::string& bytes) {
+void VolumeWriter::Write(const char* bytes, size_t count) {
   size_t at = 0;
-  while (at < bytes.size()) {
+  while (at < count) {
     if (split_ != 0 && used_ == split_) Open();
-    size_t part = bytes.size() - at;
+    size_t part = count - at;
     if (split_ != 0 && part > split_ - used_) part = static_cast<size_t>(split_ - used_);
-    file_.write(bytes.data() + at, static_cast<std::streamsize>(part));
+    file_.write(bytes + at, static_cast<std::streamsize>(part));
     if (!file_) throw Failure("cannot write " + volumes_.back().final.string());
     at += part;
     used_ += part;
@@ -141,7 +131,7 @@ void ArchiveWriter::Begin(const std::string& stub, const std::string& block) {
   }
 }
 
-void ArchiveWriter::Add(EntryRecord e, const std::string& data) {
+void ArchiveWriter::BeginEntry(EntryRecord e) {
   if (entries_.size() >= MaxEntries) throw Failure("more than 65,535 entries would need Zip64, which the stub lacks");
   std::string h;
   Put32(h, ZipSignature(ShiftedLocalHeader));
@@ -161,7 +151,11 @@ void ArchiveWriter::Add(EntryRecord e, const std::string& data) {
   out_.WriteRecord(h);
   e.disk = out_.Disk();
   e.offset = out_.DiskOffset() - h.size();
-  out_.Write(data);
+  open_ = e;
+}
+
+void ArchiveWriter::EndEntry() {
+  const EntryRecord& e = open_;
   if (e.flags & FlagDescriptor) {
     std::string d;
     Put32(d, ZipSignature(ShiftedMarker));

@@ -30,7 +30,8 @@ class VolumeWriter {
   ~VolumeWriter();  // removes every temporary that was not committed
 
   // Bytes that may be cut by a volume's end (entry data).
-  void Write(const std::string& bytes);
+  void Write(const char* bytes, size_t count);
+  void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
   // A record (header and name, end record) that stays within one volume: a
   // volume without room for it ends early.
   void WriteRecord(const std::string& bytes);
@@ -79,7 +80,16 @@ class ArchiveWriter {
   void Begin(const std::string& stub, const std::string& block);
   // The local header, then data (the encryption header included), then with
   // bit 3 a signed data descriptor. Sizes and CRC are in the header always.
-  void Add(EntryRecord entry, const std::string& data);
+  void Add(const EntryRecord& entry, const std::string& data) {
+    BeginEntry(entry);
+    Data(data.data(), data.size());
+    EndEntry();
+  }
+  // The same in steps: the header, the data in parts, the end.
+  void BeginEntry(EntryRecord entry);
+  void Data(const char* bytes, size_t count) { out_.Write(bytes, count); }
+  void Data(const std::string& bytes) { out_.Write(bytes); }
+  void EndEntry();
   // The central directory and the end record.
   void Finish();
   const std::vector<EntryRecord>& Entries() const { return entries_; }
@@ -88,6 +98,7 @@ class ArchiveWriter {
   VolumeWriter& out_;
   bool spanned_;
   std::vector<EntryRecord> entries_;
+  EntryRecord open_;  // the entry begun
 };
 
 }  // namespace mksfx
