@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Bad input to mksfx create: each gives one line on stderr naming the
 # reason, a non-zero exit, and no file under the output name (an existing
-# one keeps its bytes) and no temporary beside it.
+# one keeps its bytes) and no temporary beside it. test_inputs.sh has more
+# of the inputs that cannot be read.
 source "$KORVI_SOURCE/tests/tool/lib.sh"
 mkdir -p tree/sub
 printf 'a' > tree/a.txt
@@ -9,14 +10,11 @@ printf 'b' > tree/sub/b.txt
 
 fails_cleanly "cannot read missing: " out.exe -- create --stub "$STUB" -o out.exe missing
 ln -s nowhere tree/dangling
-fails_cleanly "cannot read tree/dangling" out.exe -- create --stub "$STUB" -o out.exe tree
+fails_cleanly "cannot read tree/dangling: No such file or directory" out.exe -- create --stub "$STUB" -o out.exe tree
 rm tree/dangling
 mkfifo tree/fifo
 fails_cleanly "tree/fifo is neither a file nor a folder" out.exe -- create --stub "$STUB" -o out.exe tree
 rm tree/fifo
-mkdir -p outside && printf 'x' > outside/x.txt
-fails_cleanly "'../outside' would leave the destination" out.exe -- create --stub "$STUB" -o out.exe -C tree ../outside
-fails_cleanly "'$WORK/tree' would leave the destination" out.exe -- create --stub "$STUB" -o out.exe "$WORK/tree"
 # Names the stub refuses, found in a tree.
 for bad in 'con.txt' 'sub/AUX' 'star*.txt' 'ask?.txt' 'pipe|.txt' 'back\slash.txt' 'colon:.txt' $'tab\t.txt'; do
   mkdir -p "bad/$(dirname "$bad")" && printf 'x' > "bad/$bad"

@@ -75,8 +75,8 @@ struct Progress::Ticker {
   }
 };
 
-Progress::Progress(uint64_t total) : total_(total), start_(std::chrono::steady_clock::now()) {
-  if (StderrIsTerminal()) ticker_ = new Ticker(this);
+Progress::Progress(uint64_t total, bool shown) : total_(total), start_(std::chrono::steady_clock::now()) {
+  if (shown && StderrIsTerminal()) ticker_ = new Ticker(this);
 }
 
 Progress::~Progress() { Clear(); }

@@ -17,6 +17,7 @@
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/file_io.h"
+#include "tools/mksfx/glob.h"
 #include "tools/mksfx/inputs.h"
 #include "tools/mksfx/packer.h"
 #include "tools/mksfx/replaced.h"
@@ -46,6 +47,24 @@ std::string ReadStub(const fs::path& path) {
 struct Totals {
   uint64_t in = 0, packed = 0;
 };
+
+// Where the summary and -v's lines go: stdout, unless the program does.
+FILE* Said = stdout;
+
+// -v: the entry just written, as zip -v names it.
+void Tell(const CreateOptions& o, const EntryRecord& e) {
+  if (!o.verbose) return;
+  std::string name = e.name;
+#ifdef _WIN32
+  std::string shown;
+  if (ToWindows1252(name, shown)) name = shown;  // the console's code page, near enough
+#endif
+  uint64_t data = e.compressedSize - ((e.flags & FlagEncrypted) ? uint64_t{EncryptionHeaderSize} : 0);
+  int saved = e.uncompressedSize == 0 || data >= e.uncompressedSize
+                  ? 0 : static_cast<int>(100 - (data * 100 + e.uncompressedSize / 2) / e.uncompressedSize);
+  std::fprintf(Said, "  adding: %s (%s %d%%)%s\n", name.c_str(), e.method == MethodDeflate ? "deflated" : "stored", saved,
+               (e.flags & FlagEncrypted) ? ", encrypted" : "");
+}
 
 // One entry's data on its way out: encrypted when there is a password, its
 // 12-byte header in front. The record's compressed size counts the header.
@@ -178,7 +197,7 @@ void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const 
     all += i.size;
     if (!i.folder && i.size > 0) sources.push_back({i.path, i.size});
   }
-  Progress progress(all);
+  Progress progress(all, !o.verbose);
   Packer packer(std::move(sources), o.store ? 0 : level, o.threads == 0 ? CoreCount() : o.threads);
   for (const InputItem& item : items) {
     progress.Show(totals.in, item.name);
@@ -188,7 +207,8 @@ void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const 
     e.dosDateTime = item.dosDateTime;
     e.folder = item.folder;
     if (item.folder) archive.Add(e, std::string());
-    else AddFile(archive, packer, item, e, o, progress, totals, skipped);
+    else if (!AddFile(archive, packer, item, e, o, progress, totals, skipped)) continue;
+    Tell(o, archive.Entries().back());
   }
 }
 
@@ -268,14 +288,15 @@ void Recompress(Sealed& out, EntryRecord& e, SourceZip& source, const SourceEntr
   out.End();
 }
 
-void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, int level, Totals& totals) {
+void AddZip(ArchiveWriter& archive, SourceZip& source, const std::vector<SourceEntry>& entries, const CreateOptions& o,
+            int level, Totals& totals) {
   uint64_t all = 0;
-  for (const SourceEntry& s : source.Entries()) all += s.uncompressedSize;
-  Progress progress(all);
+  for (const SourceEntry& s : entries) all += s.uncompressedSize;
+  Progress progress(all, !o.verbose);
   std::optional<PieceCompressor> compressor;
   if (o.recompress && !o.store) compressor.emplace(level);
   std::string buffer;
-  for (const SourceEntry& s : source.Entries()) {
+  for (const SourceEntry& s : entries) {
     progress.Show(totals.in, s.name);
     EntryRecord e;
     e.name = s.name;
@@ -284,6 +305,7 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, i
     e.flags = NameFlags(s.name);
     if (s.folder) {
       archive.Add(e, std::string());
+      Tell(o, archive.Entries().back());
       continue;
     }
     bool encrypted = (s.flags & FlagEncrypted) != 0;
@@ -312,6 +334,7 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const CreateOptions& o, i
     }
     totals.in += s.uncompressedSize;
     totals.packed += archive.Entries().back().compressedSize;
+    Tell(o, archive.Entries().back());
   }
 }
 
@@ -377,15 +400,39 @@ int CreateArchive(const CreateOptions& o) {
   if (!o.sign.passFile.empty()) replaced.MustNotBe(o.sign.passFile, "the signing key's password file");
   std::vector<InputItem> items;
   std::optional<SourceZip> source;
+  std::vector<SourceEntry> zipEntries;
+  std::vector<std::string> skipped;
+#ifdef _WIN32
+  const bool caseless = true;
+#else
+  const bool caseless = false;
+#endif
   if (fromZip) {
     replaced.MustNotBe(ZipInput(o), "one of the inputs");
     source.emplace(ZipInput(o), o.recompress);
     if (source->Entries().empty()) throw Failure("nothing to do: " + ZipInput(o).string() + " holds no entries");
+    for (const SourceEntry& e : source->Entries())
+      if (!Excluded(e.name, o.excludes, caseless)) zipEntries.push_back(e);
+    if (zipEntries.empty()) throw Failure("nothing to do: --exclude leaves out every entry of " + ZipInput(o).string());
     std::vector<std::string> names;
-    for (const SourceEntry& e : source->Entries()) names.push_back(e.name);
+    for (const SourceEntry& e : zipEntries) names.push_back(e.name);
     MustKeepApart(names);
   } else {
-    items = GatherInputs(o.inputs, o.directory);
+    GatherSettings settings;
+    settings.base = o.directory;
+    settings.excludes = o.excludes;
+    settings.caseless = caseless;
+    settings.skipUnreadable = o.skipUnreadable;
+    Gathered gathered = GatherInputs(o.inputs, settings);
+    items = std::move(gathered.items);
+    if (!gathered.stripped.empty()) {
+      std::string parts;
+      for (size_t i = 0; i < gathered.stripped.size(); ++i) parts += (i == 0 ? "" : " and ") + gathered.stripped[i];
+      std::fprintf(stderr, "mksfx: removing leading %s from entry names\n", parts.c_str());
+    }
+    for (const std::string& why : gathered.skipped) std::fprintf(stderr, "mksfx: warning: %s; left out\n", why.c_str());
+    skipped = o.unmatched;
+    skipped.insert(skipped.end(), gathered.skipped.begin(), gathered.skipped.end());
     // An old volume of the output found in a folder is left out, with a
     // word: it is the output's, not the tree's. One named is refused.
     std::erase_if(items, [&](const InputItem& i) {
@@ -404,8 +451,7 @@ int CreateArchive(const CreateOptions& o) {
   ArchiveWriter archive(out, o.split != 0);
   archive.Begin(stub, block);
   Totals totals;
-  std::vector<std::string> skipped;
-  if (fromZip) AddZip(archive, *source, o, level, totals);
+  if (fromZip) AddZip(archive, *source, zipEntries, o, level, totals);
   else AddTree(archive, items, o, level, totals, skipped);
   archive.Finish();
   uint64_t bytesOut = out.Total();
@@ -419,11 +465,18 @@ int CreateArchive(const CreateOptions& o) {
 
   if (!o.quiet) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%s: %zu entries, %s bytes in, %s bytes out (%s%.1f%% of in), %s bytes written%s, %.2f s\n",
+    std::fprintf(Said, "%s: %zu entries, %s bytes in, %s bytes out (%s%.1f%% of in), %s bytes written%s, %.2f s\n",
                 o.output.string().c_str(), archive.Entries().size(), Grouped(totals.in).c_str(),
                 Grouped(totals.packed).c_str(), "", totals.in == 0 ? 0.0 : 100.0 * static_cast<double>(totals.packed) / static_cast<double>(totals.in),
                 Grouped(bytesOut).c_str(),
                 volumes.size() > 1 ? (" in " + std::to_string(volumes.size()) + " volumes").c_str() : "", seconds);
+  }
+  // Written, but without some of what was asked for: as zip, a warning's status.
+  if (!skipped.empty()) {
+    std::fprintf(stderr, "mksfx: %s could not be read and %s left out of %s\n",
+                 Counted(skipped.size(), "input", "inputs").c_str(), skipped.size() == 1 ? "is" : "are",
+                 o.output.string().c_str());
+    return 1;
   }
   return 0;
 }

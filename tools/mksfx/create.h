@@ -17,7 +17,10 @@ struct CreateOptions {
   int level = -1;            // -1: the default (DefaultLevel)
   unsigned threads = 0;      // 0: every core
   bool store = false, recompress = false, quiet = false;
-  bool skipUnreadable = false;  // a file that cannot be opened is left out with a warning (exit 1)
+  bool skipUnreadable = false;  // an input that cannot be read is left out with a warning (exit 1)
+  bool verbose = false;         // name each entry as it is written
+  std::vector<std::string> excludes;  // --exclude patterns, matched against entry names
+  std::vector<std::string> unmatched; // wildcards that matched nothing, left out already (mksfx.exe)
   std::string password;      // empty: no encryption
   std::filesystem::path passwordFile;  // where the password was read, if from a file
   uint64_t split = 0;        // 0: one file

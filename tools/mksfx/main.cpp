@@ -1,5 +1,6 @@
 // mksfx: makes self-extracting files for the Korvi EXE stub and reads them
 // back. The commands: create, list, test; --help and --version.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/create.h"
+#include "tools/mksfx/glob.h"
 #include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
@@ -35,10 +37,16 @@ const char* const Help =
     "\n"
     "create: INPUT is files and folders (folders with everything in them, in\n"
     "sorted order; \".\" is the current folder's contents), or one .zip archive\n"
-    "whose entries are copied without recompressing.\n"
+    "whose entries are copied without recompressing. Absolute and ../ inputs are\n"
+    "stored without their leading / and ../ parts, as tar and zip store them.\n"
     "  -o, --output FILE       the program to write (volumes .z02... beside it)\n"
     "      --stub FILE         the stub (default: sfx.exe beside mksfx)\n"
     "  -C, --directory DIR     take INPUT names relative to DIR\n"
+    "  -x, --exclude PATTERN   leave out entries whose names match (shell pattern;\n"
+    "                          * matches / too; a folder with all in it); repeatable\n"
+    "  -@                      read more INPUT names from standard input, one a line\n"
+    "      --files-from FILE   ... from FILE (- for standard input)\n"
+    "      --skip-unreadable   leave out what cannot be read, with a warning (exit 1)\n"
     "      --caption TEXT      text after the main dialog's title\n"
     "      --dest FOLDER       proposed destination; {win} and {sys} expand\n"
     "      --run PROG[|PARAMS] program run after extraction; >< is the destination\n"
@@ -57,6 +65,7 @@ const char* const Help =
     "      --sign-key FILE     ... and its private key\n"
     "      --sign-pass-file F  ... and the key's password\n"
     "  -q, --quiet             no summary line\n"
+    "  -v, --verbose           name each entry as it is packed (no progress bar)\n"
     "list and test: --password TEXT, --password-file FILE; test -q shows failures only.\n"
     "  -h, --help              this text\n"
     "  -V, --version           the version\n"
@@ -83,14 +92,44 @@ std::string PasswordFromFile(const std::string& path) {
   return line;
 }
 
+// The names of a --files-from list ("-": standard input), one a line;
+// empty lines are none, a line's "\r" before its end is dropped.
+std::vector<std::string> NamesFrom(const std::string& list) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (list != "-") {
+    file.open(list, std::ios::binary);
+    if (!file) throw Failure("cannot read the list " + list + ": " + std::strerror(errno));
+    in = &file;
+  }
+  std::vector<std::string> names;
+  for (std::string line; std::getline(*in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) names.push_back(line);
+  }
+  if (in->bad()) throw Failure("cannot read the list " + (list == "-" ? std::string("from standard input") : list));
+  return names;
+}
+
+// An --exclude pattern as it is matched: on Windows "\" is a separator, as
+// "/" is in the names.
+std::string ExcludePattern(std::string pattern) {
+#ifdef _WIN32
+  for (char& c : pattern)
+    if (c == '\\') c = '/';
+#endif
+  return pattern;
+}
+
 int Create(int argc, char** argv) {
   CreateOptions o;
   Arguments a(argc, argv, 2);
+  std::vector<std::string> operands, listFiles;
   bool encrypt = false;
   std::string passwordFile;
   bool havePassword = false;
   while (a.Next()) {
-    if (a.IsOperand()) o.inputs.push_back(a.Word());
+    if (a.IsOperand()) operands.push_back(a.Word());
     else if (a.Is({"-o", "--output"})) o.output = a.Value();
     else if (a.Is({"--stub"})) o.stub = a.Value();
     else if (a.Is({"-C", "--directory"})) o.directory = a.Value();
@@ -116,8 +155,35 @@ int Create(int argc, char** argv) {
     else if (a.Is({"--sign-key"})) o.sign.key = a.Value();
     else if (a.Is({"--sign-pass-file"})) o.sign.passFile = a.Value();
     else if (a.Is({"-q", "--quiet"})) o.quiet = true;
+    else if (a.Is({"-v", "--verbose"})) o.verbose = true;
+    else if (a.Is({"-x", "--exclude"})) o.excludes.push_back(ExcludePattern(a.Value()));
+    else if (a.Is({"-@"})) listFiles.push_back("-");
+    else if (a.Is({"--files-from"})) listFiles.push_back(a.Value());
+    else if (a.Is({"--skip-unreadable"})) o.skipUnreadable = true;
     else if (a.Is({"-h", "--help"})) { std::fputs(Help, stdout); return 0; }
     else throw UsageError("unknown option " + a.Word() + " (see mksfx --help)");
+  }
+  // Operands first, then the lists' names, each in its order.
+  for (const std::string& w : operands) {
+#ifdef _WIN32
+    // The command interpreter passes wildcards on; Windows programs expand
+    // them themselves.
+    if (HasWildcards(w)) {
+      std::vector<std::string> names = ExpandWildcards(w, o.directory);
+      if (names.empty()) {
+        if (!o.skipUnreadable) throw Failure("cannot read " + w + ": no file matches");
+        std::fprintf(stderr, "mksfx: warning: cannot read %s: no file matches; left out\n", w.c_str());
+        o.unmatched.push_back(w);
+      }
+      o.inputs.insert(o.inputs.end(), names.begin(), names.end());
+      continue;
+    }
+#endif
+    o.inputs.push_back(w);
+  }
+  for (const std::string& list : listFiles) {
+    std::vector<std::string> names = NamesFrom(list);
+    o.inputs.insert(o.inputs.end(), names.begin(), names.end());
   }
   if (havePassword + !passwordFile.empty() + encrypt > 1)
     throw UsageError("give one of --password, --password-file and --encrypt");
