@@ -43,7 +43,7 @@ if command -v script >/dev/null; then
 print(' '.join(random.choice(w) for _ in range(1200000)))" > tree/big.txt
   script -qec "'$MKSFX' create --stub '$STUB' -o big.exe --level 12 --threads 1 -C tree big.txt" /dev/null >tty.txt
   grep -q '\[#*\.*\] *[0-9]*%  big.txt' tty.txt || fail "no progress bar on a terminal: $(head -c 300 tty.txt)"
-  tr '\r' '\n' <tty.txt | grep -q "^big.exe: 1 entries" || fail "no summary on a terminal"
+  tr '\r' '\n' <tty.txt | grep -q "^big.exe: 1 entry, " || fail "no summary on a terminal"
   mksfx create -q --stub "$STUB" -o big2.exe -C tree big.txt 2>err.txt
   [ ! -s err.txt ] || fail "a bar off a terminal"
 fi

@@ -16,6 +16,7 @@ namespace mksfx {
 
 #ifdef _WIN32
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
 std::string ReadSecret(const std::string& prompt) {
@@ -33,6 +34,7 @@ std::string ReadSecret(const std::string& prompt) {
 }
 #else
 bool StderrIsTerminal() { return isatty(2) != 0; }
+bool StdoutIsTerminal() { return isatty(1) != 0; }
 bool StdinIsTerminal() { return isatty(0) != 0; }
 
 std::string ReadSecret(const std::string& prompt) {

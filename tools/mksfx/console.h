@@ -8,6 +8,7 @@
 namespace mksfx {
 
 bool StderrIsTerminal();
+bool StdoutIsTerminal();
 bool StdinIsTerminal();
 
 // Reads one line from the terminal without showing it; throws Failure when

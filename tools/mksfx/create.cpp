@@ -97,11 +97,13 @@ class Sealed {
   std::string scratch_;
 };
 
-// Where spools go: beside the output, on its disk.
-fs::path SpoolFolder(const CreateOptions& o) {
-  fs::path folder = o.output.parent_path();
-  return folder.empty() ? fs::path(".") : folder;
-}
+// Where spools go: beside the output, on its disk (set by CreateArchive).
+fs::path SpoolPlace = ".";
+fs::path SpoolFolder(const CreateOptions&) { return SpoolPlace; }
+
+// The moment every entry's time is at most (SOURCE_DATE_EPOCH), as DOS
+// date and time; those compare as numbers do.
+uint32_t Clamped(uint32_t dos, const CreateOptions& o) { return o.latestTime != 0 && dos > o.latestTime ? o.latestTime : dos; }
 
 // The plain bytes of a file copied as a stored entry, read again; their
 // CRC must be the one the workers found.
@@ -204,7 +206,7 @@ void AddTree(ArchiveWriter& archive, const std::vector<InputItem>& items, const 
     EntryRecord e;
     e.name = item.name;
     e.flags = NameFlags(item.name);
-    e.dosDateTime = item.dosDateTime;
+    e.dosDateTime = Clamped(item.dosDateTime, o);
     e.folder = item.folder;
     if (item.folder) archive.Add(e, std::string());
     else if (!AddFile(archive, packer, item, e, o, progress, totals, skipped)) continue;
@@ -301,7 +303,7 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const std::vector<SourceE
     EntryRecord e;
     e.name = s.name;
     e.folder = s.folder;
-    e.dosDateTime = s.dosDateTime;
+    e.dosDateTime = Clamped(s.dosDateTime, o);
     e.flags = NameFlags(s.name);
     if (s.folder) {
       archive.Add(e, std::string());
@@ -371,28 +373,47 @@ void ReportStaleVolumes(const Replaced& replaced, const std::vector<fs::path>& w
 }  // namespace
 
 int CreateArchive(const CreateOptions& o) {
-  if (o.output.empty()) throw Failure("no output file; give -o FILE");
-  if (o.inputs.empty()) throw Failure("nothing to pack; name files, folders or one .zip");
-  if (o.split != 0 && o.split < MinimumSplit) throw Failure("--split needs at least " + Grouped(MinimumSplit) + " bytes");
-  if (o.split != 0 && o.sign.given()) throw Failure("a split program cannot be signed: the signature would end its first volume");
+  // The command line's faults first: usage errors, exit status 2.
+  bool toStdout = o.output == "-";
+  if (o.output.empty()) throw UsageError("no output file; give -o FILE (or -o - for standard output)");
+  if (o.inputs.empty()) throw UsageError("nothing to pack; name files, folders or one .zip");
+  if (o.split != 0 && o.split < MinimumSplit) throw UsageError("--split needs at least " + Grouped(MinimumSplit) + " bytes");
+  if (o.split != 0 && o.sign.given()) throw UsageError("a split program cannot be signed: the signature would end its first volume");
+  if (toStdout && o.split != 0) throw UsageError("-o - cannot be split: volumes are files beside the program");
+  if (toStdout && o.sign.given()) throw UsageError("-o - cannot be signed: osslsigncode signs a file");
   int level = o.level < 0 ? DefaultLevel() : o.level;
   if (level < 1 || level > HighestLevel())
-    throw Failure("--level takes 1 to " + std::to_string(HighestLevel()) + " (" + CompressorName() + ")");
+    throw UsageError("--level takes 1 to " + std::to_string(HighestLevel()) + " (" + CompressorName() + ")");
   bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(ZipInput(o));
-  if (o.recompress && !fromZip) throw Failure("--recompress applies to one .zip input");
+  if (o.recompress && !fromZip) throw UsageError("--recompress applies to one .zip input");
+  if (o.sign.given() && (o.sign.cert.empty() || o.sign.key.empty()))
+    throw UsageError("signing needs both --sign-cert and --sign-key");
+  std::string block = o.block.given ? MakeConfigBlock(o.block) : std::string();
+  if (toStdout && StdoutIsTerminal())
+    throw Failure("a program is not written to a terminal; redirect standard output or give -o FILE");
 
   if (o.sign.given()) {
-    if (o.sign.cert.empty() || o.sign.key.empty()) throw Failure("signing needs both --sign-cert and --sign-key");
     for (const std::string& f : {o.sign.cert, o.sign.key, o.sign.passFile})
       if (!f.empty() && !fs::is_regular_file(f)) throw Failure("cannot read " + f);
   }
   std::string stub = ReadStub(o.stub);
-  std::string block = o.block.given ? MakeConfigBlock(o.block) : std::string();
   auto start = std::chrono::steady_clock::now();
+
+  // The file written: through a link, never a device or FIFO.
+  fs::path target = toStdout ? fs::path("-") : OutputTarget(o.output);
+  std::string shownOutput = toStdout ? "standard output" : o.output.string();
+  Said = toStdout ? stderr : stdout;
+  if (toStdout) {
+    std::error_code ec;
+    SpoolPlace = fs::temp_directory_path(ec);
+    if (ec) SpoolPlace = ".";
+  } else {
+    SpoolPlace = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  }
 
   // The tree is gathered before the output's temporaries exist. No file the
   // run reads may be the output it replaces: that input would be lost.
-  Replaced replaced(o.output);
+  Replaced replaced(target);
   replaced.MustNotBe(o.stub, "the stub");
   if (!o.passwordFile.empty()) replaced.MustNotBe(o.passwordFile, "the password file");
   if (!o.sign.cert.empty()) replaced.MustNotBe(o.sign.cert, "the signing certificate");
@@ -438,7 +459,7 @@ int CreateArchive(const CreateOptions& o) {
     std::erase_if(items, [&](const InputItem& i) {
       if (i.named || i.folder || replaced.Of(i.path) != Replaced::OldVolume) return false;
       std::fprintf(stderr, "mksfx: left out %s: a volume of an earlier split run of %s\n",
-                   i.path.lexically_normal().string().c_str(), o.output.string().c_str());
+                   i.path.lexically_normal().string().c_str(), target.string().c_str());
       return true;
     });
     for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs");
@@ -447,7 +468,7 @@ int CreateArchive(const CreateOptions& o) {
     for (const InputItem& i : items) names.push_back(i.name);
     MustKeepApart(names);
   }
-  VolumeWriter out(o.output, o.split);
+  VolumeWriter out(target, o.split);
   ArchiveWriter archive(out, o.split != 0);
   archive.Begin(stub, block);
   Totals totals;
@@ -465,17 +486,18 @@ int CreateArchive(const CreateOptions& o) {
 
   if (!o.quiet) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(Said, "%s: %zu entries, %s bytes in, %s bytes out (%s%.1f%% of in), %s bytes written%s, %.2f s\n",
-                o.output.string().c_str(), archive.Entries().size(), Grouped(totals.in).c_str(),
-                Grouped(totals.packed).c_str(), "", totals.in == 0 ? 0.0 : 100.0 * static_cast<double>(totals.packed) / static_cast<double>(totals.in),
-                Grouped(bytesOut).c_str(),
-                volumes.size() > 1 ? (" in " + std::to_string(volumes.size()) + " volumes").c_str() : "", seconds);
+    std::fprintf(Said, "%s: %s, %s bytes in, %s bytes out (%.1f%% of in), %s bytes written%s, %.2f s\n",
+                 shownOutput.c_str(), Counted(archive.Entries().size(), "entry", "entries").c_str(),
+                 Grouped(totals.in).c_str(), Grouped(totals.packed).c_str(),
+                 totals.in == 0 ? 0.0 : 100.0 * static_cast<double>(totals.packed) / static_cast<double>(totals.in),
+                 Grouped(bytesOut).c_str(),
+                 volumes.size() > 1 ? (" in " + std::to_string(volumes.size()) + " volumes").c_str() : "", seconds);
   }
   // Written, but without some of what was asked for: as zip, a warning's status.
   if (!skipped.empty()) {
     std::fprintf(stderr, "mksfx: %s could not be read and %s left out of %s\n",
                  Counted(skipped.size(), "input", "inputs").c_str(), skipped.size() == 1 ? "is" : "are",
-                 o.output.string().c_str());
+                 shownOutput.c_str());
     return 1;
   }
   return 0;

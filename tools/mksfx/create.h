@@ -11,7 +11,7 @@
 namespace mksfx {
 
 struct CreateOptions {
-  std::filesystem::path output, stub, directory;
+  std::filesystem::path output, stub, directory;  // output "-": standard output
   std::vector<std::string> inputs;
   BlockSettings block;
   int level = -1;            // -1: the default (DefaultLevel)
@@ -24,6 +24,7 @@ struct CreateOptions {
   std::string password;      // empty: no encryption
   std::filesystem::path passwordFile;  // where the password was read, if from a file
   uint64_t split = 0;        // 0: one file
+  uint32_t latestTime = 0;   // SOURCE_DATE_EPOCH as a DOS time: no entry's time is later; 0: none
   SignSettings sign;
 };
 

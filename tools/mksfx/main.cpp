@@ -2,6 +2,7 @@
 // back. The commands: create, list, test; --help and --version.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/create.h"
 #include "tools/mksfx/glob.h"
+#include "tools/mksfx/inputs.h"
 #include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
@@ -39,7 +41,8 @@ const char* const Help =
     "sorted order; \".\" is the current folder's contents), or one .zip archive\n"
     "whose entries are copied without recompressing. Absolute and ../ inputs are\n"
     "stored without their leading / and ../ parts, as tar and zip store them.\n"
-    "  -o, --output FILE       the program to write (volumes .z02... beside it)\n"
+    "  -o, --output FILE       the program to write (volumes .z02... beside it);\n"
+    "                          through a link to its target; - for standard output\n"
     "      --stub FILE         the stub (default: sfx.exe beside mksfx)\n"
     "  -C, --directory DIR     take INPUT names relative to DIR\n"
     "  -x, --exclude PATTERN   leave out entries whose names match (shell pattern;\n"
@@ -67,6 +70,8 @@ const char* const Help =
     "  -q, --quiet             no summary line\n"
     "  -v, --verbose           name each entry as it is packed (no progress bar)\n"
     "list and test: --password TEXT, --password-file FILE; test -q shows failures only.\n"
+    "test says everything on stdout; a program cut short ends before its directory.\n"
+    "SOURCE_DATE_EPOCH: no entry's time is later (the same program run after run).\n"
     "  -h, --help              this text\n"
     "  -V, --version           the version\n"
     "Exit status: 0 success, 1 failure (one line says why), 2 a usage error.\n";
@@ -119,6 +124,21 @@ std::string ExcludePattern(std::string pattern) {
     if (c == '\\') c = '/';
 #endif
   return pattern;
+}
+
+// SOURCE_DATE_EPOCH (reproducible builds): no entry is later than that
+// moment, so that two runs over the same files give the same bytes. As a
+// DOS time in the local time zone, its odd second rounded down; 0 when
+// unset.
+uint32_t SourceDateEpoch() {
+  const char* text = std::getenv("SOURCE_DATE_EPOCH");
+  if (text == nullptr || *text == 0) return 0;
+  char* end = nullptr;
+  errno = 0;
+  long long seconds = std::strtoll(text, &end, 10);
+  if (*end != 0 || errno != 0 || seconds < 0)
+    throw UsageError(std::string("SOURCE_DATE_EPOCH is not a number of seconds since 1970: '") + text + "'");
+  return DosDateTime(seconds - (seconds & 1));
 }
 
 int Create(int argc, char** argv) {
@@ -199,15 +219,16 @@ int Create(int argc, char** argv) {
   }
   if (havePassword) {
     std::string converted;
-    if (o.password.empty()) throw Failure("the password is empty");
-    if (!ToWindows1252(o.password, converted)) throw Failure("the password has a character outside Windows-1252");
+    if (o.password.empty()) throw UsageError("the password is empty");
+    if (!ToWindows1252(o.password, converted)) throw UsageError("the password has a character outside Windows-1252");
     if (converted.size() >= PasswordBufferSize)
-      throw Failure("the password is longer than the stub's " + std::to_string(PasswordBufferSize - 1) + " characters");
+      throw UsageError("the password is longer than the stub's " + std::to_string(PasswordBufferSize - 1) + " characters");
     for (unsigned char c : converted)
-      if (c < 0x20) throw Failure("the password holds a control character");
+      if (c < 0x20) throw UsageError("the password holds a control character");
     o.password = converted;
   }
   if (o.stub.empty()) o.stub = ToolFolder(argv[0]) / "sfx.exe";
+  o.latestTime = SourceDateEpoch();
   return CreateArchive(o);
 }
 

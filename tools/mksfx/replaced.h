@@ -12,9 +12,17 @@
 
 namespace mksfx {
 
+// The file a run writes for output: the target of a symbolic link,
+// followed to its end (the link stays a link, as a shell's ">" writes
+// through it; a link to nowhere makes its target). Throws Failure naming
+// what is there for a device, a FIFO, a socket or a loop of links: mksfx
+// only ever replaces a regular file.
+std::filesystem::path OutputTarget(const std::filesystem::path& output);
+
 class Replaced {
  public:
-  // Throws Failure when the output is a folder.
+  // Throws Failure when the output is a folder. "-" is standard output:
+  // no volumes, and the file it is redirected to, if any, is the output.
   explicit Replaced(const std::filesystem::path& output);
 
   enum Kind { Other, TheOutput, OldVolume };
@@ -40,6 +48,7 @@ class Replaced {
     FileId id;
   };
   std::filesystem::path output_;
+  std::string shown_;  // "the output X", or standard output
   FileId outputId_;
   std::vector<Volume> volumes_;
 };

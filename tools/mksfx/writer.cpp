@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include "archive/zip_format.h"
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -51,10 +55,23 @@ unsigned VolumeNumber(const fs::path& program, const fs::path& name) {
   return n >= 2 && written.string().size() == text.size() ? n : 0;
 }
 
-VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize) : out_(out), split_(splitSize) { Open(); }
+VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize) : out_(out), split_(splitSize) {
+  if (out != "-") {
+    Open();
+    return;
+  }
+  // Standard output: one volume, no temporary, nothing to rename.
+  stream_ = true;
+  split_ = 0;
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
+  volumes_.push_back({"-", "-", nullptr});
+}
 
 VolumeWriter::~VolumeWriter() {
-  if (committed_) return;
+  if (committed_ || stream_) return;
   if (file_.is_open()) file_.close();
   std::error_code ec;
   for (const Volume& v : volumes_) {
@@ -85,8 +102,13 @@ void VolumeWriter::Write(const char* bytes, size_t count) {
     if (split_ != 0 && used_ == split_) Open();
     size_t part = count - at;
     if (split_ != 0 && part > split_ - used_) part = static_cast<size_t>(split_ - used_);
-    file_.write(bytes + at, static_cast<std::streamsize>(part));
-    if (!file_) throw Failure("cannot write " + volumes_.back().final.string());
+    if (stream_) {
+      if (std::fwrite(bytes + at, 1, part, stdout) != part)
+        throw Failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+    } else {
+      file_.write(bytes + at, static_cast<std::streamsize>(part));
+      if (!file_) throw Failure("cannot write " + volumes_.back().final.string() + ": " + std::strerror(errno));
+    }
     at += part;
     used_ += part;
     total_ += part;
@@ -105,6 +127,12 @@ fs::path VolumeWriter::CloseFirst() {
 }
 
 std::vector<fs::path> VolumeWriter::Commit() {
+  if (stream_) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+      throw Failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+    committed_ = true;
+    return {};
+  }
   if (file_.is_open()) {
     file_.close();
     if (!file_) throw Failure("cannot write " + volumes_.back().final.string());

@@ -25,7 +25,8 @@ unsigned VolumeNumber(const std::filesystem::path& program, const std::filesyste
 
 class VolumeWriter {
  public:
-  // splitSize 0: one file. Otherwise each volume holds at most splitSize bytes.
+  // splitSize 0: one file. Otherwise each volume holds at most splitSize
+  // bytes. out "-" is standard output (one volume, not split).
   VolumeWriter(const std::filesystem::path& out, uint64_t splitSize);
   ~VolumeWriter();  // removes every temporary that was not committed
 
@@ -44,7 +45,8 @@ class VolumeWriter {
   unsigned Count() const { return static_cast<unsigned>(volumes_.size()); }
   // The first volume's temporary, closed (for signing before the commit).
   std::filesystem::path CloseFirst();
-  // Closes and renames every temporary to its volume's name; returns them.
+  // Closes and renames every temporary to its volume's name; returns them
+  // (none for standard output, which is flushed).
   std::vector<std::filesystem::path> Commit();
 
  private:
@@ -57,7 +59,7 @@ class VolumeWriter {
   uint64_t split_, used_ = 0, total_ = 0;
   std::vector<Volume> volumes_;
   std::ofstream file_;
-  bool committed_ = false;
+  bool committed_ = false, stream_ = false;
 };
 
 // One entry as the archive holds it.
