@@ -386,15 +386,17 @@ int CreateArchive(const CreateOptions& o) {
     throw UsageError("--level takes 1 to " + std::to_string(HighestLevel()) + " (" + CompressorName() + ")");
   bool fromZip = o.inputs.size() == 1 && LooksLikeZip(o.inputs[0]) && fs::is_regular_file(ZipInput(o));
   if (o.recompress && !fromZip) throw UsageError("--recompress applies to one .zip input");
-  if (o.sign.given() && (o.sign.cert.empty() || o.sign.key.empty()))
-    throw UsageError("signing needs both --sign-cert and --sign-key");
+  CheckSignOptions(o.sign);
   std::string block = o.block.given ? MakeConfigBlock(o.block) : std::string();
   if (toStdout && StdoutIsTerminal())
     throw Failure("a program is not written to a terminal; redirect standard output or give -o FILE");
 
   if (o.sign.given()) {
-    for (const std::string& f : {o.sign.cert, o.sign.key, o.sign.passFile})
-      if (!f.empty() && !fs::is_regular_file(f)) throw Failure("cannot read " + f);
+    for (const std::string& f : {o.sign.cert, o.sign.key, o.sign.pkcs12, o.sign.passFile}) {
+      std::error_code ec;
+      if (!f.empty() && !fs::is_regular_file(f, ec))
+        throw Failure("cannot read " + f + ": " + (ec ? ec.message() : fs::exists(f) ? "not a file" : "No such file or directory"));
+    }
   }
   std::string stub = ReadStub(o.stub);
   auto start = std::chrono::steady_clock::now();
@@ -418,6 +420,7 @@ int CreateArchive(const CreateOptions& o) {
   if (!o.passwordFile.empty()) replaced.MustNotBe(o.passwordFile, "the password file");
   if (!o.sign.cert.empty()) replaced.MustNotBe(o.sign.cert, "the signing certificate");
   if (!o.sign.key.empty()) replaced.MustNotBe(o.sign.key, "the signing key");
+  if (!o.sign.pkcs12.empty()) replaced.MustNotBe(o.sign.pkcs12, "the signing PKCS#12 file");
   if (!o.sign.passFile.empty()) replaced.MustNotBe(o.sign.passFile, "the signing key's password file");
   std::vector<InputItem> items;
   std::optional<SourceZip> source;

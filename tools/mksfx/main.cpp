@@ -66,7 +66,10 @@ const char* const Help =
     "      --split SIZE        volumes of at most SIZE bytes (k, m, g: KiB, MiB, GiB)\n"
     "      --sign-cert FILE    sign with osslsigncode: the certificate (PEM or DER)\n"
     "      --sign-key FILE     ... and its private key\n"
-    "      --sign-pass-file F  ... and the key's password\n"
+    "      --sign-pkcs12 FILE  ... or both in one PKCS#12 file (.pfx, .p12)\n"
+    "      --sign-pass-file F  ... the key's password in F's first line\n"
+    "      --sign-pass TEXT    ... or given here (handed on in a private file)\n"
+    "      --sign-timestamp URL  an RFC 3161 time-stamp server (repeatable)\n"
     "  -q, --quiet             no summary line\n"
     "  -v, --verbose           name each entry as it is packed (no progress bar)\n"
     "list and test: --password TEXT, --password-file FILE; test -q shows failures only.\n"
@@ -174,6 +177,9 @@ int Create(int argc, char** argv) {
     else if (a.Is({"--sign-cert"})) o.sign.cert = a.Value();
     else if (a.Is({"--sign-key"})) o.sign.key = a.Value();
     else if (a.Is({"--sign-pass-file"})) o.sign.passFile = a.Value();
+    else if (a.Is({"--sign-pkcs12"})) o.sign.pkcs12 = a.Value();
+    else if (a.Is({"--sign-pass"})) { o.sign.pass = a.Value(); o.sign.havePass = true; }
+    else if (a.Is({"--sign-timestamp"})) o.sign.timestamps.push_back(a.Value());
     else if (a.Is({"-q", "--quiet"})) o.quiet = true;
     else if (a.Is({"-v", "--verbose"})) o.verbose = true;
     else if (a.Is({"-x", "--exclude"})) o.excludes.push_back(ExcludePattern(a.Value()));
