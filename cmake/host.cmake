@@ -31,7 +31,7 @@ set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_D
 
 add_executable(deflate_choice ${CMAKE_SOURCE_DIR}/tests/bench/deflate_choice.cpp)
 target_include_directories(deflate_choice PRIVATE ${LIBDEFLATE_INCLUDE_DIR} ${CMAKE_SOURCE_DIR})
-target_link_libraries(deflate_choice PRIVATE ${LIBDEFLATE_LIBRARY} ZLIB::ZLIB)
+target_link_libraries(deflate_choice PRIVATE mksfx_parts ${LIBDEFLATE_LIBRARY} ZLIB::ZLIB)
 include(GoogleTest)
 file(GLOB KORVI_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_executable(unit_tests ${KORVI_UNIT_SOURCES})

@@ -2,7 +2,8 @@
 // one Deflate stream that zlib decodes to the whole input, with either
 // library, at every level, for data that compresses and data that does not
 // (written as stored blocks), with pieces ending at every bit position; the
-// CRC of pieces combined; and the streaming Inflate of --recompress.
+// CRC of pieces combined; tiny pieces stored; and the streaming Inflate of
+// --recompress.
 #include <gtest/gtest.h>
 #include <zlib.h>
 #include <cstdint>
@@ -128,6 +129,22 @@ TEST(MksfxPieces, IncompressiblePiecesAreStoredBlocks) {
     EXPECT_EQ(piece[0], 0);  // not final
     c.Compress(nullptr, 0, reinterpret_cast<const unsigned char*>(noise.data()), noise.size(), true, piece);
     EXPECT_TRUE(Same(Decoded(piece, noise.size()), noise));
+  }
+}
+
+TEST(MksfxPieces, TinyPiecesPassThroughStored) {
+  // Up to 55 bytes are stored without a try, however well they would
+  // shrink; from 56 on the library compresses them.
+  for (mksfx::Deflater d : Libraries()) {
+    mksfx::PieceCompressor c(Highest(d), d);
+    std::string piece, tiny(55, 'a'), small(56, 'a');
+    c.Compress(nullptr, 0, reinterpret_cast<const unsigned char*>(tiny.data()), tiny.size(), true, piece);
+    EXPECT_EQ(piece.size(), tiny.size() + 5);
+    EXPECT_EQ(piece[0], 1);  // a final stored block
+    EXPECT_TRUE(Same(Decoded(piece, tiny.size()), tiny));
+    c.Compress(nullptr, 0, reinterpret_cast<const unsigned char*>(small.data()), small.size(), true, piece);
+    EXPECT_LT(piece.size(), 10u);
+    EXPECT_TRUE(Same(Decoded(piece, small.size()), small));
   }
 }
 

@@ -22,11 +22,18 @@ const char SyncMarker[4] = {0, 0, '\xff', '\xff'};
 constexpr size_t StoredShare = 1019;
 constexpr size_t ProbeAtLeast = 65536;
 
+// Pieces this short are stored blocks without a try, as libdeflate's own
+// lower levels pass them through: Deflate seldom shrinks them, and the
+// higher levels' set-up costs more than a tree of tiny files should pay
+// (15 us a call at level 10, against 0.01 us).
+constexpr size_t PassThrough = 55;
+
 // Stored blocks of the piece, each at most 65,535 bytes; the last one final
 // when the stream ends here. The piece starts on a byte boundary, as every
 // piece does, so each block's header is one byte.
 void StoredBlocks(const unsigned char* data, size_t size, bool last, std::string& out) {
   out.clear();
+  out.reserve(size + 5 * ((size + 65534) / 65535));
   for (size_t at = 0; at < size;) {
     size_t n = std::min<size_t>(size - at, 65535);
     bool final = last && at + n == size;
@@ -97,6 +104,7 @@ struct PieceCompressor::State {
 #endif
   z_stream z{};
   bool zReady = false;
+  std::string scratch;  // the library's output, before it is copied out
 };
 
 PieceCompressor::PieceCompressor(int level, Deflater library) : state_(new State) {
@@ -139,41 +147,48 @@ PieceCompressor::~PieceCompressor() {
 void PieceCompressor::Compress(const unsigned char* before, size_t beforeSize, const unsigned char* data, size_t size,
                                bool last, std::string& out) {
   State& s = *state_;
+  if (size <= PassThrough) return StoredBlocks(data, size, last, out);
+  // The library writes into the compressor's own buffer, sized for the
+  // worst case; out gets only the bytes (and only their room), as it may
+  // wait a while with the writer.
+  std::string& scratch = s.scratch;
 #ifdef KORVI_WITH_LIBDEFLATE
   if (s.library == Deflater::Libdeflate) {
-    out.resize(libdeflate_deflate_compress_bound(s.chosen, size));
+    scratch.resize(libdeflate_deflate_compress_bound(s.chosen, size));
     if (s.probe != nullptr && size >= ProbeAtLeast) {
-      size_t n = libdeflate_deflate_compress(s.probe, data, size, out.data(), out.size());
+      size_t n = libdeflate_deflate_compress(s.probe, data, size, scratch.data(), scratch.size());
       if (n == 0 || n * 1024 >= size * StoredShare) {
         StoredBlocks(data, size, last, out);
         return;
       }
     }
-    size_t n = libdeflate_deflate_compress(s.chosen, data, size, out.data(), out.size());
+    size_t n = libdeflate_deflate_compress(s.chosen, data, size, scratch.data(), scratch.size());
     if (n == 0) throw Failure("libdeflate failed");
-    out.resize(n);
-    if (!last) GoOn(out, data, size);
+    scratch.resize(n);
+    if (!last) GoOn(scratch, data, size);
+    out.assign(scratch.data(), scratch.size());
+    out.shrink_to_fit();
     return;
   }
 #endif
-  (void)s.level;
   if (deflateReset(&s.z) != Z_OK) throw Failure("zlib failed");
   if (beforeSize > 0 && deflateSetDictionary(&s.z, before, static_cast<uInt>(beforeSize)) != Z_OK)
     throw Failure("zlib failed");
-  out.resize(deflateBound(&s.z, size) + 16);
+  scratch.resize(deflateBound(&s.z, size) + 16);
   s.z.next_in = const_cast<unsigned char*>(data);
   s.z.avail_in = static_cast<uInt>(size);
   size_t done = 0;
   for (;;) {
-    s.z.next_out = reinterpret_cast<Bytef*>(out.data() + done);
-    s.z.avail_out = static_cast<uInt>(out.size() - done);
+    s.z.next_out = reinterpret_cast<Bytef*>(scratch.data() + done);
+    s.z.avail_out = static_cast<uInt>(scratch.size() - done);
     int rc = deflate(&s.z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    done = out.size() - s.z.avail_out;
+    done = scratch.size() - s.z.avail_out;
     if (rc == Z_STREAM_END || (!last && rc == Z_OK && s.z.avail_out > 0)) break;
     if (rc != Z_OK && rc != Z_BUF_ERROR) throw Failure("zlib failed");
-    out.resize(out.size() * 2);
+    scratch.resize(scratch.size() * 2);
   }
-  out.resize(done);
+  out.assign(scratch.data(), done);
+  out.shrink_to_fit();
 }
 
 bool PieceCompressor::WantsDictionary() const { return state_->library == Deflater::Zlib; }

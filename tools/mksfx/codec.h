@@ -41,7 +41,8 @@ class PieceCompressor {
 
   // Raw Deflate of size bytes (at least 1) into out. With last, the stream
   // ends here; without, it ends on a byte boundary and goes on with the next
-  // piece's bytes. before holds the beforeSize bytes of the entry right in
+  // piece's bytes. Pieces of up to 55 bytes, and those that libdeflate's
+  // fastest level cannot shrink, become stored blocks. before holds the beforeSize bytes of the entry right in
   // front of data (at most DictionarySize; zlib primes its window with
   // them). Throws Failure when the library fails.
   void Compress(const unsigned char* before, size_t beforeSize, const unsigned char* data, size_t size, bool last,

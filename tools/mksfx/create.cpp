@@ -460,12 +460,12 @@ int CreateArchive(const CreateOptions& o) {
     // An old volume of the output found in a folder is left out, with a
     // word: it is the output's, not the tree's. One named is refused.
     std::erase_if(items, [&](const InputItem& i) {
-      if (i.named || i.folder || replaced.Of(i.path) != Replaced::OldVolume) return false;
+      if (i.named || i.folder || replaced.Of(i.id) != Replaced::OldVolume) return false;
       std::fprintf(stderr, "mksfx: left out %s: a volume of an earlier split run of %s\n",
                    i.path.lexically_normal().string().c_str(), target.string().c_str());
       return true;
     });
-    for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs");
+    for (const InputItem& i : items) replaced.MustNotBe(i.path, "one of the inputs", i.id);
     if (items.empty()) throw Failure("nothing to do: the inputs hold no files or folders");
     std::vector<std::string> names;
     for (const InputItem& i : items) names.push_back(i.name);

@@ -59,6 +59,18 @@ size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
   return done;
 }
 
+size_t InputFile::ReadSome(uint64_t offset, void* buffer, size_t count) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min<size_t>(count, 1u << 30)), &got, &at)) {
+    if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+    throw Failure("cannot read " + path_.string() + ": " + LastSystemError());
+  }
+  return got;
+}
+
 Spool::Spool(const fs::path& folder) {
   fs::path name = folder / (".mksfx-spool-" + Hex(RandomBytes(6)));
   // Deleted by the system when closed, by whatever end the process comes to.
@@ -119,6 +131,15 @@ size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
     done += static_cast<size_t>(got);
   }
   return done;
+}
+
+size_t InputFile::ReadSome(uint64_t offset, void* buffer, size_t count) {
+  for (;;) {
+    ssize_t got = pread(fd_, buffer, count, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw Failure("cannot read " + path_.string() + ": " + LastSystemError());
+    return static_cast<size_t>(got);
+  }
 }
 
 Spool::Spool(const fs::path& folder) {

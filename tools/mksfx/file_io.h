@@ -26,6 +26,9 @@ class InputFile {
   // Up to count bytes at offset; fewer only at the file's end. Throws
   // Failure naming the file when the system fails.
   size_t ReadAt(uint64_t offset, void* buffer, size_t count);
+  // One read of up to count bytes at offset (fewer at the end, and maybe
+  // fewer anywhere: ReadAt the rest).
+  size_t ReadSome(uint64_t offset, void* buffer, size_t count);
 
  private:
   std::filesystem::path path_;

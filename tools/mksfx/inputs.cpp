@@ -12,6 +12,13 @@
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/file_io.h"
 #include "tools/mksfx/glob.h"
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -91,6 +98,63 @@ std::string Utf8(const fs::path& path, bool generic = false) {
   return std::string(s.begin(), s.end());
 }
 
+// What one look at a path tells (links followed): one stat on Linux,
+// where a tree of many small files pays for every call.
+struct Facts {
+  bool folder = false, file = false;
+  uint64_t size = 0;
+  uint32_t dosDateTime = 0;
+  FileId id;
+};
+
+bool Look(const fs::path& path, Facts& f, std::string& why) {
+#ifdef _WIN32
+  std::error_code ec;
+  fs::file_status st = fs::status(path, ec);
+  if (ec || !fs::exists(st)) {
+    why = ec ? ec.message() : "no such file or folder";
+    return false;
+  }
+  f.folder = fs::is_directory(st);
+  f.file = fs::is_regular_file(st);
+  if (f.file) {
+    f.size = fs::file_size(path, ec);
+    if (ec) {
+      why = ec.message();
+      return false;
+    }
+  }
+  if (f.folder || f.file) f.dosDateTime = DosDateTimeOf(path);
+  f.id = IdOf(path);
+#else
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    why = std::strerror(errno);
+    return false;
+  }
+  f.folder = S_ISDIR(st.st_mode);
+  f.file = S_ISREG(st.st_mode);
+  f.size = static_cast<uint64_t>(st.st_size);
+  f.dosDateTime = DosDateTime(static_cast<int64_t>(st.st_mtime));
+  f.id.device = static_cast<uint64_t>(st.st_dev);
+  f.id.index = static_cast<uint64_t>(st.st_ino);
+  f.id.exists = true;
+#endif
+  return true;
+}
+
+bool Readable(const fs::path& path, std::string& why) {
+#ifdef _WIN32
+  InputFile probe;
+  return probe.Open(path, why);
+#else
+  // As the effective user opens it.
+  if (faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0) return true;
+  why = std::strerror(errno);
+  return false;
+#endif
+}
+
 struct Gatherer {
   const GatherSettings& settings;
   Gathered out;
@@ -129,10 +193,9 @@ struct Gatherer {
   // One file or folder; name is its entry name ("" for the base itself),
   // named when it is an input as given.
   void Item(const fs::path& path, const std::string& name, bool named = false) {
-    std::error_code ec;
-    fs::file_status st = fs::status(path, ec);
-    if (ec || !fs::exists(st)) {
-      std::string why = ec ? ec.message() : "no such file or folder";
+    Facts f;
+    std::string why;
+    if (!Look(path, f, why)) {
       // A link to nowhere says where it points.
       std::error_code lec;
       if (fs::is_symlink(fs::symlink_status(path, lec))) {
@@ -141,35 +204,33 @@ struct Gatherer {
       }
       return Unreadable("cannot read " + path.string() + ": " + why);
     }
-    bool folder = fs::is_directory(st);
-    if (!name.empty() && Excluded(folder ? name + "/" : name, settings.excludes, settings.caseless)) return;
-    if (folder) {
+    if (!name.empty() && Excluded(f.folder ? name + "/" : name, settings.excludes, settings.caseless)) return;
+    if (f.folder) {
       if (!name.empty()) {
         InputItem entry;
         entry.name = name + "/";
         entry.path = path;
         entry.folder = true;
         entry.named = named;
-        entry.dosDateTime = DosDateTimeOf(path);
+        entry.dosDateTime = f.dosDateTime;
+        entry.id = f.id;
         Add(entry);
       }
       Folder(path, name.empty() ? "" : name + "/");
       return;
     }
-    if (!fs::is_regular_file(st)) return Unreadable(path.string() + " is neither a file nor a folder");
+    if (!f.file) return Unreadable(path.string() + " is neither a file nor a folder");
+    // Read access is looked at here, so that a file that cannot be read is
+    // told before anything is written.
+    if (!Readable(path, why)) return Unreadable("cannot read " + path.string() + ": " + why);
+    if (f.size > 0xFFFFFFFFu) throw Failure("'" + name + "' is 4 GiB or larger, which needs Zip64");
     InputItem file;
     file.name = name;
     file.path = path;
     file.named = named;
-    file.size = fs::file_size(path, ec);
-    if (ec) return Unreadable("cannot read " + path.string() + ": " + ec.message());
-    // Opened once here, so that a file that cannot be read is told before
-    // anything is written.
-    InputFile probe;
-    std::string why;
-    if (!probe.Open(path, why)) return Unreadable("cannot read " + path.string() + ": " + why);
-    if (file.size > 0xFFFFFFFFu) throw Failure("'" + name + "' is 4 GiB or larger, which needs Zip64");
-    file.dosDateTime = DosDateTimeOf(path);
+    file.size = f.size;
+    file.dosDateTime = f.dosDateTime;
+    file.id = f.id;
     Add(file);
   }
 };

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+#include "tools/mksfx/same_file.h"
 
 namespace mksfx {
 
@@ -16,6 +17,7 @@ struct InputItem {
   bool named = false;          // given on the command line itself, not found in a folder
   uint64_t size = 0;
   uint32_t dosDateTime = 0;
+  FileId id;                   // the file's identity, as it was looked at
 };
 
 struct GatherSettings {

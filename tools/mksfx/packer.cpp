@@ -13,7 +13,8 @@ namespace mksfx {
 
 namespace {
 // Pieces taken ahead of the writer, at most; and plain bytes, per thread.
-constexpr size_t MostAhead = 256;
+// A worker takes at most MostInARun at once.
+constexpr size_t MostAhead = 1024, MostInARun = 64;
 constexpr uint64_t BytesAheadPerThread = 4 * PieceSize;
 }  // namespace
 
@@ -39,9 +40,7 @@ Packer::~Packer() {
 bool Packer::MayStart() const {
   if (started_ >= tasks_.size()) return false;
   if (started_ == handed_) return true;  // the writer waits for this one
-  const Task& t = tasks_[started_];
-  uint64_t size = std::min<uint64_t>(PieceSize, files_[t.file].size - t.piece * PieceSize);
-  return started_ - handed_ < MostAhead && ahead_ + size <= budget_;
+  return started_ - handed_ < MostAhead && ahead_ + PieceBytes(tasks_[started_]) <= budget_;
 }
 
 PackedPiece Packer::Next() {
@@ -64,9 +63,13 @@ PackedPiece Packer::Next() {
 void Packer::Work() {
   std::unique_ptr<PieceCompressor> compressor;
   std::string buffer;
+  std::vector<std::pair<size_t, PackedPiece>> batch;
   for (;;) {
-    Task task;
-    size_t number;
+    // A run of tasks at once, up to a piece's worth of bytes, so that a
+    // tree of many small files costs a lock and a wake-up per run, not
+    // per file.
+    size_t first, count = 0;
+    uint64_t bytes = 0;
     {
       Locked held(lock_);
       while (!stop_ && !MayStart()) {
@@ -74,23 +77,36 @@ void Packer::Work() {
         changed_.Wait(lock_);
       }
       if (stop_) return;
-      number = started_++;
-      task = tasks_[number];
-      ahead_ += std::min<uint64_t>(PieceSize, files_[task.file].size - task.piece * PieceSize);
+      first = started_;
+      do {
+        uint64_t size = PieceBytes(tasks_[started_]);
+        ++started_;
+        ++count;
+        ahead_ += size;
+        bytes += size;
+      } while (count < MostInARun && bytes < PieceSize && MayStart());
     }
-    PackedPiece piece;
-    try {
-      if (level_ > 0 && !compressor) compressor = std::make_unique<PieceCompressor>(level_);
-      piece = Do(task, compressor.get(), buffer);
-    } catch (const std::exception& e) {
-      piece.failure = e.what();
+    batch.clear();
+    for (size_t number = first; number < first + count; ++number) {
+      PackedPiece piece;
+      try {
+        if (level_ > 0 && !compressor) compressor = std::make_unique<PieceCompressor>(level_);
+        piece = Do(tasks_[number], compressor.get(), buffer);
+      } catch (const std::exception& e) {
+        piece.failure = e.what();
+      }
+      // What the writer takes off again when it is handed on.
+      piece.plainSize = static_cast<size_t>(PieceBytes(tasks_[number]));
+      batch.emplace_back(number, std::move(piece));
     }
-    // What the writer takes off again when it is handed on.
-    piece.plainSize = static_cast<size_t>(std::min<uint64_t>(PieceSize, files_[task.file].size - task.piece * PieceSize));
     Locked held(lock_);
-    done_.emplace(number, std::move(piece));
+    for (auto& [number, piece] : batch) done_.emplace(number, std::move(piece));
     changed_.All();
   }
+}
+
+uint64_t Packer::PieceBytes(const Task& t) const {
+  return std::min<uint64_t>(PieceSize, files_[t.file].size - t.piece * PieceSize);
 }
 
 PackedPiece Packer::Do(const Task& task, PieceCompressor* compressor, std::string& buffer) {
@@ -111,23 +127,18 @@ PackedPiece Packer::Do(const Task& task, PieceCompressor* compressor, std::strin
   // One byte more at the end shows a file that grew since it was looked at.
   buffer.resize(before + size + 1);
   size_t want = before + size + (last ? 1 : 0);
-  size_t got = in.ReadAt(offset - before, buffer.data(), want);
+  size_t got = in.ReadSome(offset - before, buffer.data(), want);
+  if (got < before + size) got += in.ReadAt(offset - before + got, buffer.data() + got, want - got);
   if (got != before + size) {
     piece.failure = file.path.string() + " changed while it was read";
     return piece;
   }
   const unsigned char* data = reinterpret_cast<const unsigned char*>(buffer.data()) + before;
   piece.crc = Crc32(data, size);
-  if (compressor == nullptr) {
-    if (only) {
-      piece.data.assign(reinterpret_cast<const char*>(data), size);
-      piece.plain = true;
-    }
-    return piece;
-  }
-  compressor->Compress(data - before, before, data, size, last, piece.data);
-  if (only && piece.data.size() >= size) {
+  if (compressor != nullptr) compressor->Compress(data - before, before, data, size, last, piece.data);
+  if (only && (compressor == nullptr || piece.data.size() >= size)) {
     piece.data.assign(reinterpret_cast<const char*>(data), size);
+    piece.data.shrink_to_fit();
     piece.plain = true;
   }
   return piece;

@@ -51,6 +51,7 @@ class Packer {
   void Work();
   PackedPiece Do(const Task& task, class PieceCompressor* compressor, std::string& buffer);
   bool MayStart() const;
+  uint64_t PieceBytes(const Task& task) const;
 
   std::vector<PackSource> files_;
   std::vector<Task> tasks_;

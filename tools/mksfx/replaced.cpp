@@ -49,18 +49,19 @@ Replaced::Replaced(const fs::path& output)
   std::sort(volumes_.begin(), volumes_.end(), [](const Volume& a, const Volume& b) { return a.number < b.number; });
 }
 
-Replaced::Kind Replaced::Of(const fs::path& path) const {
+Replaced::Kind Replaced::Of(const FileId& id) const {
   if (!outputId_.exists && volumes_.empty()) return Other;
-  FileId id = IdOf(path);
   if (SameFile(id, outputId_)) return TheOutput;
   for (const Volume& v : volumes_)
     if (SameFile(id, v.id)) return OldVolume;
   return Other;
 }
 
-void Replaced::MustNotBe(const fs::path& path, const std::string& role) const {
+void Replaced::MustNotBe(const fs::path& path, const std::string& role, const FileId& id) const {
+  Kind kind = Of(id);
+  if (kind == Other) return;
   std::string shown = path.lexically_normal().string();
-  switch (Of(path)) {
+  switch (kind) {
     case TheOutput:
       throw Failure(shown_ + " is " + role + " (" + shown + "); name another output");
     case OldVolume:

@@ -27,10 +27,13 @@ class Replaced {
 
   enum Kind { Other, TheOutput, OldVolume };
   // What the file at path is to this run, by identity (not by spelling).
-  Kind Of(const std::filesystem::path& path) const;
+  Kind Of(const std::filesystem::path& path) const { return Of(IdOf(path)); }
+  Kind Of(const FileId& id) const;
   // Throws Failure when the file at path, which the run reads as role ("one
   // of the inputs", "the stub", ...), is the output or one of its volumes.
-  void MustNotBe(const std::filesystem::path& path, const std::string& role) const;
+  void MustNotBe(const std::filesystem::path& path, const std::string& role) const { MustNotBe(path, role, IdOf(path)); }
+  // The same with the file's identity looked at already.
+  void MustNotBe(const std::filesystem::path& path, const std::string& role, const FileId& id) const;
 
   const std::filesystem::path& Output() const { return output_; }
   // The old volumes found beside the output, in the order of their numbers.
