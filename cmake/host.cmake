@@ -35,12 +35,26 @@ set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_D
 
 add_executable(deflate_choice ${CMAKE_SOURCE_DIR}/tests/bench/deflate_choice.cpp)
 target_include_directories(deflate_choice PRIVATE ${LIBDEFLATE_INCLUDE_DIR} ${CMAKE_SOURCE_DIR})
-target_link_libraries(deflate_choice PRIVATE ${LIBDEFLATE_LIBRARY} ZLIB::ZLIB)
+target_link_libraries(deflate_choice PRIVATE mksfx_parts ${LIBDEFLATE_LIBRARY} ZLIB::ZLIB)
 include(GoogleTest)
 file(GLOB KORVI_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_executable(unit_tests ${KORVI_UNIT_SOURCES})
 target_link_libraries(unit_tests PRIVATE korvi_core mksfx_parts GTest::gtest GTest::gtest_main GTest::gmock ZLIB::ZLIB)
 target_compile_definitions(unit_tests PRIVATE KORVI_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+# The stub's version resource as the resource compiler makes it, for the
+# tests of mksfx's rewriting of it (tools/mksfx/version_info.h).
+find_program(KORVI_WINDRES NAMES i686-w64-mingw32-windres)
+if(KORVI_WINDRES)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/version_resource.res
+    COMMAND ${KORVI_WINDRES} -O res ${CMAKE_SOURCE_DIR}/tools/version_resource.rc ${CMAKE_BINARY_DIR}/version_resource.res
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/version_resource.rc
+    COMMENT "Compiling the stub's version resource for the unit tests")
+  add_custom_target(version_resource DEPENDS ${CMAKE_BINARY_DIR}/version_resource.res)
+  add_dependencies(unit_tests version_resource)
+  target_compile_definitions(unit_tests PRIVATE KORVI_VERSION_RES="${CMAKE_BINARY_DIR}/version_resource.res")
+else()
+  message(WARNING "no i686-w64-mingw32-windres: the version resource's tests are skipped (bash scripts/install-deps.sh)")
+endif()
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60
   PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
 

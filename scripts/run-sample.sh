@@ -7,12 +7,13 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/install-deps.sh
 
-cmake --preset host >/dev/null && cmake --build --preset host -j2 --target mksfx >/dev/null
+# mksfx as users build it: Release (the Debug build is the sanitized one for the tests).
+cmake --preset host >/dev/null && cmake --build --preset host-release -j2 --target mksfx >/dev/null
 cmake --preset win32 >/dev/null && cmake --build --preset win32 -j2 --target stub
 
 out="$root/build/sample"
 rm -rf "$out" && mkdir -p "$out"
-mksfx="$root/build/host/tools/Debug/mksfx"
+mksfx="$root/build/host/tools/Release/mksfx"
 "$mksfx" create --stub build/win32/sfx.exe -o "$out/sample-setup.exe" \
   --caption "Sample" --dest 'C:\korvi-sample' --auto -C sample .
 echo "made $out/sample-setup.exe ($(stat -c %s "$out/sample-setup.exe") bytes); what the stub will find in it:"

@@ -40,24 +40,42 @@ sys.exit(1 if bad else 0)
 PY
 }
 
-# fails_cleanly EXPECTED_TEXT OUTPUT -- MKSFX_ARGS...: mksfx exits non-zero
-# with one line on stderr naming the reason (containing EXPECTED_TEXT),
-# nothing on stdout, and leaves OUTPUT as it was (absent, or its old bytes)
-# with no temporary beside it.
+# fails_cleanly EXPECTED_TEXT OUTPUT -- MKSFX_ARGS...: mksfx exits with 1
+# (2 with usage_error, below) with one line on stderr naming the reason
+# (containing EXPECTED_TEXT), nothing on stdout, and leaves OUTPUT as it was
+# (absent, or its old bytes) with no temporary beside it.
 fails_cleanly() {
-  local expected=$1 output=$2 before="" rc=0
+  local expected=$1 output=$2 before="" rc=0 existed=0
   shift 3
-  [ -e "$output" ] && before=$(sha256sum "$output")
+  if [ -e "$output" ] || [ -L "$output" ]; then existed=1; fi
+  # A FIFO or device is not read here; the test checks what it is after.
+  if [ -f "$output" ]; then before=$(sha256sum "$output"); fi
   "$MKSFX" "$@" >stdout.txt 2>stderr.txt || rc=$?
   [ "$rc" -ne 0 ] || fail "mksfx $* succeeded"
+  [ "$rc" -eq "${EXPECTED_STATUS:-1}" ] || fail "mksfx $*: exit $rc, not ${EXPECTED_STATUS:-1}: $(cat stderr.txt)"
   [ "$(wc -l <stderr.txt)" -eq 1 ] || fail "mksfx $*: not one line on stderr: $(cat stderr.txt)"
   grep -q "^mksfx: " stderr.txt || fail "mksfx $*: $(cat stderr.txt)"
   grep -qF -- "$expected" stderr.txt || fail "mksfx $*: '$(cat stderr.txt)' does not say '$expected'"
   [ ! -s stdout.txt ] || fail "mksfx $* printed: $(cat stdout.txt)"
   if [ -n "$before" ]; then [ "$(sha256sum "$output")" = "$before" ] || fail "$output was changed"
-  else [ ! -e "$output" ] || fail "$output was left behind"; fi
+  elif [ $existed -eq 0 ]; then [ ! -e "$output" ] || fail "$output was left behind"; fi
   local dir
   dir=$(dirname "$output")
   ! ls "$dir" 2>/dev/null | grep -q "mksfx-" || fail "a temporary was left in $dir: $(ls "$dir")"
   echo "refused as expected: $(cat stderr.txt)"
+}
+
+# usage_error EXPECTED_TEXT OUTPUT -- MKSFX_ARGS...: as fails_cleanly, with
+# exit status 2.
+usage_error() { EXPECTED_STATUS=2 fails_cleanly "$@"; }
+
+# test_fails EXPECTED_TEXT FILE [MKSFX_TEST_ARGS...]: mksfx test FILE exits
+# with 1 and says why on stdout, its one stream; nothing on stderr.
+test_fails() {
+  local expected=$1 file=$2 rc=0
+  shift 2
+  "$MKSFX" test "$@" "$file" >test.txt 2>err.txt || rc=$?
+  [ "$rc" -eq 1 ] || fail "mksfx test $file: exit $rc: $(cat test.txt err.txt)"
+  [ ! -s err.txt ] || fail "mksfx test $file wrote to stderr: $(cat err.txt)"
+  grep -qF -- "$expected" test.txt || fail "mksfx test $file: '$(cat test.txt)' does not say '$expected'"
 }

@@ -12,16 +12,16 @@ namespace {
 // The text in the block's code page, checked; what names it in messages.
 std::string BlockText(const std::string& given, const char* what) {
   std::string text;
-  if (!ToWindows1252(given, text)) throw Failure(std::string("the ") + what + " has a character outside Windows-1252");
+  if (!ToWindows1252(given, text)) throw UsageError(std::string("the ") + what + " has a character outside Windows-1252");
   for (unsigned char c : text)
-    if (c < 0x20 || c == 0x7F) throw Failure(std::string("the ") + what + " holds a control character");
+    if (c < 0x20 || c == 0x7F) throw UsageError(std::string("the ") + what + " holds a control character");
   // The stub expands {win} and {sys}; any other {token} it silently drops.
   for (size_t open = text.find('{'); open != std::string::npos; open = text.find('{', open + 1)) {
     size_t close = text.find('}', open);
     if (close == std::string::npos) break;  // kept as it stands
     std::string token = text.substr(open, close - open + 1);
     if (token != "{win}" && token != "{sys}")
-      throw Failure(std::string("the ") + what + " holds " + token + "; only {win} and {sys} are expanded");
+      throw UsageError(std::string("the ") + what + " holds " + token + "; only {win} and {sys} are expanded");
   }
   return text;
 }
@@ -32,8 +32,8 @@ std::string MakeConfigBlock(const BlockSettings& s) {
   std::string caption = BlockText(s.caption, "caption");
   std::string dest = BlockText(s.dest, "destination");
   std::string run = BlockText(s.run, "run command");
-  if (s.waitDelete && run.empty()) throw Failure("--wait-delete needs --run");
-  if (!run.empty() && run[0] == '|') throw Failure("the run command names no program before \"|\"");
+  if (s.waitDelete && run.empty()) throw UsageError("--wait-delete needs --run");
+  if (!run.empty() && run[0] == '|') throw UsageError("the run command names no program before \"|\"");
   return AssembleConfigBlock(BlockFlags(s), caption, dest, run);
 }
 
@@ -46,7 +46,7 @@ std::string AssembleConfigBlock(uint8_t flags, const std::string& caption, const
                                 const std::string& run) {
   size_t total = caption.size() + dest.size() + run.size();
   if (total > ConfigTextRoom)
-    throw Failure("caption, destination and run command take " + std::to_string(total) + " bytes; the block holds " +
+    throw UsageError("caption, destination and run command take " + std::to_string(total) + " bytes; the block holds " +
                   std::to_string(ConfigTextRoom));
   std::string b(ConfigBlockSize, '\0');
   b.replace(ConfigMagicAt, ConfigMagicSize, ConfigMagic);

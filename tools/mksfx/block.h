@@ -12,8 +12,8 @@ struct BlockSettings {
   bool given = false;              // any block option was given
 };
 
-// The ConfigBlockSize bytes of the block; throws Failure naming the text or
-// option at fault. Texts are 8-bit: UTF-8 is turned into Windows-1252, and a
+// The ConfigBlockSize bytes of the block; throws UsageError naming the text
+// or option at fault. Texts are 8-bit: UTF-8 is turned into Windows-1252, and a
 // character outside it, a control character, an unknown {macro}, or texts
 // longer together than the block's room are refused.
 std::string MakeConfigBlock(const BlockSettings& settings);

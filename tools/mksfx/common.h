@@ -33,6 +33,10 @@ inline uint64_t Get64(const unsigned char* p) { return Get32(p) | static_cast<ui
 
 // "1,234,567": byte counts in messages and the summary.
 std::string Grouped(uint64_t n);
+// "1 entry", "2 entries": a count and its noun, singular or plural.
+std::string Counted(uint64_t n, const char* one, const char* many);
+// Bytes as lower-case hexadecimal digits (the random part of temporary names).
+std::string Hex(const std::string& bytes);
 
 // Text from UTF-8 in Windows-1252, the 8-bit code page the stub's texts and
 // passwords are read in: ASCII stays, other characters of the code page

@@ -3,21 +3,20 @@
 #include <cstdio>
 #include <iostream>
 #include "tools/mksfx/common.h"
-#include "tools/mksfx/interrupt.h"
+#include "tools/mksfx/threads.h"
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #else
 #include <termios.h>
 #include <unistd.h>
-#include <mutex>
-#include <thread>
 #endif
 
 namespace mksfx {
 
 #ifdef _WIN32
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
 std::string ReadSecret(const std::string& prompt) {
@@ -35,6 +34,7 @@ std::string ReadSecret(const std::string& prompt) {
 }
 #else
 bool StderrIsTerminal() { return isatty(2) != 0; }
+bool StdoutIsTerminal() { return isatty(1) != 0; }
 bool StdinIsTerminal() { return isatty(0) != 0; }
 
 std::string ReadSecret(const std::string& prompt) {
@@ -57,56 +57,28 @@ std::string ReadSecret(const std::string& prompt) {
 }
 #endif
 
-// The redrawing thread and the lock around the bar's state: std::thread
-// where the C++ library has it, the Win32 calls in the mingw build (whose
-// library has no threads).
+// The redrawing thread and the lock around the bar's state.
 struct Progress::Ticker {
   Progress* bar;
   bool stop = false;
-#ifdef _WIN32
-  CRITICAL_SECTION lock;
-  HANDLE thread = nullptr;
-  void Lock() { EnterCriticalSection(&lock); }
-  void Unlock() { LeaveCriticalSection(&lock); }
-  static DWORD WINAPI Run(void* self) {
-    static_cast<Ticker*>(self)->Loop();
-    return 0;
-  }
-  explicit Ticker(Progress* p) : bar(p) {
-    InitializeCriticalSection(&lock);
-    thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-  }
-  void Join() {
-    if (thread != nullptr) WaitForSingleObject(thread, INFINITE), CloseHandle(thread);
-    DeleteCriticalSection(&lock);
-  }
-  static void Nap() { Sleep(100); }
-#else
-  std::mutex lock;
-  std::thread thread;
-  void Lock() { lock.lock(); }
-  void Unlock() { lock.unlock(); }
-  explicit Ticker(Progress* p) : bar(p) {
-    SignalsHeldBack held;  // the thread starts with them held back, for good
-    thread = std::thread([this] { Loop(); });
-  }
-  void Join() { thread.join(); }
-  static void Nap() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
-#endif
+  Mutex lock;
+  Wakeup stopped;
+  Thread thread;
+  void Lock() { lock.Lock(); }
+  void Unlock() { lock.Unlock(); }
+  explicit Ticker(Progress* p) : bar(p), thread([this] { Loop(); }) {}
+  void Join() { thread.Join(); }
   void Loop() {
-    for (;;) {
-      Nap();
-      Lock();
-      bool done = stop;
-      if (!done) bar->Draw();
-      Unlock();
-      if (done) return;
+    Locked held(lock);
+    while (!stop) {
+      stopped.WaitFor(lock, 100);
+      if (!stop) bar->Draw();
     }
   }
 };
 
-Progress::Progress(uint64_t total) : total_(total), start_(std::chrono::steady_clock::now()) {
-  if (StderrIsTerminal()) ticker_ = new Ticker(this);
+Progress::Progress(uint64_t total, bool shown) : total_(total), start_(std::chrono::steady_clock::now()) {
+  if (shown && StderrIsTerminal()) ticker_ = new Ticker(this);
 }
 
 Progress::~Progress() { Clear(); }
@@ -142,6 +114,7 @@ void Progress::Clear() {
   if (ticker_ == nullptr) return;
   ticker_->Lock();
   ticker_->stop = true;
+  ticker_->stopped.All();
   ticker_->Unlock();
   ticker_->Join();
   delete ticker_;

@@ -8,6 +8,7 @@
 namespace mksfx {
 
 bool StderrIsTerminal();
+bool StdoutIsTerminal();
 bool StdinIsTerminal();
 
 // Reads one line from the terminal without showing it; throws Failure when
@@ -20,7 +21,9 @@ std::string ReadSecret(const std::string& prompt);
 // third of a second show nothing.
 class Progress {
  public:
-  explicit Progress(uint64_t total);
+  // shown false: no bar even on a terminal (mksfx create -v names the
+  // entries instead).
+  explicit Progress(uint64_t total, bool shown = true);
   ~Progress();
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;

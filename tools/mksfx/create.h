@@ -11,15 +11,21 @@
 namespace mksfx {
 
 struct CreateOptions {
-  std::filesystem::path output, stub, directory;
+  std::filesystem::path output, stub, directory;  // output "-": standard output
   std::vector<std::string> inputs;
   BlockSettings block;
-  int level = -1;            // -1: the library's highest
+  int level = -1;            // -1: the default (DefaultLevel)
+  unsigned threads = 0;      // 0: every core
   bool store = false, recompress = false, quiet = false;
+  bool skipUnreadable = false;  // an input that cannot be read is left out with a warning (exit 1)
+  bool verbose = false;         // name each entry as it is written
+  std::vector<std::string> excludes;  // --exclude patterns, matched against entry names
+  std::vector<std::string> unmatched; // wildcards that matched nothing, left out already (mksfx.exe)
   std::string password;      // empty: no encryption
   bool zipcrypto = false;    // the traditional encryption instead of AES-256
   std::filesystem::path passwordFile;  // where the password was read, if from a file
   uint64_t split = 0;        // 0: one file
+  uint32_t latestTime = 0;   // SOURCE_DATE_EPOCH as a DOS time: no entry's time is later; 0: none
   SignSettings sign;
 };
 

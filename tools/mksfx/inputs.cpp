@@ -10,6 +10,15 @@
 #include "archive/zip_format.h"
 #include "support/paths.h"
 #include "tools/mksfx/common.h"
+#include "tools/mksfx/file_io.h"
+#include "tools/mksfx/glob.h"
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -89,25 +98,93 @@ std::string Utf8(const fs::path& path, bool generic = false) {
   return std::string(s.begin(), s.end());
 }
 
+// What one look at a path tells (links followed): one stat on Linux,
+// where a tree of many small files pays for every call.
+struct Facts {
+  bool folder = false, file = false;
+  uint64_t size = 0;
+  uint32_t dosDateTime = 0;
+  FileId id;
+};
+
+bool Look(const fs::path& path, Facts& f, std::string& why) {
+#ifdef _WIN32
+  std::error_code ec;
+  fs::file_status st = fs::status(path, ec);
+  if (ec || !fs::exists(st)) {
+    why = ec ? ec.message() : "no such file or folder";
+    return false;
+  }
+  f.folder = fs::is_directory(st);
+  f.file = fs::is_regular_file(st);
+  if (f.file) {
+    f.size = fs::file_size(path, ec);
+    if (ec) {
+      why = ec.message();
+      return false;
+    }
+  }
+  if (f.folder || f.file) f.dosDateTime = DosDateTimeOf(path);
+  f.id = IdOf(path);
+#else
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    why = std::strerror(errno);
+    return false;
+  }
+  f.folder = S_ISDIR(st.st_mode);
+  f.file = S_ISREG(st.st_mode);
+  f.size = static_cast<uint64_t>(st.st_size);
+  f.dosDateTime = DosDateTime(static_cast<int64_t>(st.st_mtime));
+  f.id.device = static_cast<uint64_t>(st.st_dev);
+  f.id.index = static_cast<uint64_t>(st.st_ino);
+  f.id.exists = true;
+#endif
+  return true;
+}
+
+bool Readable(const fs::path& path, std::string& why) {
+#ifdef _WIN32
+  InputFile probe;
+  return probe.Open(path, why);
+#else
+  // As the effective user opens it.
+  if (faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0) return true;
+  why = std::strerror(errno);
+  return false;
+#endif
+}
+
 struct Gatherer {
-  std::vector<InputItem> items;
+  const GatherSettings& settings;
+  Gathered out;
   std::set<fs::path> folders;  // canonical paths being recursed, against loops
 
   void Add(InputItem item) {
     std::string problem = NameProblem(item.name);
     if (!problem.empty()) throw Failure("'" + item.name + "' " + problem);
-    items.push_back(std::move(item));
+    out.items.push_back(std::move(item));
+  }
+
+  // An input that cannot be read: the end of the run, or a warning.
+  void Unreadable(const std::string& what) {
+    if (!settings.skipUnreadable) throw Failure(what);
+    out.skipped.push_back(what);
   }
 
   void Folder(const fs::path& path, const std::string& prefix) {
     std::error_code ec;
     fs::path canonical = fs::canonical(path, ec);
-    if (ec) throw Failure("cannot read " + path.string() + ": " + ec.message());
+    if (ec) return Unreadable("cannot read " + path.string() + ": " + ec.message());
     if (!folders.insert(canonical).second) throw Failure(path.string() + " holds a link back to a folder above it");
     std::vector<std::pair<std::string, fs::path>> children;
+    // The current folder's children without "./" in front, in messages too.
     for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
-      children.emplace_back(Utf8(it->path().filename()), it->path());
-    if (ec) throw Failure("cannot read " + path.string() + ": " + ec.message());
+      children.emplace_back(Utf8(it->path().filename()), path == "." ? it->path().filename() : it->path());
+    if (ec) {
+      folders.erase(canonical);
+      return Unreadable("cannot read " + path.string() + ": " + ec.message());
+    }
     std::sort(children.begin(), children.end());
     for (const auto& [name, child] : children) Item(child, prefix + name);
     folders.erase(canonical);
@@ -116,51 +193,84 @@ struct Gatherer {
   // One file or folder; name is its entry name ("" for the base itself),
   // named when it is an input as given.
   void Item(const fs::path& path, const std::string& name, bool named = false) {
-    std::error_code ec;
-    fs::file_status st = fs::status(path, ec);
-    if (ec || !fs::exists(st)) throw Failure("cannot read " + path.string() + ": " + (ec ? ec.message() : "no such file or folder"));
-    if (fs::is_directory(st)) {
+    Facts f;
+    std::string why;
+    if (!Look(path, f, why)) {
+      // A link to nowhere says where it points.
+      std::error_code lec;
+      if (fs::is_symlink(fs::symlink_status(path, lec))) {
+        fs::path target = fs::read_symlink(path, lec);
+        if (!lec) why += " (a link to " + target.string() + ")";
+      }
+      return Unreadable("cannot read " + path.string() + ": " + why);
+    }
+    if (!name.empty() && Excluded(f.folder ? name + "/" : name, settings.excludes, settings.caseless)) return;
+    if (f.folder) {
       if (!name.empty()) {
-        InputItem folder;
-        folder.name = name + "/";
-        folder.path = path;
-        folder.folder = true;
-        folder.named = named;
-        folder.dosDateTime = DosDateTimeOf(path);
-        Add(folder);
+        InputItem entry;
+        entry.name = name + "/";
+        entry.path = path;
+        entry.folder = true;
+        entry.named = named;
+        entry.dosDateTime = f.dosDateTime;
+        entry.id = f.id;
+        Add(entry);
       }
       Folder(path, name.empty() ? "" : name + "/");
       return;
     }
-    if (!fs::is_regular_file(st)) throw Failure(path.string() + " is neither a file nor a folder");
+    if (!f.file) return Unreadable(path.string() + " is neither a file nor a folder");
+    // Read access is looked at here, so that a file that cannot be read is
+    // told before anything is written.
+    if (!Readable(path, why)) return Unreadable("cannot read " + path.string() + ": " + why);
+    if (f.size > 0xFFFFFFFFu) throw Failure("'" + name + "' is 4 GiB or larger, which needs Zip64");
     InputItem file;
     file.name = name;
     file.path = path;
     file.named = named;
-    file.size = fs::file_size(path, ec);
-    if (ec) throw Failure("cannot read " + path.string() + ": " + ec.message());
-    if (file.size > 0xFFFFFFFFu) throw Failure("'" + name + "' is 4 GiB or larger, which needs Zip64");
-    file.dosDateTime = DosDateTimeOf(path);
+    file.size = f.size;
+    file.dosDateTime = f.dosDateTime;
+    file.id = f.id;
     Add(file);
   }
 };
 
 }  // namespace
 
-std::vector<InputItem> GatherInputs(const std::vector<std::string>& inputs, const fs::path& base) {
-  Gatherer g;
+std::string EntryNameOf(const fs::path& input, std::vector<std::string>& stripped) {
+  fs::path normal = input.lexically_normal();
+  auto note = [&](const std::string& part) {
+    std::string quoted = "'" + part + "'";
+    if (std::find(stripped.begin(), stripped.end(), quoted) == stripped.end()) stripped.push_back(quoted);
+  };
+  if (normal.has_root_path()) note(normal.root_path().string());
+  fs::path rest;
+  bool leading = true;
+  for (const fs::path& part : normal.relative_path()) {
+    if (leading && part == "..") {
+      note(std::string("..") + static_cast<char>(fs::path::preferred_separator));
+      continue;
+    }
+    leading = false;
+    rest /= part;
+  }
+  std::string name = Utf8(rest, true);
+  while (!name.empty() && name.back() == '/') name.pop_back();
+  if (name == ".") name.clear();
+  return name;
+}
+
+Gathered GatherInputs(const std::vector<std::string>& inputs, const GatherSettings& settings) {
+  Gatherer g{settings, {}, {}};
   for (const std::string& input : inputs) {
     fs::path given(input);
-    // The entry name is the input as given, tidied: "./a//b/" is "a/b"; "."
-    // adds a folder's contents without the folder.
-    std::string name = Utf8(given.lexically_normal(), true);
-    while (!name.empty() && name.back() == '/' && name != "/") name.pop_back();
-    if (name == ".") name.clear();
-    if (given.has_root_path() || name == ".." || name.rfind("../", 0) == 0)
-      throw Failure("'" + input + "' would leave the destination; name it relative to the current folder or -C");
-    g.Item(given.is_absolute() || base.empty() ? given : base / given, name, true);
+    // "." and a climb that ends where it started add a folder's contents
+    // without the folder.
+    std::string name = EntryNameOf(given, g.out.stripped);
+    fs::path where = given.is_absolute() || given.has_root_name() || settings.base.empty() ? given : settings.base / given;
+    g.Item(where.lexically_normal(), name, true);
   }
-  return g.items;
+  return std::move(g.out);
 }
 
 }  // namespace mksfx

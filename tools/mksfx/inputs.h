@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+#include "tools/mksfx/same_file.h"
 
 namespace mksfx {
 
@@ -16,12 +17,37 @@ struct InputItem {
   bool named = false;          // given on the command line itself, not found in a folder
   uint64_t size = 0;
   uint32_t dosDateTime = 0;
+  FileId id;                   // the file's identity, as it was looked at
 };
 
-// The entries for inputs, relative to base (-C; empty for the current folder).
-// Throws Failure for a missing or unreadable input or a name the stub would
-// refuse. Names given twice or one on Windows are FindNameClashes' to find.
-std::vector<InputItem> GatherInputs(const std::vector<std::string>& inputs, const std::filesystem::path& base);
+struct GatherSettings {
+  std::filesystem::path base;            // -C; empty for the current folder
+  std::vector<std::string> excludes;     // --exclude patterns (glob.h), matched against entry names
+  bool caseless = false;                 // patterns compared without case (Windows)
+  bool skipUnreadable = false;           // an input that cannot be read is left out, not a failure
+};
+
+struct Gathered {
+  std::vector<InputItem> items;
+  // The inputs left out under skipUnreadable: what could not be read, and why.
+  std::vector<std::string> skipped;
+  // The leading parts taken off absolute and "../" inputs ("'/'", "'../'",
+  // "'C:\'"), as tar and zip take them off: said once per run.
+  std::vector<std::string> stripped;
+};
+
+// The entries for inputs. An absolute input is stored without its root
+// ("/usr/share/doc" as "usr/share/doc"), one that climbs out of the current
+// folder without its leading ".." parts ("../x" as "x"). Throws Failure for
+// a missing or unreadable input (with the system's reason) unless
+// skipUnreadable, and for a name the stub would refuse. Names given twice
+// or one on Windows are FindNameClashes' to find.
+Gathered GatherInputs(const std::vector<std::string>& inputs, const GatherSettings& settings);
+
+// The entry name of an input as given: tidied ("./a//b/" is "a/b", "." and
+// ".." are ""), without a root and without leading ".." parts; what was
+// taken off goes to stripped.
+std::string EntryNameOf(const std::filesystem::path& input, std::vector<std::string>& stripped);
 
 // Why the stub would refuse this entry name (UTF-8, "/" separators), or ""
 // when it takes it: a name that leaves the destination, a device name, a

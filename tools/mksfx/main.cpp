@@ -1,6 +1,8 @@
 // mksfx: makes self-extracting files for the Korvi EXE stub and reads them
 // back. The commands: create, list, test; --help and --version.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -11,6 +13,8 @@
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/create.h"
+#include "tools/mksfx/glob.h"
+#include "tools/mksfx/inputs.h"
 #include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
@@ -35,29 +39,46 @@ const char* const Help =
     "\n"
     "create: INPUT is files and folders (folders with everything in them, in\n"
     "sorted order; \".\" is the current folder's contents), or one .zip archive\n"
-    "whose entries are copied without recompressing.\n"
-    "  -o, --output FILE       the program to write (volumes .z02... beside it)\n"
+    "whose entries are copied without recompressing. Absolute and ../ inputs are\n"
+    "stored without their leading / and ../ parts, as tar and zip store them.\n"
+    "  -o, --output FILE       the program to write (volumes .z02... beside it);\n"
+    "                          through a link to its target; - for standard output\n"
     "      --stub FILE         the stub (default: sfx.exe beside mksfx)\n"
     "  -C, --directory DIR     take INPUT names relative to DIR\n"
+    "  -x, --exclude PATTERN   leave out entries whose names match (shell pattern;\n"
+    "                          * matches / too; a folder with all in it); repeatable\n"
+    "  -@                      read more INPUT names from standard input, one a line\n"
+    "      --files-from FILE   ... from FILE (- for standard input)\n"
+    "      --skip-unreadable   leave out what cannot be read, with a warning (exit 1)\n"
     "      --caption TEXT      text after the main dialog's title\n"
     "      --dest FOLDER       proposed destination; {win} and {sys} expand\n"
     "      --run PROG[|PARAMS] program run after extraction; >< is the destination\n"
     "      --overwrite         replace existing files without asking\n"
     "      --auto              extract at once, without the main dialog\n"
     "      --wait-delete       wait for the --run program, then delete the files\n"
-    "  -l, --level N           Deflate level, 1 to the library's highest (default)\n"
+    "  -l, --level N           Deflate level, 1 to 12 (9 in mksfx.exe); default 10 (9)\n"
     "  -0, --store             store every entry uncompressed\n"
+    "  -T, --threads N         compress on N threads (default: every core)\n"
     "      --password TEXT     encrypt every entry (WinZip AES-256)\n"
     "      --password-file F   the same, with the password in F's first line\n"
     "  -e, --encrypt           the same, with the password asked on the terminal\n"
     "      --zipcrypto         the traditional ZIP encryption instead (weak: for old readers only)\n"
     "      --recompress        a .zip input's entries decoded and deflated anew\n"
-    "      --split SIZE        volumes of at most SIZE bytes (k, m, g: KiB, MiB, GiB)\n"
+    "      --split SIZE        volumes of at most SIZE bytes (k, m, g: KiB, MiB, GiB):\n"
+    "                          P.exe, P.z02, ...; the stub and mksfx test read them\n"
+    "                          so, 7z x once P.exe is copied to P.z01 and the last\n"
+    "                          volume to P.zip; unzip reads no split set\n"
     "      --sign-cert FILE    sign with osslsigncode: the certificate (PEM or DER)\n"
     "      --sign-key FILE     ... and its private key\n"
-    "      --sign-pass-file F  ... and the key's password\n"
+    "      --sign-pkcs12 FILE  ... or both in one PKCS#12 file (.pfx, .p12)\n"
+    "      --sign-pass-file F  ... the key's password in F's first line\n"
+    "      --sign-pass TEXT    ... or given here (handed on in a private file)\n"
+    "      --sign-timestamp URL  an RFC 3161 time-stamp server (repeatable)\n"
     "  -q, --quiet             no summary line\n"
+    "  -v, --verbose           name each entry as it is packed (no progress bar)\n"
     "list and test: --password TEXT, --password-file FILE; test -q shows failures only.\n"
+    "test says everything on stdout; a program cut short ends before its directory.\n"
+    "SOURCE_DATE_EPOCH: no entry's time is later (the same program run after run).\n"
     "  -h, --help              this text\n"
     "  -V, --version           the version\n"
     "Exit status: 0 success, 1 failure (one line says why), 2 a usage error.\n";
@@ -83,14 +104,59 @@ std::string PasswordFromFile(const std::string& path) {
   return line;
 }
 
+// The names of a --files-from list ("-": standard input), one a line;
+// empty lines are none, a line's "\r" before its end is dropped.
+std::vector<std::string> NamesFrom(const std::string& list) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (list != "-") {
+    file.open(list, std::ios::binary);
+    if (!file) throw Failure("cannot read the list " + list + ": " + std::strerror(errno));
+    in = &file;
+  }
+  std::vector<std::string> names;
+  for (std::string line; std::getline(*in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) names.push_back(line);
+  }
+  if (in->bad()) throw Failure("cannot read the list " + (list == "-" ? std::string("from standard input") : list));
+  return names;
+}
+
+// An --exclude pattern as it is matched: on Windows "\" is a separator, as
+// "/" is in the names.
+std::string ExcludePattern(std::string pattern) {
+#ifdef _WIN32
+  for (char& c : pattern)
+    if (c == '\\') c = '/';
+#endif
+  return pattern;
+}
+
+// SOURCE_DATE_EPOCH (reproducible builds): no entry is later than that
+// moment, so that two runs over the same files give the same bytes. As a
+// DOS time in the local time zone, its odd second rounded down; 0 when
+// unset.
+uint32_t SourceDateEpoch() {
+  const char* text = std::getenv("SOURCE_DATE_EPOCH");
+  if (text == nullptr || *text == 0) return 0;
+  char* end = nullptr;
+  errno = 0;
+  long long seconds = std::strtoll(text, &end, 10);
+  if (*end != 0 || errno != 0 || seconds < 0)
+    throw UsageError(std::string("SOURCE_DATE_EPOCH is not a number of seconds since 1970: '") + text + "'");
+  return DosDateTime(seconds - (seconds & 1));
+}
+
 int Create(int argc, char** argv) {
   CreateOptions o;
   Arguments a(argc, argv, 2);
+  std::vector<std::string> operands, listFiles;
   bool encrypt = false;
   std::string passwordFile;
   bool havePassword = false;
   while (a.Next()) {
-    if (a.IsOperand()) o.inputs.push_back(a.Word());
+    if (a.IsOperand()) operands.push_back(a.Word());
     else if (a.Is({"-o", "--output"})) o.output = a.Value();
     else if (a.Is({"--stub"})) o.stub = a.Value();
     else if (a.Is({"-C", "--directory"})) o.directory = a.Value();
@@ -102,6 +168,11 @@ int Create(int argc, char** argv) {
     else if (a.Is({"--wait-delete"})) { o.block.waitDelete = o.block.given = true; }
     else if (a.Is({"-l", "--level"})) o.level = ParseNumber(a.Value(), "--level");
     else if (a.Is({"-0", "--store"})) o.store = true;
+    else if (a.Is({"-T", "--threads"})) {
+      int n = ParseNumber(a.Value(), "--threads");
+      if (n < 1 || n > 256) throw UsageError("--threads takes 1 to 256, not " + std::to_string(n));
+      o.threads = static_cast<unsigned>(n);
+    }
     else if (a.Is({"--password"})) { o.password = a.Value(); havePassword = true; }
     else if (a.Is({"--zipcrypto"})) o.zipcrypto = true;
     else if (a.Is({"--password-file"})) passwordFile = a.Value();
@@ -111,9 +182,39 @@ int Create(int argc, char** argv) {
     else if (a.Is({"--sign-cert"})) o.sign.cert = a.Value();
     else if (a.Is({"--sign-key"})) o.sign.key = a.Value();
     else if (a.Is({"--sign-pass-file"})) o.sign.passFile = a.Value();
+    else if (a.Is({"--sign-pkcs12"})) o.sign.pkcs12 = a.Value();
+    else if (a.Is({"--sign-pass"})) { o.sign.pass = a.Value(); o.sign.havePass = true; }
+    else if (a.Is({"--sign-timestamp"})) o.sign.timestamps.push_back(a.Value());
     else if (a.Is({"-q", "--quiet"})) o.quiet = true;
+    else if (a.Is({"-v", "--verbose"})) o.verbose = true;
+    else if (a.Is({"-x", "--exclude"})) o.excludes.push_back(ExcludePattern(a.Value()));
+    else if (a.Is({"-@"})) listFiles.push_back("-");
+    else if (a.Is({"--files-from"})) listFiles.push_back(a.Value());
+    else if (a.Is({"--skip-unreadable"})) o.skipUnreadable = true;
     else if (a.Is({"-h", "--help"})) { std::fputs(Help, stdout); return 0; }
     else throw UsageError("unknown option " + a.Word() + " (see mksfx --help)");
+  }
+  // Operands first, then the lists' names, each in its order.
+  for (const std::string& w : operands) {
+#ifdef _WIN32
+    // The command interpreter passes wildcards on; Windows programs expand
+    // them themselves.
+    if (HasWildcards(w)) {
+      std::vector<std::string> names = ExpandWildcards(w, o.directory);
+      if (names.empty()) {
+        if (!o.skipUnreadable) throw Failure("cannot read " + w + ": no file matches");
+        std::fprintf(stderr, "mksfx: warning: cannot read %s: no file matches; left out\n", w.c_str());
+        o.unmatched.push_back(w);
+      }
+      o.inputs.insert(o.inputs.end(), names.begin(), names.end());
+      continue;
+    }
+#endif
+    o.inputs.push_back(w);
+  }
+  for (const std::string& list : listFiles) {
+    std::vector<std::string> names = NamesFrom(list);
+    o.inputs.insert(o.inputs.end(), names.begin(), names.end());
   }
   if (havePassword + !passwordFile.empty() + encrypt > 1)
     throw UsageError("give one of --password, --password-file and --encrypt");
@@ -129,15 +230,16 @@ int Create(int argc, char** argv) {
   }
   if (havePassword) {
     std::string converted;
-    if (o.password.empty()) throw Failure("the password is empty");
-    if (!ToWindows1252(o.password, converted)) throw Failure("the password has a character outside Windows-1252");
+    if (o.password.empty()) throw UsageError("the password is empty");
+    if (!ToWindows1252(o.password, converted)) throw UsageError("the password has a character outside Windows-1252");
     if (converted.size() >= PasswordBufferSize)
-      throw Failure("the password is longer than the stub's " + std::to_string(PasswordBufferSize - 1) + " characters");
+      throw UsageError("the password is longer than the stub's " + std::to_string(PasswordBufferSize - 1) + " characters");
     for (unsigned char c : converted)
-      if (c < 0x20) throw Failure("the password holds a control character");
+      if (c < 0x20) throw UsageError("the password holds a control character");
     o.password = converted;
   }
   if (o.stub.empty()) o.stub = ToolFolder(argv[0]) / "sfx.exe";
+  o.latestTime = SourceDateEpoch();
   return CreateArchive(o);
 }
 

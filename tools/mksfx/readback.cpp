@@ -104,7 +104,7 @@ std::string ProblemOf(EntryResult result) {
     case EntrySizeMismatch: return "its data is not as long as its header says";
     case EntryWriteFailed: return "its output was not taken whole";
     case EntryNoMemory: return "out of memory";
-    case EntryCutShort: return "the archive ends inside its data (cut short)";
+    case EntryCutShort: return "its data ends with the file, before the central directory (cut short)";
     case EntryVolumeMissing: return CoreMessageOr("a volume is missing");
     case EntryCancelled: return "cancelled";
     case EntryNotAuthentic: return "its authentication code does not match (damaged, or a wrong password that passed the verifier)";
@@ -208,7 +208,9 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
         row.problem = ProblemOf(result);
         if (result == EntryVolumeMissing || result == EntryCutShort) {
           walk.rows.push_back(row);
-          walk.stop = row.problem;
+          walk.stop = result == EntryCutShort
+                          ? "the archive ends before its central directory, inside '" + row.name + "' (cut short)"
+                          : row.problem;
           break;
         }
       }
@@ -220,7 +222,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       break;
     }
     if (moved == WalkCutShort) {
-      walk.stop = "the archive cannot be read past '" + row.name + "'";
+      walk.stop = "the archive ends before its central directory, after '" + row.name + "' (cut short or damaged)";
       break;
     }
   }
@@ -258,7 +260,7 @@ std::string DosText(uint32_t v) {
 
 std::string Password(const ReadOptions& options) {
   std::string p;
-  if (options.havePassword && !ToWindows1252(options.password, p)) throw Failure("the password has a character outside Windows-1252");
+  if (options.havePassword && !ToWindows1252(options.password, p)) throw UsageError("the password has a character outside Windows-1252");
   return p;
 }
 
@@ -294,31 +296,46 @@ int ListArchive(const ReadOptions& options) {
     packed += h.compressedSize;
     refused += !r.problem.empty();
   }
-  std::printf("%zu entries, %s bytes, %s packed (%s), %d volume%s\n", walk.rows.size(), Grouped(size).c_str(),
-              Grouped(packed).c_str(), Percent(packed, size).c_str(), walk.volumes, walk.volumes == 1 ? "" : "s");
+  std::printf("%s, %s bytes, %s packed (%s), %s\n", Counted(walk.rows.size(), "entry", "entries").c_str(),
+              Grouped(size).c_str(), Grouped(packed).c_str(), Percent(packed, size).c_str(),
+              Counted(static_cast<uint64_t>(walk.volumes), "volume", "volumes").c_str());
   if (!walk.stop.empty()) {
     std::fprintf(stderr, "mksfx: %s\n", walk.stop.c_str());
     return 1;
   }
   if (refused > 0) {
-    std::fprintf(stderr, "mksfx: the stub would refuse %d entr%s\n", refused, refused == 1 ? "y" : "ies");
+    std::fprintf(stderr, "mksfx: the stub would refuse %s\n", Counted(static_cast<uint64_t>(refused), "entry", "entries").c_str());
     return 1;
   }
   return 0;
 }
 
+// Every line of test goes to stdout, the verdicts as the entries' lines,
+// so that one stream tells the whole story (as unzip -t's does); only a
+// usage error goes to stderr, from main.
 int TestArchive(const ReadOptions& options) {
   std::string password = Password(options);
-  // A first walk for the total of the progress bar.
-  uint64_t total = 0;
-  {
-    std::string none;
-    for (const Row& r : WalkArchive(options, false, none).rows) total += r.header.uncompressedSize;
+  const std::string file = options.file.string();
+  Walk walk;
+  double seconds = 0;
+  try {
+    // A first walk for the total of the progress bar.
+    uint64_t total = 0;
+    {
+      std::string none;
+      for (const Row& r : WalkArchive(options, false, none).rows) total += r.header.uncompressedSize;
+    }
+    Progress progress(total);
+    OnCorePaint = [&] { progress.Show(static_cast<uint64_t>(ArchiveDone), options.file.filename().string()); };
+    walk = WalkArchive(options, true, password);
+    progress.Clear();
+    seconds = progress.Seconds();
+  } catch (const UsageError&) {
+    throw;
+  } catch (const Failure& e) {
+    std::printf("mksfx: %s\n", e.what());
+    return 1;
   }
-  Progress progress(total);
-  OnCorePaint = [&] { progress.Show(static_cast<uint64_t>(ArchiveDone), options.file.filename().string()); };
-  Walk walk = WalkArchive(options, true, password);
-  progress.Clear();
   int failed = 0;
   uint64_t size = 0;
   for (const Row& r : walk.rows) {
@@ -331,15 +348,15 @@ int TestArchive(const ReadOptions& options) {
     }
   }
   if (!walk.stop.empty()) {
-    std::fprintf(stderr, "mksfx: %s: %s\n", options.file.string().c_str(), walk.stop.c_str());
+    std::printf("mksfx: %s: %s\n", file.c_str(), walk.stop.c_str());
     return 1;
   }
   if (failed > 0) {
-    std::fprintf(stderr, "mksfx: %s: %d of %zu entries fail\n", options.file.string().c_str(), failed, walk.rows.size());
+    std::printf("mksfx: %s: %d of %s fail\n", file.c_str(), failed, Counted(walk.rows.size(), "entry", "entries").c_str());
     return 1;
   }
-  std::printf("%s: %zu entries, %s bytes, every CRC matches (%.2f s)\n", options.file.string().c_str(), walk.rows.size(),
-              Grouped(size).c_str(), progress.Seconds());
+  std::printf("%s: %s, %s bytes, every CRC matches (%.2f s)\n", file.c_str(),
+              Counted(walk.rows.size(), "entry", "entries").c_str(), Grouped(size).c_str(), seconds);
   return 0;
 }
 

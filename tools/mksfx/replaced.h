@@ -12,17 +12,28 @@
 
 namespace mksfx {
 
+// The file a run writes for output: the target of a symbolic link,
+// followed to its end (the link stays a link, as a shell's ">" writes
+// through it; a link to nowhere makes its target). Throws Failure naming
+// what is there for a device, a FIFO, a socket or a loop of links: mksfx
+// only ever replaces a regular file.
+std::filesystem::path OutputTarget(const std::filesystem::path& output);
+
 class Replaced {
  public:
-  // Throws Failure when the output is a folder.
+  // Throws Failure when the output is a folder. "-" is standard output:
+  // no volumes, and the file it is redirected to, if any, is the output.
   explicit Replaced(const std::filesystem::path& output);
 
   enum Kind { Other, TheOutput, OldVolume };
   // What the file at path is to this run, by identity (not by spelling).
-  Kind Of(const std::filesystem::path& path) const;
+  Kind Of(const std::filesystem::path& path) const { return Of(IdOf(path)); }
+  Kind Of(const FileId& id) const;
   // Throws Failure when the file at path, which the run reads as role ("one
   // of the inputs", "the stub", ...), is the output or one of its volumes.
-  void MustNotBe(const std::filesystem::path& path, const std::string& role) const;
+  void MustNotBe(const std::filesystem::path& path, const std::string& role) const { MustNotBe(path, role, IdOf(path)); }
+  // The same with the file's identity looked at already.
+  void MustNotBe(const std::filesystem::path& path, const std::string& role, const FileId& id) const;
 
   const std::filesystem::path& Output() const { return output_; }
   // The old volumes found beside the output, in the order of their numbers.
@@ -40,6 +51,7 @@ class Replaced {
     FileId id;
   };
   std::filesystem::path output_;
+  std::string shown_;  // "the output X", or standard output
   FileId outputId_;
   std::vector<Volume> volumes_;
 };

@@ -32,4 +32,24 @@ FileId IdOf(const std::filesystem::path& path) {
   return id;
 }
 
+FileId IdOfStandardOutput() {
+  FileId id;
+#ifdef _WIN32
+  HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (h == nullptr || h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info))
+    return id;
+  id.device = info.dwVolumeSerialNumber;
+  id.index = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+  id.exists = true;
+#else
+  struct stat st;
+  if (fstat(1, &st) != 0 || !S_ISREG(st.st_mode)) return id;
+  id.device = static_cast<uint64_t>(st.st_dev);
+  id.index = static_cast<uint64_t>(st.st_ino);
+  id.exists = true;
+#endif
+  return id;
+}
+
 }  // namespace mksfx

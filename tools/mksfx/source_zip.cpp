@@ -172,6 +172,11 @@ SourceZip::SourceZip(const fs::path& path, bool recompress) : path_(path), file_
   }
 }
 
-std::string SourceZip::Data(const SourceEntry& e) { return ReadAt(e.dataOffset, static_cast<size_t>(e.compressedSize)); }
+void SourceZip::ReadData(const SourceEntry& e, uint64_t at, char* bytes, size_t count) {
+  if (at > e.compressedSize || count > e.compressedSize - at) throw Failure("'" + e.name + "' is read past its end");
+  file_.clear();
+  file_.seekg(static_cast<std::streamoff>(e.dataOffset + at));
+  if (!file_.read(bytes, static_cast<std::streamsize>(count))) throw Failure("cannot read " + path_.string());
+}
 
 }  // namespace mksfx

@@ -26,8 +26,9 @@ class SourceZip {
   // unless recompress lets it be decoded here.
   SourceZip(const std::filesystem::path& path, bool recompress);
   const std::vector<SourceEntry>& Entries() const { return entries_; }
-  // The entry's stored bytes (compressed, with any encryption header).
-  std::string Data(const SourceEntry& entry);
+  // count of the entry's stored bytes (compressed, with any encryption
+  // header) from at.
+  void ReadData(const SourceEntry& entry, uint64_t at, char* bytes, size_t count);
 
  private:
   std::string ReadAt(uint64_t offset, size_t count);

@@ -12,6 +12,20 @@ std::string Grouped(uint64_t n) {
   return out;
 }
 
+std::string Counted(uint64_t n, const char* one, const char* many) {
+  return Grouped(n) + " " + (n == 1 ? one : many);
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string s;
+  for (unsigned char c : bytes) {
+    s += digits[c >> 4];
+    s += digits[c & 15];
+  }
+  return s;
+}
+
 size_t DecodeUtf8(const std::string& text, size_t i, uint32_t& cp) {
   unsigned char c = static_cast<unsigned char>(text[i]);
   size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;

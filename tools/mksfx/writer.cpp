@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include "archive/zip_format.h"
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -19,16 +23,6 @@ enum : uint32_t { EndRecordSize = 22, CentralHeaderSize = 46, MaxOffset = 0xFFFF
 uint16_t VersionNeeded(const EntryRecord& e) {
   if (e.method == MethodAes) return 51;  // WinZip AES
   return e.method == MethodDeflate || (e.flags & FlagEncrypted) || e.folder ? 20 : 10;
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string s;
-  for (unsigned char c : bytes) {
-    s += digits[c >> 4];
-    s += digits[c & 15];
-  }
-  return s;
 }
 }  // namespace
 
@@ -62,10 +56,23 @@ unsigned VolumeNumber(const fs::path& program, const fs::path& name) {
   return n >= 2 && written.string().size() == text.size() ? n : 0;
 }
 
-VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize) : out_(out), split_(splitSize) { Open(); }
+VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize) : out_(out), split_(splitSize) {
+  if (out != "-") {
+    Open();
+    return;
+  }
+  // Standard output: one volume, no temporary, nothing to rename.
+  stream_ = true;
+  split_ = 0;
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 20);
+  volumes_.push_back({"-", "-", nullptr});
+}
 
 VolumeWriter::~VolumeWriter() {
-  if (committed_) return;
+  if (committed_ || stream_) return;
   if (file_.is_open()) file_.close();
   std::error_code ec;
   for (const Volume& v : volumes_) {
@@ -90,14 +97,19 @@ void VolumeWriter::Open() {
   used_ = 0;
 }
 
-void VolumeWriter::Write(const std::string& bytes) {
+void VolumeWriter::Write(const char* bytes, size_t count) {
   size_t at = 0;
-  while (at < bytes.size()) {
+  while (at < count) {
     if (split_ != 0 && used_ == split_) Open();
-    size_t part = bytes.size() - at;
+    size_t part = count - at;
     if (split_ != 0 && part > split_ - used_) part = static_cast<size_t>(split_ - used_);
-    file_.write(bytes.data() + at, static_cast<std::streamsize>(part));
-    if (!file_) throw Failure("cannot write " + volumes_.back().final.string());
+    if (stream_) {
+      if (std::fwrite(bytes + at, 1, part, stdout) != part)
+        throw Failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+    } else {
+      file_.write(bytes + at, static_cast<std::streamsize>(part));
+      if (!file_) throw Failure("cannot write " + volumes_.back().final.string() + ": " + std::strerror(errno));
+    }
     at += part;
     used_ += part;
     total_ += part;
@@ -116,6 +128,12 @@ fs::path VolumeWriter::CloseFirst() {
 }
 
 std::vector<fs::path> VolumeWriter::Commit() {
+  if (stream_) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+      throw Failure(std::string("cannot write to standard output: ") + std::strerror(errno));
+    committed_ = true;
+    return {};
+  }
   if (file_.is_open()) {
     file_.close();
     if (!file_) throw Failure("cannot write " + volumes_.back().final.string());
@@ -142,7 +160,7 @@ void ArchiveWriter::Begin(const std::string& stub, const std::string& block) {
   }
 }
 
-void ArchiveWriter::Add(EntryRecord e, const std::string& data) {
+void ArchiveWriter::BeginEntry(EntryRecord e) {
   if (entries_.size() >= MaxEntries) throw Failure("more than 65,535 entries would need Zip64, which the stub lacks");
   std::string h;
   Put32(h, ZipSignature(ShiftedLocalHeader));
@@ -163,7 +181,11 @@ void ArchiveWriter::Add(EntryRecord e, const std::string& data) {
   out_.WriteRecord(h);
   e.disk = out_.Disk();
   e.offset = out_.DiskOffset() - h.size();
-  out_.Write(data);
+  open_ = e;
+}
+
+void ArchiveWriter::EndEntry() {
+  const EntryRecord& e = open_;
   if (e.flags & FlagDescriptor) {
     std::string d;
     Put32(d, ZipSignature(ShiftedMarker));

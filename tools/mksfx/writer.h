@@ -25,12 +25,14 @@ unsigned VolumeNumber(const std::filesystem::path& program, const std::filesyste
 
 class VolumeWriter {
  public:
-  // splitSize 0: one file. Otherwise each volume holds at most splitSize bytes.
+  // splitSize 0: one file. Otherwise each volume holds at most splitSize
+  // bytes. out "-" is standard output (one volume, not split).
   VolumeWriter(const std::filesystem::path& out, uint64_t splitSize);
   ~VolumeWriter();  // removes every temporary that was not committed
 
   // Bytes that may be cut by a volume's end (entry data).
-  void Write(const std::string& bytes);
+  void Write(const char* bytes, size_t count);
+  void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
   // A record (header and name, end record) that stays within one volume: a
   // volume without room for it ends early.
   void WriteRecord(const std::string& bytes);
@@ -43,7 +45,8 @@ class VolumeWriter {
   unsigned Count() const { return static_cast<unsigned>(volumes_.size()); }
   // The first volume's temporary, closed (for signing before the commit).
   std::filesystem::path CloseFirst();
-  // Closes and renames every temporary to its volume's name; returns them.
+  // Closes and renames every temporary to its volume's name; returns them
+  // (none for standard output, which is flushed).
   std::vector<std::filesystem::path> Commit();
 
  private:
@@ -56,7 +59,7 @@ class VolumeWriter {
   uint64_t split_, used_ = 0, total_ = 0;
   std::vector<Volume> volumes_;
   std::ofstream file_;
-  bool committed_ = false;
+  bool committed_ = false, stream_ = false;
 };
 
 // One entry as the archive holds it.
@@ -80,7 +83,16 @@ class ArchiveWriter {
   void Begin(const std::string& stub, const std::string& block);
   // The local header, then data (the encryption header included), then with
   // bit 3 a signed data descriptor. Sizes and CRC are in the header always.
-  void Add(EntryRecord entry, const std::string& data);
+  void Add(const EntryRecord& entry, const std::string& data) {
+    BeginEntry(entry);
+    Data(data.data(), data.size());
+    EndEntry();
+  }
+  // The same in steps: the header, the data in parts, the end.
+  void BeginEntry(EntryRecord entry);
+  void Data(const char* bytes, size_t count) { out_.Write(bytes, count); }
+  void Data(const std::string& bytes) { out_.Write(bytes); }
+  void EndEntry();
   // The central directory and the end record.
   void Finish();
   const std::vector<EntryRecord>& Entries() const { return entries_; }
@@ -89,6 +101,7 @@ class ArchiveWriter {
   VolumeWriter& out_;
   bool spanned_;
   std::vector<EntryRecord> entries_;
+  EntryRecord open_;  // the entry begun
 };
 
 }  // namespace mksfx

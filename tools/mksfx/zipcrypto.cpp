@@ -46,10 +46,10 @@ std::string ZipCrypto::Header(uint8_t check) {
   return header;
 }
 
-void ZipCrypto::Encrypt(std::string& bytes) {
-  for (char& c : bytes) {
-    uint8_t plain = static_cast<uint8_t>(c);
-    c = static_cast<char>(plain ^ StreamByte());
+void ZipCrypto::Encrypt(char* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t plain = static_cast<uint8_t>(bytes[i]);
+    bytes[i] = static_cast<char>(plain ^ StreamByte());
     Update(plain);
   }
 }

@@ -14,7 +14,9 @@ class ZipCrypto {
   // The encrypted 12-byte header for an entry with this check byte; the keys
   // then stand ready for the entry's data.
   std::string Header(uint8_t check);
-  void Encrypt(std::string& bytes);
+  void Encrypt(std::string& bytes) { Encrypt(bytes.data(), bytes.size()); }
+  // Encrypts in place, going on from the bytes before.
+  void Encrypt(char* bytes, size_t count);
 
  private:
   void Update(uint8_t plain);

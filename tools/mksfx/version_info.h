@@ -1,0 +1,46 @@
+// The stub's version resource, rewritten in place in a copy of the stub:
+// a product's own names and versions in the VS_VERSION_INFO block that
+// tools/version_resource.rc defines, whose strings have fixed room, so the
+// stub keeps its size. The block is found by its "VS_VERSION_INFO" key in
+// UTF-16 and walked as Windows' VERSIONINFO reference lays it out:
+// each node is wLength, wValueLength, wType, a UTF-16 key ended by a zero,
+// padding to 32 bits, its value, padding, then its children.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace mksfx {
+
+struct VersionString {
+  std::string key;    // "ProductName", ...
+  std::string value;  // UTF-8, without the blanks and zeros that fill its room
+  size_t room = 0;    // characters the value may take, its terminator included
+};
+
+struct VersionInfo {
+  bool present = false;
+  size_t at = 0;                      // the block's offset in the program
+  uint64_t fileVersion = 0, productVersion = 0;  // VS_FIXEDFILEINFO's, 16 bits a part
+  std::vector<VersionString> strings; // of every string table, in order
+};
+
+// The block in a program's bytes; present is false when there is none.
+VersionInfo ReadVersionInfo(const std::string& program);
+
+// Rewrites the values given (UTF-8) in place: each key must be one of the
+// block's strings, each value fit its room. FileVersion and ProductVersion
+// set the fixed versions too when they are one to four dotted numbers
+// below 65,536. Throws Failure when the program has no version resource, a
+// key is unknown or a value too long; the bytes are then unchanged.
+void PatchVersionInfo(std::string& program, const std::vector<std::pair<std::string, std::string>>& values);
+
+// The same on a file (a copy of the stub), which keeps its size.
+void PatchVersionInfoFile(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& values);
+
+// "KEY=VALUE" as a pair; throws UsageError without "=" or a key.
+std::pair<std::string, std::string> VersionAssignment(const std::string& text);
+
+}  // namespace mksfx
