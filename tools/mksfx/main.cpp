@@ -28,6 +28,14 @@
 namespace fs = std::filesystem;
 using namespace mksfx;
 
+#ifdef _WIN32
+// The C runtime expands no wildcards of its own: mksfx does (glob.h), by
+// Windows' rules, for operands only.
+extern "C" {
+int _dowildcard = 0;
+}
+#endif
+
 namespace {
 
 const char* const Help =
