@@ -9,7 +9,7 @@ packages=(
   wine wine32 wine64 xvfb xauth x11-utils imagemagick
   zip unzip p7zip-full
   zlib1g-dev libz-mingw-w64-dev libdeflate-dev
-  osslsigncode openssl
+  osslsigncode openssl time
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
 )

@@ -10,7 +10,8 @@ printf 'dash' > tree/-dash.txt
 
 mksfx --help >help.txt && grep -q "^Usage: mksfx create -o PROGRAM.exe" help.txt || fail "--help"
 for option in --caption --dest --run --overwrite --auto --wait-delete --level --store --password --password-file \
-              --encrypt --recompress --split --sign-cert --sign-key --stub --directory --output; do
+              --encrypt --recompress --split --sign-cert --sign-key --stub --directory --output --threads --exclude \
+              --files-from --skip-unreadable --verbose --sign-pkcs12 --sign-pass --sign-pass-file --sign-timestamp; do
   grep -q -- "$option" help.txt || fail "--help does not name $option"
 done
 mksfx create --help | grep -q "^Usage:" || fail "create --help"
@@ -46,6 +47,10 @@ print(' '.join(random.choice(w) for _ in range(1200000)))" > tree/big.txt
   tr '\r' '\n' <tty.txt | grep -q "^big.exe: 1 entry, " || fail "no summary on a terminal"
   mksfx create -q --stub "$STUB" -o big2.exe -C tree big.txt 2>err.txt
   [ ! -s err.txt ] || fail "a bar off a terminal"
+  # -v names the entries instead of drawing a bar.
+  script -qec "'$MKSFX' create -v --stub '$STUB' -o big3.exe --level 12 --threads 1 -C tree big.txt" /dev/null >tty.txt
+  ! grep -q '\[#*\.*\]' tty.txt || fail "a bar with -v: $(head -c 300 tty.txt)"
+  grep -q "^  adding: big.txt (deflated [0-9]*%)" tty.txt || fail "no -v line on a terminal: $(head -c 300 tty.txt)"
 fi
 
 # The first mksfx's form: the archive's bytes follow the stub unchanged.

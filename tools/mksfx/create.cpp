@@ -118,9 +118,9 @@ class Sealed {
   std::string scratch_;
 };
 
-// Where spools go: beside the output, on its disk (set by CreateArchive).
+// Where spools go: beside the output, on its disk; for standard output,
+// the system's temporary folder (set by CreateArchive).
 fs::path SpoolPlace = ".";
-fs::path SpoolFolder(const CreateOptions&) { return SpoolPlace; }
 
 // The moment every entry's time is at most (SOURCE_DATE_EPOCH), as DOS
 // date and time; those compare as numbers do.
@@ -191,7 +191,7 @@ bool AddFile(ArchiveWriter& archive, Packer& packer, const InputItem& item, Entr
       }
       e.crc = k == 0 ? piece.crc : Crc32Combine(e.crc, piece.crc, piece.plainSize);
       if (!piece.data.empty()) {
-        if (!spool) spool.emplace(SpoolFolder(o));
+        if (!spool) spool.emplace(SpoolPlace);
         spool->Append(piece.data.data(), piece.data.size());
         packed += piece.data.size();
       }
@@ -336,7 +336,7 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const std::vector<SourceE
     // An encrypted entry is copied sealed as it is; the password seals the others.
     Sealed out(archive, encrypted ? std::string() : o.password, o.zipcrypto, o.quiet);
     if (o.recompress && !encrypted) {
-      Recompress(out, e, source, s, compressor ? &*compressor : nullptr, SpoolFolder(o));
+      Recompress(out, e, source, s, compressor ? &*compressor : nullptr, SpoolPlace);
     } else {
       // Copied as it is: the compressed bytes, sizes and CRC of the directory.
       e.method = s.method;

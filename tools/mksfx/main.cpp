@@ -28,6 +28,14 @@
 namespace fs = std::filesystem;
 using namespace mksfx;
 
+#ifdef _WIN32
+// The C runtime expands no wildcards of its own: mksfx does (glob.h), by
+// Windows' rules, for operands only.
+extern "C" {
+int _dowildcard = 0;
+}
+#endif
+
 namespace {
 
 const char* const Help =
@@ -56,7 +64,7 @@ const char* const Help =
     "      --overwrite         replace existing files without asking\n"
     "      --auto              extract at once, without the main dialog\n"
     "      --wait-delete       wait for the --run program, then delete the files\n"
-    "  -l, --level N           Deflate level, 1 to 12 (9 in mksfx.exe); default 10 (9)\n"
+    "  -l, --level N           Deflate level 1-12, default 10 (mksfx.exe: 1-9, 9)\n"
     "  -0, --store             store every entry uncompressed\n"
     "  -T, --threads N         compress on N threads (default: every core)\n"
     "      --password TEXT     encrypt every entry (WinZip AES-256)\n"
@@ -64,8 +72,8 @@ const char* const Help =
     "  -e, --encrypt           the same, with the password asked on the terminal\n"
     "      --zipcrypto         the traditional ZIP encryption instead (weak: for old readers only)\n"
     "      --recompress        a .zip input's entries decoded and deflated anew\n"
-    "      --split SIZE        volumes of at most SIZE bytes (k, m, g: KiB, MiB, GiB):\n"
-    "                          P.exe, P.z02, ...; the stub and mksfx test read them\n"
+    "      --split SIZE        volumes of at most SIZE bytes (k, m, g: KiB, MiB, GiB)\n"
+    "                          P.exe, P.z02, ...: the stub and mksfx test read them\n"
     "                          so, 7z x once P.exe is copied to P.z01 and the last\n"
     "                          volume to P.zip; unzip reads no split set\n"
     "      --sign-cert FILE    sign with osslsigncode: the certificate (PEM or DER)\n"
@@ -76,12 +84,13 @@ const char* const Help =
     "      --sign-timestamp URL  an RFC 3161 time-stamp server (repeatable)\n"
     "  -q, --quiet             no summary line\n"
     "  -v, --verbose           name each entry as it is packed (no progress bar)\n"
-    "list and test: --password TEXT, --password-file FILE; test -q shows failures only.\n"
+    "list and test: --password TEXT, --password-file FILE; test -q: failures only.\n"
     "test says everything on stdout; a program cut short ends before its directory.\n"
     "SOURCE_DATE_EPOCH: no entry's time is later (the same program run after run).\n"
     "  -h, --help              this text\n"
     "  -V, --version           the version\n"
-    "Exit status: 0 success, 1 failure (one line says why), 2 a usage error.\n";
+    "Exit status: 0 success, 1 failure (one line says why; with --skip-unreadable,\n"
+    "a program made without all that was asked), 2 a usage error.\n";
 
 fs::path ToolFolder(const char* argv0) {
 #ifdef _WIN32
