@@ -86,7 +86,10 @@ uint32_t DosDateTime(int64_t seconds) {
 }
 
 uint32_t DosDateTimeOf(const fs::path& path) {
-  auto when = std::chrono::file_clock::to_sys(fs::last_write_time(path));
+  // "C:\src\" (a folder named with its separator) is asked as "C:\src":
+  // Windows' time query takes no trailing separator.
+  fs::path named = !path.has_filename() && path.has_parent_path() ? path.parent_path() : path;
+  auto when = std::chrono::file_clock::to_sys(fs::last_write_time(named));
   return DosDateTime(std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count());
 }
 
