@@ -22,9 +22,9 @@
 // than the fill it saves.) A longer code takes one more lookup in its
 // sub-table.
 //
-// A match is copied with moves of 8 bytes where its source lies 8 bytes or
-// more back, of a word for shorter distances, a repeated byte for distance
-// 1, and steps of the distance for the short periods in between. Its source
+// A match is copied with moves of 8 bytes, two to a step where its source
+// lies 8 bytes or more back and one to a step of the distance for shorter
+// periods, and for distance 1 with stores of a repeated byte. Its source
 // lies whole before it, in the window or in the history before the window
 // (blocks.cpp), and the moves may pass its end by up to 16 bytes, into
 // bytes not yet written.
@@ -47,10 +47,9 @@ static INFLATE_INLINE void Consume(BitCursor& c, unsigned n) {
   c.count -= n;
 }
 
-// Matches are copied in moves of 8 bytes (two words of the i686), two to a
-// step, where the source lies 8 bytes back or more; shorter distances take
-// moves of a word. Measured on i686: 16-byte SSE2 moves (chosen at run time)
-// and longer steps were no faster, moves of one word slower.
+// Matches are copied in moves of 8 bytes (two words of the i686). Measured
+// on i686: 16-byte SSE2 moves (chosen at run time) and steps of more than
+// two moves were no faster, moves of one word slower.
 enum : unsigned { CopyBytes = 8 };
 static INFLATE_INLINE uint64_t LoadCopy(const uint8_t* p) {
   uint64_t bytes;
@@ -74,13 +73,6 @@ static INFLATE_INLINE void CopyMatch(uint8_t* dst, size_t back, unsigned length)
       src += 2 * CopyBytes;
       dst += 2 * CopyBytes;
     } while (dst < end);
-  } else if (back >= WordBytes) {
-    do {
-      StoreWord(dst, LoadWord(src));
-      StoreWord(dst + WordBytes, LoadWord(src + WordBytes));
-      src += 2 * WordBytes;
-      dst += 2 * WordBytes;
-    } while (dst < end);
   } else if (back == 1) {
     BitWord repeated = static_cast<BitWord>(*src) * (~static_cast<BitWord>(0) / 0xFF);
     do {
@@ -89,9 +81,9 @@ static INFLATE_INLINE void CopyMatch(uint8_t* dst, size_t back, unsigned length)
       dst += 2 * WordBytes;
     } while (dst < end);
   } else {
-    // A period shorter than a word: each move puts one whole period in place.
+    // A period shorter than a move: each move puts one whole period in place.
     do {
-      StoreWord(dst, LoadWord(src));
+      StoreCopy(dst, LoadCopy(src));
       dst += back;
       src += back;
     } while (dst < end);
