@@ -13,7 +13,7 @@ namespace {
 // The lower-case letters of a range and how they become upper case: every
 // code point of the range shifted by delta, or (delta 0) pairs of upper and
 // lower case from first on, the lower one second. The ranges are those of
-// the up-case table that Microsoft's exFAT specification publishes (its
+// the up-case table that Microsoft publishes for exFAT (its
 // recommended table, Windows' own comparison of names), in order.
 struct CaseRange {
   uint32_t first, last;

@@ -36,7 +36,7 @@ std::vector<NameClash> FindNameClashes(const std::vector<std::string>& names);
 std::string FoldedName(const std::string& name);
 
 // A code point upper-cased as Windows compares names: by the up-case table
-// that Microsoft's exFAT specification publishes (Latin, Greek, Cyrillic,
+// that Microsoft publishes for exFAT (Latin, Greek, Cyrillic,
 // Armenian, Georgian, Glagolitic, Coptic, circled and fullwidth letters, in
 // the Basic Multilingual Plane). No letter beyond ASCII becomes an ASCII one
 // (the dotless i, the long s and the micro sign stay), and code points past
