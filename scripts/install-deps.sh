@@ -31,5 +31,32 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror in the middle of a sync fails an index now and then (seen: the
+# security suite's i386 list, for days); try again, then go on with the lists
+# apt has.
+updated=no
+for try in 1 2 3; do
+  if $SUDO apt-get update -qq; then updated=yes; break; fi
+  sleep 10
+done
+if $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+  exit 0
+fi
+[ "$updated" = yes ] && exit 1
+# Without the i386 list of one suite, wine32's libraries cannot match the
+# versions of their amd64 twins. Install from the release and its updates
+# alone, in lists of their own, which leaves the system's lists as they are.
+echo "Installing from the release's own suites, as the mirror's lists do not agree" >&2
+lists=$(mktemp -d)
+mkdir -p "$lists/parts" "$lists/lists/partial"
+# The system's own sources, less the security suite's.
+for f in /etc/apt/sources.list.d/*.sources; do
+  if [ -e "$f" ]; then awk -v RS= -v ORS='\n\n' '!/security/' "$f" > "$lists/parts/$(basename "$f")"; fi
+done
+for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+  if [ -e "$f" ]; then grep -v -- '-security' "$f" > "$lists/parts/$(basename "$f")" || true; fi
+done
+own=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$lists/parts" -o "Dir::State::Lists=$lists/lists")
+$SUDO apt-get "${own[@]}" update -qq || true  # the install says whether the lists sufficed
+$SUDO apt-get "${own[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+rm -rf "$lists"

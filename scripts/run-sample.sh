@@ -19,6 +19,12 @@ mksfx="$root/build/host/tools/Release/mksfx"
 echo "made $out/sample-setup.exe ($(stat -c %s "$out/sample-setup.exe") bytes); what the stub will find in it:"
 "$mksfx" list "$out/sample-setup.exe" | sed 's/^/  /'
 
+# Wine runs the 32-bit stub only where the kernel runs 32-bit code (an
+# emulator registered with binfmt_misc does too, at about a minute a start).
+if ! /lib/i386-linux-gnu/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "this machine's kernel runs no 32-bit programs (booted without ia32_emulation): Wine cannot start the stub here"
+  exit 1
+fi
 export WINEPREFIX="$out/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 echo "making a Wine prefix in $WINEPREFIX ..."
 wineboot -i </dev/null >/dev/null 2>&1 && wineserver -w

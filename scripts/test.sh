@@ -19,4 +19,14 @@ ctest --preset fuzz
 echo "== win32: the stub and its Wine tests"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset win32
+# The stub is a 32-bit program: Wine runs it only on a kernel that runs
+# 32-bit code itself. Some virtual machines boot with that switched off
+# (ia32_emulation); emulating it (qemu-user) takes about a minute a program
+# start, hours for the suite. There the stub's own checks run, and the Wine
+# tests are reported as not run, loudly.
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || ! /lib/i386-linux-gnu/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "== win32: THE WINE TESTS ARE NOT RUN: this machine's kernel runs no 32-bit programs (ia32_emulation off)"
+  ctest --preset win32 -R '^stub\.'
+else
+  xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset win32
+fi
