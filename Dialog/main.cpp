@@ -52,7 +52,8 @@ static void ShowRunLabel(HWND dialog) {
 
 static void CloseCommand(HWND dialog) {
   GetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
-  if (PathExists(DestinationFolder)) SetCurrentFolder(DestinationFolder);
+  const char* folder = Utf8OfAnsi(DestinationFolder);
+  if (PathExists(folder)) SetCurrentFolder(folder);
   EndDialog(dialog, IDCANCEL);
 }
 

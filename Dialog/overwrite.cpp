@@ -6,14 +6,15 @@
 #include "Dialog/resource.h"
 #include <shellapi.h>
 #include "Sfx/state.h"
+#include "platform/win32/wide.h"
 
 // The large icon that the shell shows for files of this name's type, judged
 // from the name alone, at the left of the existing file's and of the
 // archive entry's lines.
 static void DrawTypeIcons(HDC surface) {
-  SHFILEINFOA info;
+  SHFILEINFOW info;
   info.hIcon = 0;
-  if (!SHGetFileInfoA(ConflictName, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+  if (!SHGetFileInfoW(Utf16Of(ConflictName, FirstText), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                       SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES) ||
       info.hIcon == 0)
     return;
@@ -26,8 +27,10 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
   switch (message) {
     case WM_INITDIALOG: {
       CentreWindow(dialog);
-      static const char* const texts[] = {ConflictName, ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
-      for (int i = 0; i < 5; ++i) SetDlgItemTextA(dialog, IDC_CONFLICT_NAME + i, texts[i]);
+      // The name in UTF-16, in any script; the sizes and dates are the system's ANSI text.
+      SetDlgItemTextW(dialog, IDC_CONFLICT_NAME, Utf16Of(ConflictName, FirstText));
+      static const char* const texts[] = {ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
+      for (int i = 0; i < 4; ++i) SetDlgItemTextA(dialog, IDC_CONFLICT_NAME + 1 + i, texts[i]);
       return TRUE;
     }
     case WM_PAINT: {

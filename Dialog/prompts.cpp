@@ -8,6 +8,7 @@
 #include "Dialog/resource.h"
 #include "SFXstrings/strings.h"
 #include "Sfx/state.h"
+#include "platform/win32/wide.h"
 
 static HWND Progress() { return static_cast<HWND>(ProgressWindow); }
 
@@ -38,7 +39,7 @@ void ShowEntryName(const char* name) {
     owner = Progress();
     label = GetDlgItem(owner, IDC_ENTRY_NAME);
   }
-  SetWindowTextA(label, name);
+  SetWindowTextW(label, Utf16Of(name, FirstText));
 }
 
 void AskOverwrite() {
@@ -46,7 +47,7 @@ void AskOverwrite() {
 }
 
 bool AskForDisk(const char* text) {
-  return MessageBoxA(Progress(), text, LoadMessage(MsgMultiVolume).text, MB_OKCANCEL | MB_ICONINFORMATION) != IDCANCEL;
+  return ShowMessage(Progress(), text, LoadMessage(MsgMultiVolume).text, BoxOkCancel | BoxIconInformation) != AnswerCancel;
 }
 
 void AskPassword() {

@@ -49,7 +49,7 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
     RunExitCode = code;
   } else {
     RunState = RunNotStarted;
-    ShowMessage(owner, program, LoadMessage(MsgCannotOpenFile).text, BoxIconError);
+    ShowMessage(owner, Utf8OfAnsi(program), LoadMessage(MsgCannotOpenFile).text, BoxIconError);
   }
   ExtractArchive(ProgressWindow, DeletePass);
 }

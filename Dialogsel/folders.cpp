@@ -17,12 +17,12 @@ bool CreateSubfolder(const char* parent, const char* name) {
   CopyText(folder, parent, sizeof folder);
   if (TextLength(parent) + TextLength(name) >= TextBufferSize) return false;
   AppendText(folder, name, sizeof folder);
-  ForceFolders(folder);
+  ForceFolders(Utf8OfAnsi(folder));
   // The browser has just made the parent the current folder.
   char relative[TextBufferSize];
   CopyText(relative, name, sizeof relative);
-  if (!AddTrailingBackslash(relative) || !PathExists(relative)) return false;
-  SetCurrentFolder(name);
+  if (!AddTrailingBackslash(relative) || !PathExists(Utf8OfAnsi(relative))) return false;
+  SetCurrentFolder(Utf8OfAnsi(name));
   return true;
 }
 
@@ -32,7 +32,7 @@ bool TakeChosenFolder(WindowHandle owner, const char* path, char* destination) {
     return false;
   }
   CopyText(destination, path, TextBufferSize);
-  SetCurrentFolder(destination);
+  SetCurrentFolder(Utf8OfAnsi(destination));
   return true;
 }
 

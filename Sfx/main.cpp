@@ -13,7 +13,7 @@
 int RunProgram() {
   ArchiveStart = StubSize;
   OutputHandle = NoFile;
-  if (OwnExecutablePath(OwnPath, ConfigTextSize) == 0) OwnPath[0] = 0;
+  if (OwnExecutablePath(OwnPath, OwnPathRoom) == 0) OwnPath[0] = 0;
   ArchiveHandle = OpenForReading(OwnPath);
   if (ArchiveHandle == NoFile) {
     ShowMessage(0, OwnPath, LoadMessage(MsgErrorReading).text, BoxIconError);

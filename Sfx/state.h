@@ -10,6 +10,7 @@
 enum : uint32_t {
   ConfigTextSize = 261,      // the three configuration texts: 260 characters and a NUL
   PasswordBufferSize = 80,   // 79 characters and a NUL
+  OwnPathRoom = 1024,        // the running executable's path in UTF-8
 };
 
 // The process's exit code: what the last extraction pass came to, or that
@@ -53,7 +54,7 @@ extern ExitCodeKind ExitCode;
 extern RunStateKind RunState;        // Dialogsel/command.cpp
 extern uint32_t RunExitCode;
 extern FileHandle OutputHandle;      // output file being written
-extern char OwnPath[ConfigTextSize]; // full path of the running executable
+extern char OwnPath[OwnPathRoom];    // full path of the running executable, UTF-8
 // One bit per entry, in walk order: the extraction pass created or replaced
 // its file. The deletion pass deletes only those. The record is a block that
 // grows with the walk (WrittenRecordBytes long), so it covers every entry.
@@ -88,7 +89,7 @@ extern uint8_t CancelRequested;
 extern uint8_t ExtractionSucceeded;
 extern char PasswordBuffer[PasswordBufferSize];
 extern int32_t PasswordLength;
-extern char ConflictName[TextBufferSize];
+extern char ConflictName[PartRoom];  // UTF-8, as the entry names
 extern char ExistingSizeText[TextBufferSize];
 extern char ExistingDateText[TextBufferSize];
 extern char ArchivedSizeText[TextBufferSize];

@@ -46,8 +46,15 @@ struct Pass {
   bool incomplete;       // an entry was skipped or failed
   bool unreadable;       // "Error reading archive." has been shown
   uint32_t refusedNames;
-  char folderReady[TextBufferSize];  // the folder the last new file went to, known to exist
 };
+
+// Paths of any length the system takes, in UTF-8: the entry's output path,
+// a folder of it, the folder the last new file went to (known to exist), and
+// the temporary that an entry is written to before it replaces a file.
+char OutputPath[PathRoom];
+char Folder[PathRoom];
+char FolderReady[PathRoom];
+char Temporary[PathRoom + 16];
 
 void ShowError(WindowHandle owner, const char* text, unsigned captionId) {
   ShowMessage(owner, text, LoadMessage(captionId).text, BoxIconError);
@@ -141,7 +148,7 @@ void FormatDate(uint32_t dosDateTime, char* text) {
 bool ConfirmOverwrite(const char* path) {
   FoundFile existing = {0, 0, false};
   FindPath(path, &existing);
-  ExtractNamePart(path, ConflictName);
+  ExtractNamePart(path, ConflictName, sizeof ConflictName);
   FormatSize(existing.sizeLow, ExistingSizeText);
   FormatDate(FileTimeToLocalDos(existing.lastWriteTime), ExistingDateText);
   FormatSize(LocalHeader.uncompressedSize, ArchivedSizeText);
@@ -181,18 +188,28 @@ bool PasswordOpensEntry() {
 // only counted, so that an archive of many cannot bury the user in messages.
 void RefuseName(Pass& pass, const char* name) {
   pass.incomplete = true;
-  if (pass.refusedNames++ == 0) ShowMessage(pass.owner, name, LoadMessage(MsgInvalidFilename).text, BoxIconError);
+  if (pass.refusedNames++ != 0) return;
+  // A name of thousands of characters is shown by its beginning, cut
+  // between two characters.
+  unsigned n = TextLength(name);
+  if (n > ShownNameBytes) {
+    n = ShownNameBytes;
+    while (n > 0 && (name[n] & 0xC0) == 0x80) --n;
+  }
+  char shown[ShownNameBytes + 1];
+  memcpy(shown, name, n);
+  shown[n] = 0;
+  ShowMessage(pass.owner, shown, LoadMessage(MsgInvalidFilename).text, BoxIconError);
 }
 
 // A folder entry: the folder and those above it. A failure ends the walk.
 EntryOutcome MakeFolderEntry(Pass& pass, const char* path) {
-  char folder[TextBufferSize];
-  CopyText(folder, path, sizeof folder);
-  folder[TextLength(folder) - 1] = 0;  // without its trailing separator
-  ForceFolders(folder);
-  uint32_t attributes = FileAttributes(folder);
+  CopyText(Folder, path, sizeof Folder);
+  Folder[TextLength(Folder) - 1] = 0;  // without its trailing separator
+  ForceFolders(Folder);
+  uint32_t attributes = FileAttributes(Folder);
   if (attributes != NoAttributes && (attributes & AttributeDirectory) != 0) return GoOn;
-  ShowError(pass.owner, folder, MsgErrorInDirectory);
+  ShowError(pass.owner, Folder, MsgErrorInDirectory);
   pass.incomplete = true;
   return EndWalk;
 }
@@ -211,10 +228,31 @@ EntryResult WriteEntry(Pass& pass, FileHandle output, const char* path) {
   return result;
 }
 
+// A new, empty file of a fresh name ("kvx", four hex digits, ".tmp") in
+// path's folder, open for writing, its path in Temporary; NoFile when none
+// can be made there.
+FileHandle CreateBeside(const char* path) {
+  ExtractDirPart(path, Temporary);
+  unsigned n = TextLength(Temporary);
+  if (n > 0 && !IsPathSeparator(Temporary[n - 1])) Temporary[n++] = '\\';
+  uint32_t seed = TickCount();
+  for (uint32_t attempt = 0; attempt < 256; ++attempt) {
+    char* at = Temporary + n;
+    memcpy(at, "kvx", 3);
+    uint32_t tag = seed + attempt * 40503u;
+    for (unsigned i = 0; i < 4; ++i) at[3 + i] = "0123456789ABCDEF"[(tag >> (12 - 4 * i)) & 15];
+    memcpy(at + 7, ".tmp", 5);
+    FileHandle file = CreateNewFile(Temporary);
+    // A name that is not taken and still cannot be created: the folder refuses.
+    if (file != NoFile || FileAttributes(Temporary) == NoAttributes) return file;
+  }
+  return NoFile;
+}
+
 // The name is taken or its folder missing: the overwrite decision, the
 // folders, and the file or the temporary beside the one it replaces.
 EntryOutcome OpenTakenName(Pass& pass, const WalkedEntry& entry, const char* path, bool* replacingOut,
-                           char* temporary, FileHandle* output) {
+                           FileHandle* output) {
   // A folder of the entry's name is no file to replace.
   uint32_t attributes = FileAttributes(path);
   bool replacing = attributes != NoAttributes;
@@ -240,15 +278,14 @@ EntryOutcome OpenTakenName(Pass& pass, const WalkedEntry& entry, const char* pat
     }
   } else {
     // The folder is made or checked once for a run of entries that share it.
-    char folder[TextBufferSize];
-    ExtractDirPart(path, folder);
-    if (strcmp(folder, pass.folderReady) != 0) {
-      if (!ForceFolders(folder)) {
-        ShowError(pass.owner, folder, MsgErrorInDirectory);
+    ExtractDirPart(path, Folder);
+    if (strcmp(Folder, FolderReady) != 0) {
+      if (!ForceFolders(Folder)) {
+        ShowError(pass.owner, Folder, MsgErrorInDirectory);
         pass.incomplete = true;
         return EndWalk;
       }
-      CopyText(pass.folderReady, folder, TextBufferSize);
+      CopyText(FolderReady, Folder, sizeof FolderReady);
     }
   }
 
@@ -263,7 +300,7 @@ EntryOutcome OpenTakenName(Pass& pass, const WalkedEntry& entry, const char* pat
   // entry is written beside it under a fresh name first, and moved over it
   // at the end; a failed entry leaves the existing file as it was.
   *replacingOut = replacing;
-  *output = replacing ? CreateBeside(path, temporary) : CreateForWriting(path);
+  *output = replacing ? CreateBeside(path) : CreateForWriting(path);
   if (*output == NoFile) {
     pass.incomplete = true;
     ShowError(pass.owner, path, MsgCannotOpenFile);
@@ -273,18 +310,18 @@ EntryOutcome OpenTakenName(Pass& pass, const WalkedEntry& entry, const char* pat
 
 // Writes the entry into output and keeps it: a new file as it is, a
 // replacement moved over the old file only when it arrived whole.
-EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool replacing, const char* temporary) {
+EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool replacing) {
   EntryResult result = WriteEntry(pass, output, path);
   bool whole = result == EntryWhole;
   // A new file whose data could not be had at all (no memory, the archive or
   // a volume ended inside it) leaves no fragment under its name.
   bool fragment = result == EntryNoMemory || result == EntryCutShort || result == EntryVolumeMissing;
   if (replacing) {
-    if (whole && ReplaceWith(temporary, path)) {
+    if (whole && ReplaceWith(Temporary, path)) {
       MarkWritten(pass.entry);
       RememberWrittenPath(path);
     } else {
-      DeleteFileAt(temporary);
+      DeleteFileAt(Temporary);
       if (whole) {
         ShowError(pass.owner, path, MsgCannotWriteFile);
         pass.incomplete = true;
@@ -319,14 +356,13 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
   // Most names are new: CREATE_NEW makes the file in one call (each look-up
   // of a name that is not there costs a folder scan under Wine). Only a name
   // that is taken, or whose folder is missing, is looked at further.
-  char temporary[TemporaryPathRoom];
   bool replacing = false;
   FileHandle output = MethodKnown() ? CreateNewFile(path) : NoFile;
   if (output == NoFile) {
-    EntryOutcome outcome = OpenTakenName(pass, entry, path, &replacing, temporary, &output);
+    EntryOutcome outcome = OpenTakenName(pass, entry, path, &replacing, &output);
     if (outcome != GoOn || output == NoFile) return outcome;
   }
-  return WriteAndKeep(pass, path, output, replacing, temporary);
+  return WriteAndKeep(pass, path, output, replacing);
 }
 
 // One entry in any pass, from its name on (read by the walk's step).
@@ -354,7 +390,7 @@ EntryOutcome HandleEntry(Pass& pass, const WalkedEntry& entry, WalkStep step) {
   }
   if (pass.kind == CountPass) return GoOn;
 
-  char path[TextBufferSize];
+  char* path = OutputPath;
   if (FormOutputPath(entry, path) != NameAccepted) {
     if (pass.kind != DeletePass) RefuseName(pass, entry.name);  // and never deleted either
     return GoOn;
@@ -372,6 +408,7 @@ ExitCodeKind RunPass(Pass& pass) {
   bool counting = pass.kind == CountPass;
   bool extracting = pass.kind == ExtractPass;
   if (extracting) ClearWrittenRecord();
+  FolderReady[0] = 0;
   FocusProgressWindow();
   StartPacing();
   if (counting) ArchiveTotal = 0;

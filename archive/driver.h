@@ -10,6 +10,9 @@ enum PassKind : uint8_t {
   DeletePass,   // deletes the entries' files again
 };
 
+// A refused name is shown by at most its first ShownNameBytes bytes.
+enum : uint32_t { ShownNameBytes = 1000 };
+
 // One pass. The extraction pass sets ExitCode from what it came to; the count
 // pass sets it only when the archive cannot be read.
 void ExtractArchive(WindowHandle owner, PassKind kind);

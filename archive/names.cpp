@@ -2,6 +2,7 @@
 #include "archive/names.h"
 #include "archive/crc32.h"
 #include "support/paths.h"
+#include "support/utf8.h"
 #include <string.h>
 
 namespace {
@@ -23,36 +24,55 @@ bool IsDeviceName(const char* begin, const char* end) {
   static const char fixed[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0";
   for (const char* device = fixed; *device != 0; device += TextLength(device) + 1)
     if (strcmp(base, device) == 0) return true;
-  // COM0 to COM9, LPT0 to LPT9.
-  return n == 4 && (memcmp(base, "COM", 3) == 0 || memcmp(base, "LPT", 3) == 0) && base[3] >= '0' &&
-         base[3] <= '9';
+  if (n < 4 || (memcmp(base, "COM", 3) != 0 && memcmp(base, "LPT", 3) != 0)) return false;
+  // COM0 to COM9, LPT0 to LPT9, and with the superscripts 1, 2 and 3 (UTF-8
+  // C2 B9, C2 B2, C2 B3), which Windows reserves as well.
+  uint8_t d = static_cast<uint8_t>(base[3]);
+  if (n == 4) return d >= '0' && d <= '9';
+  uint8_t e = static_cast<uint8_t>(base[4]);
+  return n == 5 && d == 0xC2 && (e == 0xB9 || e == 0xB2 || e == 0xB3);
 }
 
-bool IsForbiddenCharacter(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  return u < 0x20 || strchr("*?<>\"|:", c) != 0;
+// Characters that stand for a separator or a dot where a best-fit
+// conversion or a file system folds them: never part of a name.
+const uint16_t Lookalikes[] = {
+    0x2024, 0x2025,          // one and two dot leaders
+    0x2044,                  // fraction slash
+    0x2215, 0x2216,          // division slash, set minus
+    0x29F8, 0x29F9,          // big solidus and reverse solidus
+    0xFE52, 0xFE68,          // small full stop, small reverse solidus
+    0xFF0E, 0xFF0F, 0xFF3C,  // fullwidth full stop, solidus, reverse solidus
+};
+
+bool IsForbiddenCharacter(uint32_t c) {
+  if (c < 0x80) return c < 0x20 || strchr("*?<>\"|:", static_cast<int>(c)) != 0;
+  for (uint16_t l : Lookalikes)
+    if (c == l) return true;
+  return false;
 }
 
 }  // namespace
 
 bool NameIsSafe(const char* name) {
   if (IsPathSeparator(name[0])) return false;
-  for (const char* c = name; *c != 0; ++c)
-    if (IsForbiddenCharacter(*c)) return false;
   const char* part = name;
   for (;;) {
     const char* begin = part;
     unsigned dots = 0;
     bool dotsOnly = true;
-    for (; *part != 0 && !IsPathSeparator(*part); ++part) {
-      if (*part == '.') ++dots;
-      else if (*part != ' ') dotsOnly = false;
+    uint32_t last = 0;
+    while (*part != 0 && !IsPathSeparator(*part)) {
+      last = NextCodePoint(&part);
+      if (last == NotUtf8 || IsForbiddenCharacter(last)) return false;
+      if (last == '.') ++dots;
+      else if (last != ' ') dotsOnly = false;
     }
     if (dotsOnly && dots >= 2) return false;  // "..", and "..." or ".. " as Windows reads them
     if (IsDeviceName(begin, part)) return false;
     // Windows drops a part's trailing dots and blanks: "b.txt." would be
     // "b.txt", "sp " "sp", and "a/./b" "a/b", each one file with another.
-    if (part > begin && (part[-1] == '.' || part[-1] == ' ')) return false;
+    if (last == '.' || last == ' ') return false;
+    if (Utf16Units(begin, part) > MaxPartUnits) return false;
     if (*part == 0) return true;
     ++part;
   }

@@ -3,7 +3,7 @@
 #include <stdint.h>
 #include "Sfx/state.h"
 
-enum { VolumePathRoom = ConfigTextSize + 16 };  // a program path and a volume extension
+enum { VolumePathRoom = OwnPathRoom + 16 };  // a program path and a volume extension
 
 // Makes ArchiveHandle read volume n from its start; false when the user
 // cancelled, or the volume's file is missing on a drive that is not removable

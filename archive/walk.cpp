@@ -13,13 +13,21 @@
 #include "archive/volume.h"
 #include "archive/winzip_aes.h"
 #include "archive/zip_format.h"
+#include "support/utf8.h"
 #include <string.h>
 
 namespace {
 enum : uint32_t {
-  NameBufferSize = 258,   // the name bytes read from a header
-  ExtraFieldRoom = 1024,  // extra fields looked through for a Unicode name
+  HeaderFieldRoom = 65536,  // a name or the extra fields: 16-bit lengths
 };
+
+// The name of the entry in hand as stored, its extra fields, and the name
+// in UTF-8 (WalkedEntry::name); and the destination in UTF-8, the start of
+// every output path of the pass.
+uint8_t RawName[HeaderFieldRoom];
+uint8_t ExtraFields[HeaderFieldRoom];
+char EntryName[PathRoom];
+char Destination[3 * TextBufferSize];
 
 // The WinZip AES field of the entry in hand; AesFieldRead when it was found
 // whole and well-formed.
@@ -37,34 +45,25 @@ bool EndedAtDirectory() {
 }  // namespace
 
 bool ReadEntryName(char* name) {
-  uint8_t raw[NameBufferSize];
-  uint32_t want = LocalHeader.nameLength < NameBufferSize ? LocalHeader.nameLength : static_cast<uint32_t>(NameBufferSize);
-  uint32_t got = ReadAcrossVolumes(raw, want);
-  TextFromBuffer(raw, got, name, TextBufferSize);
-  if (got < want) return false;  // the archive ends inside the name: no file under a shortened one
-  const void* nul = memchr(raw, 0, got);
-  uint32_t nameBytes = nul != 0 ? static_cast<uint32_t>(static_cast<const uint8_t*>(nul) - raw) : got;
-  if (LocalHeader.nameLength > NameBufferSize || nameBytes >= TextBufferSize) return false;
+  uint32_t want = LocalHeader.nameLength;
+  uint32_t got = ReadAcrossVolumes(RawName, want);
+  // The name ends at a NUL, if it holds one.
+  char* raw = reinterpret_cast<char*>(RawName);
+  raw[got] = 0;
+  bool whole = got == want;  // the archive ends inside the name: no file under a shortened one
 
-  char utf8[TextBufferSize];
-  bool unicode = (LocalHeader.flags & FlagUtf8Name) != 0;
-  if (unicode) {
-    CopyText(utf8, name, sizeof utf8);
-  } else if (LocalHeader.extraLength != 0 && LocalHeader.extraLength <= ExtraFieldRoom) {
-    // The extra field follows the name; the data is sought from the header.
-    uint8_t extra[ExtraFieldRoom];
-    uint32_t extraGot = ReadAcrossVolumes(extra, LocalHeader.extraLength);
-    unicode = UnicodePathName(extra, extraGot, raw, got, utf8, sizeof utf8);
+  if ((LocalHeader.flags & FlagUtf8Name) != 0) {
+    CopyText(name, raw, PathRoom);
+    return whole;
   }
-  if (!unicode) return true;
-  // Plain ASCII reads the same in every code page.
-  bool ascii = true;
-  for (const char* c = utf8; *c != 0; ++c)
-    if (static_cast<unsigned char>(*c) >= 0x80) ascii = false;
-  char converted[TextBufferSize];
-  if (!ascii && !Utf8ToAnsi(utf8, converted, sizeof converted)) return false;  // the name as stored is shown
-  CopyText(name, ascii ? utf8 : converted, TextBufferSize);
-  return true;
+  // The extra fields follow the name; the data is sought from the header.
+  if (whole && LocalHeader.extraLength != 0) {
+    uint32_t extraGot = ReadAcrossVolumes(ExtraFields, LocalHeader.extraLength);
+    if (UnicodePathName(ExtraFields, extraGot, RawName, got, name, PathRoom)) return true;
+  }
+  if (AnsiToUtf8(raw, name, PathRoom)) return whole;
+  CopyText(name, "?", PathRoom);  // shown in place of a name that does not convert
+  return false;
 }
 
 bool BeginWalk() {
@@ -74,6 +73,7 @@ bool BeginWalk() {
   if (CurrentVolume > 1 && !ChangeVolume(1, 0)) return false;
   CurrentVolume = 1;
   ArchiveSpanned = 0;
+  CopyText(Destination, Utf8OfAnsi(DestinationFolder), sizeof Destination);
   return SeekArchive(static_cast<int32_t>(ArchiveStart), SeekFromBegin) == 0;
 }
 
@@ -85,7 +85,8 @@ WalkStep NextEntry(WalkedEntry* entry) {
   entry->volume = CurrentVolume;
   EntryDone = 0;
   EntryTotal = LocalHeader.uncompressedSize;
-  entry->nameWhole = ReadEntryName(entry->name);
+  entry->name = EntryName;
+  entry->nameWhole = ReadEntryName(EntryName);
   unsigned n = TextLength(entry->name);
   entry->folder = n > 0 && IsPathSeparator(entry->name[n - 1]) && LocalHeader.uncompressedSize == 0;
   if (n == 0) return WalkEmptyName;
@@ -95,23 +96,23 @@ WalkStep NextEntry(WalkedEntry* entry) {
 
 NameVerdict FormOutputPath(const WalkedEntry& entry, char* path) {
   if (!entry.nameWhole) return NameNotWhole;
-  if (TextLength(DestinationFolder) + 1 + TextLength(entry.name) >= TextBufferSize) return NameTooLong;
   // A name ending in a separator names a folder; with data it names no file.
-  unsigned n = TextLength(entry.name);
-  if (!NameIsSafe(entry.name) || (!entry.folder && IsPathSeparator(entry.name[n - 1]))) return NameRefused;
-  CopyText(path, DestinationFolder, TextBufferSize);
-  AppendText(path, "\\", TextBufferSize);
-  AppendText(path, entry.name, TextBufferSize);
+  const char* name = entry.name;
+  unsigned n = TextLength(name);
+  if (!NameIsSafe(name) || (!entry.folder && IsPathSeparator(name[n - 1]))) return NameRefused;
+  unsigned d = TextLength(Destination);
+  if (Utf16Units(Destination, Destination + d) + 1 + Utf16Units(name, name + n) > MaxPathUnits) return NameTooLong;
+  memcpy(path, Destination, d);
+  path[d] = '\\';
+  memcpy(path + d + 1, name, n + 1);
   return NameAccepted;
 }
 
 void SeekEntryData() {
   AesFieldRead = false;
   if (IsAesEntry()) {
-    uint8_t extra[ExtraFieldRoom];
-    uint32_t want = LocalHeader.extraLength < ExtraFieldRoom ? LocalHeader.extraLength : ExtraFieldRoom;
     SeekFromHeader(LocalHeaderSize + LocalHeader.nameLength, true);
-    AesFieldRead = FindAesExtra(extra, ReadAcrossVolumes(extra, want), &AesField);
+    AesFieldRead = FindAesExtra(ExtraFields, ReadAcrossVolumes(ExtraFields, LocalHeader.extraLength), &AesField);
   }
   // The name has been read; an extra field may have been read with it.
   if (LocalHeader.extraLength != 0)

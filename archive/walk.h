@@ -20,8 +20,8 @@ enum WalkStep : uint8_t {
 
 // The entry in hand.
 struct WalkedEntry {
-  char name[TextBufferSize];  // as Windows is to be given it (ReadEntryName)
-  bool nameWhole;             // the name was read whole and converts
+  const char* name;  // in UTF-8 (ReadEntryName), in the walk's buffer until the next step
+  bool nameWhole;    // the name was read whole and converts
   bool folder;                // a folder entry: ends in a separator, no data
   int32_t volume;             // the volume its local header began in
 };
@@ -29,9 +29,9 @@ struct WalkedEntry {
 // How an entry's name may become an output path below the destination.
 enum NameVerdict : uint8_t {
   NameAccepted,
-  NameNotWhole,   // too long for the name buffer, cut short, or not convertible
-  NameTooLong,    // the destination and the name exceed the path buffer
-  NameRefused,    // NameIsSafe refuses it
+  NameNotWhole,   // cut short by the archive's end, or not convertible
+  NameTooLong,    // the destination and the name exceed MaxPathUnits
+  NameRefused,    // NameIsSafe refuses it (malformed UTF-8 among others)
 };
 
 // What became of an entry's data.
@@ -49,14 +49,15 @@ enum EntryResult : uint8_t {
 
 // Starts a pass: volume 1 in hand (changing back to it when an earlier pass
 // left a later one), the spanning state and the failed-volume mark cleared,
-// the archive at ArchiveStart. False when the archive cannot be read there.
+// the archive at ArchiveStart, and DestinationFolder taken as the output
+// paths' start. False when the archive cannot be read there.
 bool BeginWalk();
 
 // Reads the next local header and the entry's name into entry.
 WalkStep NextEntry(WalkedEntry* entry);
 
-// The output path of the entry: DestinationFolder, "\" and the name, into
-// path (TextBufferSize bytes) when the verdict is NameAccepted.
+// The output path of the entry in UTF-8: DestinationFolder, "\" and the
+// name, into path (PathRoom bytes) when the verdict is NameAccepted.
 NameVerdict FormOutputPath(const WalkedEntry& entry, char* path);
 
 // After the name: the archive at the entry's encryption header or data; the
@@ -91,8 +92,9 @@ EntryResult DecodeEntryInto(FileHandle output);
 WalkStep StepOverEntry(const WalkedEntry& entry);
 
 // Reads the current entry's name (the archive standing right after its local
-// header) into name (TextBufferSize bytes) as Windows is to be given it: cut
-// at a NUL, and a UTF-8 name (bit 11, or an Info-ZIP Unicode Path field that
-// matches) converted to the system's code page. False when the name cannot
-// be had whole (too long, or not in the code page).
+// header) into name (PathRoom bytes) in UTF-8, cut at a NUL: a UTF-8 name
+// (bit 11, or an Info-ZIP Unicode Path field that matches) as it stands,
+// any other converted from the system's ANSI code page as the system's ANSI
+// calls would read it. False when the name cannot be had whole (the archive
+// ends inside it, or it does not convert).
 bool ReadEntryName(char* name);

@@ -4,6 +4,13 @@
 // Win32 API with exactly the arguments the program needs; platform/posix/
 // does the same on Linux for the host tests and tools, and records message
 // boxes so that tests can assert what a user would have seen.
+//
+// Paths and the texts of message boxes are UTF-8. The Win32 platform hands
+// them to the system's wide calls in UTF-16, a path longer than the old
+// MAX_PATH limit made absolute and given the "\\?\" prefix, so that names
+// in any script and paths of any length the system takes can be written.
+// The folder queries below answer in the system's ANSI code page instead:
+// they fill the destination field, which is ANSI text.
 #pragma once
 #include <stdint.h>
 
@@ -30,7 +37,7 @@ enum : uint32_t { AttributeDirectory = 0x10, NoAttributes = 0xFFFFFFFFu };
 // Restricts DLL loading to the system folder (a self-extractor usually runs
 // from a folder that others can write to).
 void HardenDllSearch();
-// Full path of the running executable (GetModuleFileNameA); 0 on failure.
+// Full path of the running executable (GetModuleFileNameW); 0 on failure.
 unsigned OwnExecutablePath(char* buffer, unsigned size);
 
 // --- Files ---------------------------------------------------------------
@@ -38,7 +45,7 @@ unsigned OwnExecutablePath(char* buffer, unsigned size);
 FileHandle OpenForReading(const char* path);
 // GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL.
 FileHandle CreateForWriting(const char* path);
-// CreateFileA with CREATE_NEW: a file of that name only where there is none;
+// CreateFile with CREATE_NEW: a file of that name only where there is none;
 // NoFile when the name is taken or its folder cannot be reached.
 FileHandle CreateNewFile(const char* path);
 // ReadFile / WriteFile: the number of bytes actually moved (0 on failure).
@@ -56,28 +63,23 @@ struct FoundFile {
   uint64_t lastWriteTime;  // FILETIME, UTC, 100 ns since 1601
   bool otherName;          // its name is not the path's last part: the path is an 8.3 alias of it
 };
-// FindFirstFileA followed at once by FindClose. True when something of that
+// FindFirstFile followed at once by FindClose. True when something of that
 // name (wildcards allowed) exists; *found, when given, describes it.
 bool FindPath(const char* path, FoundFile* found);
 uint32_t FileAttributes(const char* path);   // NoAttributes when none
-bool CreateFolder(const char* path);         // CreateDirectoryA
-bool DeleteFileAt(const char* path);         // DeleteFileA
-// A new, empty file of a fresh name in path's folder, open for writing
-// (GetTempFileNameA, CreateFileA); its name goes to temporary
-// (TemporaryPathRoom bytes). NoFile when none can be made.
-enum : unsigned { TemporaryPathRoom = 260 };
-FileHandle CreateBeside(const char* path, char* temporary);
-// Moves temporary over path, replacing a file there (MoveFileExA).
+bool CreateFolder(const char* path);         // CreateDirectory
+bool DeleteFileAt(const char* path);         // DeleteFile
+// Moves temporary over path, replacing a file there (MoveFileEx).
 bool ReplaceWith(const char* temporary, const char* path);
-// A UTF-8 name in the system's ANSI code page, through UTF-16. False when the
-// UTF-8 is malformed or the code page lacks a character of it.
-bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room);
+// Text in the system's ANSI code page as UTF-8, converted as the system's
+// ANSI calls read it (through UTF-16). False when it does not fit room.
+bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room);
 // Each writes at most room-1 characters and a NUL; returns the length
 // written, 0 on failure (as the Win32 calls of the same names).
 unsigned WindowsFolder(char* buffer, unsigned room);  // GetWindowsDirectoryA
 unsigned SystemFolder(char* buffer, unsigned room);   // GetSystemDirectoryA
 unsigned CurrentFolder(char* buffer, unsigned room);  // GetCurrentDirectoryA
-bool SetCurrentFolder(const char* path);              // SetCurrentDirectoryA
+bool SetCurrentFolder(const char* path);              // SetCurrentDirectory, UTF-8
 
 // --- File times ----------------------------------------------------------
 // DosDateTimeToFileTime, LocalFileTimeToFileTime, SetFileTime (last write
@@ -92,7 +94,7 @@ unsigned DriveTypeOf(const char* root);                            // GetDriveTy
 bool VolumeLabelOf(const char* root, char* label, unsigned room);  // GetVolumeInformationA
 
 // --- Messages and resources ---------------------------------------------
-// MessageBoxA: returns the button chosen.
+// MessageBox with UTF-8 texts: returns the button chosen.
 int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style);
 // Copies string-table entry id into buffer (LoadStringA); returns its length,
 // 0 when the entry is missing or empty.

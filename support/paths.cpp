@@ -83,32 +83,33 @@ static unsigned LastSplitter(const char* path) {
   return last;
 }
 
-void ExtractDirPart(const char* path, char* result) {
-  unsigned n = TextLength(path);
-  if (n == 3 && memchr(path, ':', 3) != 0) {
-    CopyText(result, path, TextBufferSize);
-    return;
-  }
+// The length of path's folder part: all of a three-character path with a
+// ":" (a drive's root), else up to its last separator, which is dropped
+// unless it is a root's ("C:\") or a ":".
+static unsigned DirPartLength(const char* path) {
+  if (TextLength(path) == 3 && memchr(path, ':', 3) != 0) return 3;
   unsigned i = LastSplitter(path);
   if (i > 0 && path[i - 1] != ':' && !(i == 3 && path[1] == ':')) --i;
-  if (i >= TextBufferSize) i = TextBufferSize - 1;
+  return i;
+}
+
+void ExtractDirPart(const char* path, char* result) {
+  unsigned i = DirPartLength(path);
   memcpy(result, path, i);
   result[i] = 0;
 }
 
-void ExtractNamePart(const char* path, char* result) {
-  CopyText(result, path + LastSplitter(path), TextBufferSize);
+void ExtractNamePart(const char* path, char* result, unsigned room) {
+  CopyText(result, path + LastSplitter(path), room);
 }
 
 bool PathExists(const char* path) {
-  char searched[TextBufferSize];
+  static char searched[PathRoom + 3];
   unsigned n = TextLength(path);
+  CopyText(searched, path, PathRoom);
   if (n > 0 && path[n - 1] == '\\') {
-    if (n + 3 >= TextBufferSize - 1) return false;  // no room for the pattern
-    memcpy(searched, path, n);
+    if (n >= PathRoom) return false;  // no room for the pattern
     memcpy(searched + n, "*.*", 4);
-  } else {
-    CopyText(searched, path, sizeof searched);
   }
   SlashesToBackslashes(searched);
   return FindPath(searched, 0);
@@ -121,17 +122,46 @@ static bool FolderExists(const char* path) {
 }
 
 bool ForceFolders(const char* path) {
-  char copy[TextBufferSize];
-  CopyText(copy, path, sizeof copy);
-  StripTrailingBackslash(copy);
-  if (TextLength(copy) < 3) return PathExists(copy);
-  if (FolderExists(copy)) return true;
-  char parent[TextBufferSize];
-  ExtractDirPart(copy, parent);
-  // A folder part that ends in ":" is its own folder part ("x:y:"); stop
-  // there instead of recursing for ever.
-  if (strcmp(parent, copy) != 0) ForceFolders(parent);
-  return CreateFolder(copy) || PathExists(copy);
+  // The folders from path outward to the first that exists, by their
+  // lengths, innermost first; then made outermost first. full keeps the
+  // path, folder one of its beginnings (a NUL where the folder ends).
+  static char full[PathRoom], folder[PathRoom];
+  static uint32_t missing[PathRoom / 2 + 1];
+  CopyText(full, path, sizeof full);
+  StripTrailingBackslash(full);
+  CopyText(folder, full, sizeof folder);
+  unsigned n = TextLength(full), count = 0;
+  if (n < 3) return PathExists(folder);
+  for (;;) {
+    if (FolderExists(folder)) {
+      if (count == 0) return true;
+      break;
+    }
+    missing[count++] = n;
+    // The folder part, without one trailing "\": a drive's root ends the
+    // walk as its bare prefix; a part that ends in ":" is its own folder
+    // part ("x:y:"), which ends it too.
+    unsigned parent = DirPartLength(folder);
+    if (parent == n) break;
+    folder[parent] = 0;
+    if (parent > 0 && folder[parent - 1] == '\\') folder[--parent] = 0;
+    n = parent;
+    if (n < 3) break;
+  }
+  bool made = false;
+  while (count > 0) {
+    unsigned length = missing[--count];
+    memcpy(folder, full, length);
+    folder[length] = 0;
+    made = CreateFolder(folder) || PathExists(folder);
+  }
+  return made;
+}
+
+const char* Utf8OfAnsi(const char* text) {
+  static char utf8[3 * TextBufferSize];
+  if (!AnsiToUtf8(text, utf8, sizeof utf8)) utf8[0] = 0;
+  return utf8;
 }
 
 void TextFromBuffer(const uint8_t* buffer, unsigned count, char* result, unsigned room) {

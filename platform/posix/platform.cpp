@@ -161,30 +161,17 @@ bool CreateFolder(const char* path) {
   return mkdir(NativePath(path).c_str(), 0755) == 0;
 }
 
-FileHandle CreateBeside(const char* path, char* temporary) {
-  ++NameLookups;
-  std::string p = NativePath(path);
-  std::string::size_type slash = p.rfind('/');
-  std::string pattern = (slash == std::string::npos ? std::string(".") : p.substr(0, slash)) + "/kvxXXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back(0);
-  int fd = mkstemp(name.data());
-  if (fd < 0) return NoFile;
-  CopyOut(name.data(), temporary, 260);
-  return HandleOf(fd);
-}
-
 bool ReplaceWith(const char* temporary, const char* path) {
   ++NameLookups;
   return rename(NativePath(temporary).c_str(), NativePath(path).c_str()) == 0;
 }
 
-bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
-  iconv_t cd = iconv_open(AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str(), "UTF-8");
+bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
+  iconv_t cd = iconv_open("UTF-8", AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  char* in = const_cast<char*>(utf8);
-  size_t inLeft = strlen(utf8);
-  char* out = ansi;
+  char* in = const_cast<char*>(ansi);
+  size_t inLeft = strlen(ansi);
+  char* out = utf8;
   size_t outLeft = room > 0 ? room - 1 : 0;
   bool whole = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
   iconv_close(cd);

@@ -3,9 +3,10 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 
 int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
-  return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+  return MessageBoxW(static_cast<HWND>(owner), Utf16Of(text, FirstText), Utf16Of(caption, SecondText), style);
 }
 
 unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {

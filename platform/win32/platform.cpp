@@ -1,10 +1,55 @@
 // The Win32 platform: each service of platform.h is the Win32 call of the
-// same purpose with exactly the arguments the program needs.
+// same purpose with exactly the arguments the program needs. Paths arrive in
+// UTF-8 and go to the wide calls in UTF-16 (wide.h).
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shellapi.h>
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 #include <string.h>
+
+namespace {
+// The longest path the wide calls take, its NUL, and room for a prefix.
+enum : unsigned { WideRoom = 32768 + 8, PrefixRoom = 8 };
+wchar_t WideTexts[2][WideRoom];
+wchar_t FullPath[WideRoom];
+}  // namespace
+
+// text into the slot's buffer after its prefix room; the UTF-16 units
+// written with the NUL, 0 (an empty text) when text is no UTF-8.
+static int IntoSlot(const char* text, int slot) {
+  wchar_t* wide = WideTexts[slot] + PrefixRoom;
+  int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, WideRoom - PrefixRoom);
+  if (n <= 0) wide[0] = 0;
+  return n;
+}
+
+const wchar_t* Utf16Of(const char* text, int slot) {
+  IntoSlot(text, slot);
+  return WideTexts[slot] + PrefixRoom;
+}
+
+const wchar_t* WidePath(const char* path, int slot) {
+  int n = IntoSlot(path, slot);
+  wchar_t* wide = WideTexts[slot] + PrefixRoom;
+  // Below MAX_PATH less a file name of 8.3 (CreateDirectory's limit) the
+  // old calls' rules hold; a longer path is taken literally after the
+  // prefix, so it is made absolute and normalised first ("/" to "\").
+  if (n <= MAX_PATH - 12 || (wide[0] == '\\' && wide[1] == '\\' && wide[2] == '?')) return wide;
+  DWORD length = GetFullPathNameW(wide, WideRoom - PrefixRoom, FullPath, 0);
+  wchar_t* out = WideTexts[slot];
+  if (length == 0 || length >= WideRoom - PrefixRoom) {
+    out[0] = 0;
+    return out;
+  }
+  // \\server\share\x becomes \\?\UNC\server\share\x; C:\x becomes \\?\C:\x.
+  static const wchar_t prefix[] = L"\\\\?\\UNC";
+  unsigned unc = FullPath[0] == '\\' && FullPath[1] == '\\' ? 1 : 0;
+  unsigned k = unc ? 7 : 4;
+  memcpy(out, prefix, k * sizeof(wchar_t));
+  memcpy(out + k, FullPath + unc, (length + 1 - unc) * sizeof(wchar_t));
+  return out;
+}
 
 void HardenDllSearch() {
   // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623);
@@ -18,21 +63,24 @@ void HardenDllSearch() {
 }
 
 unsigned OwnExecutablePath(char* buffer, unsigned size) {
-  DWORD n = GetModuleFileNameA(0, buffer, size);
-  return n >= size ? 0 : n;
+  wchar_t* wide = WideTexts[FirstText];
+  DWORD n = GetModuleFileNameW(0, wide, WideRoom);
+  if (n == 0 || n >= WideRoom) return 0;
+  int m = WideCharToMultiByte(CP_UTF8, 0, wide, -1, buffer, static_cast<int>(size), 0, 0);
+  return m > 0 ? static_cast<unsigned>(m - 1) : 0;
 }
 
-FileHandle OpenForReading(const char* path) {
-  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+static FileHandle OpenFile(const char* path, DWORD access, DWORD share, DWORD disposition) {
+  return CreateFileW(WidePath(path, FirstText), access, share, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0);
 }
+
+FileHandle OpenForReading(const char* path) { return OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING); }
 
 FileHandle CreateForWriting(const char* path) {
-  return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+  return OpenFile(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS);
 }
 
-FileHandle CreateNewFile(const char* path) {
-  return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
-}
+FileHandle CreateNewFile(const char* path) { return OpenFile(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_NEW); }
 
 uint32_t ReadFromFile(FileHandle file, void* buffer, uint32_t count) {
   DWORD got = 0;
@@ -58,35 +106,36 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* fa
 bool CloseFile(FileHandle file) { return CloseHandle(file) != 0; }
 
 // The two names differ but for the case of ASCII letters.
-static bool NamesDiffer(const char* a, const char* b) {
+static bool NamesDiffer(const wchar_t* a, const wchar_t* b) {
   for (;; ++a, ++b) {
-    char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
-    char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
+    wchar_t x = (*a >= 'a' && *a <= 'z') ? static_cast<wchar_t>(*a - 32) : *a;
+    wchar_t y = (*b >= 'a' && *b <= 'z') ? static_cast<wchar_t>(*b - 32) : *b;
     if (x != y) return true;
     if (x == 0) return false;
   }
 }
 
 bool FindPath(const char* path, FoundFile* found) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(path, &data);
+  WIN32_FIND_DATAW data;
+  const wchar_t* wide = WidePath(path, FirstText);
+  HANDLE search = FindFirstFileW(wide, &data);
   if (search == INVALID_HANDLE_VALUE) return false;
   FindClose(search);
   if (found != 0) {
     found->sizeLow = data.nFileSizeLow;
     found->lastWriteTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                            data.ftLastWriteTime.dwLowDateTime;
-    const char* last = path;
-    for (const char* c = path; *c != 0; ++c)
+    const wchar_t* last = wide;
+    for (const wchar_t* c = wide; *c != 0; ++c)
       if (*c == '\\' || *c == '/') last = c + 1;
     found->otherName = NamesDiffer(last, data.cFileName);
   }
   return true;
 }
 
-uint32_t FileAttributes(const char* path) { return GetFileAttributesA(path); }
-bool CreateFolder(const char* path) { return CreateDirectoryA(path, 0) != 0; }
-bool DeleteFileAt(const char* path) { return DeleteFileA(path) != 0; }
+uint32_t FileAttributes(const char* path) { return GetFileAttributesW(WidePath(path, FirstText)); }
+bool CreateFolder(const char* path) { return CreateDirectoryW(WidePath(path, FirstText), 0) != 0; }
+bool DeleteFileAt(const char* path) { return DeleteFileW(WidePath(path, FirstText)) != 0; }
 
 // A bounded copy of a text (room bytes, always terminated) and a length,
 // without three more imports for what lstrcpynA and lstrlenA do.
@@ -103,32 +152,14 @@ static void CopyInto(char* target, const char* source, unsigned room) {
   target[n] = 0;
 }
 
-FileHandle CreateBeside(const char* path, char* temporary) {
-  // The folder part of path: GetTempFileNameA makes a new, unique file there.
-  char folder[MAX_PATH];
-  CopyInto(folder, path, sizeof folder);
-  char* cut = folder;
-  for (char* c = folder; *c != 0; ++c)
-    if (*c == '\\' || *c == '/' || *c == ':') cut = c + 1;
-  *cut = 0;
-  if (folder[0] == 0) CopyInto(folder, ".", sizeof folder);
-  if (GetTempFileNameA(folder, "kvx", 0, temporary) == 0) return NoFile;
-  HANDLE file = CreateFileA(temporary, GENERIC_WRITE, FILE_SHARE_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-  if (file == INVALID_HANDLE_VALUE) DeleteFileA(temporary);
-  return file;
-}
-
 bool ReplaceWith(const char* temporary, const char* path) {
-  return MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(WidePath(temporary, FirstText), WidePath(path, SecondText), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
-  wchar_t wide[MAX_PATH * 2];
-  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, MAX_PATH * 2);
-  if (n <= 0) return false;
-  BOOL lossy = FALSE;
-  int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, ansi, room, 0, &lossy);
-  return m > 0 && !lossy;
+bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
+  wchar_t* wide = WideTexts[FirstText];
+  if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, WideRoom) <= 0) return false;
+  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, static_cast<int>(room), 0, 0) > 0;
 }
 
 // The Win32 folder queries answer the size they need, without writing, when
@@ -143,7 +174,7 @@ static unsigned Fitted(unsigned n, unsigned room, char* buffer) {
 unsigned WindowsFolder(char* buffer, unsigned room) { return Fitted(GetWindowsDirectoryA(buffer, room), room, buffer); }
 unsigned SystemFolder(char* buffer, unsigned room) { return Fitted(GetSystemDirectoryA(buffer, room), room, buffer); }
 unsigned CurrentFolder(char* buffer, unsigned room) { return Fitted(GetCurrentDirectoryA(room, buffer), room, buffer); }
-bool SetCurrentFolder(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+bool SetCurrentFolder(const char* path) { return SetCurrentDirectoryW(WidePath(path, FirstText)) != 0; }
 
 bool SetLastWriteFromDos(FileHandle file, uint16_t dosDate, uint16_t dosTime) {
   FILETIME local, utc;

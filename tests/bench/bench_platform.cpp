@@ -6,6 +6,7 @@
 #include <string.h>
 #include "archive/prompts.h"
 #include "platform/platform.h"
+#include "support/paths.h"
 #include "tests/support/fresh_state.h"
 
 namespace bench {
@@ -57,9 +58,11 @@ unsigned LoadCatalogueText(unsigned, char* buffer, unsigned room) {
   if (room > 0) buffer[0] = 0;
   return 0;
 }
-FileHandle CreateBeside(const char*, char*) { return NoFile; }
 bool ReplaceWith(const char*, const char*) { return false; }
-bool Utf8ToAnsi(const char*, char*, unsigned) { return false; }
+bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
+  CopyText(utf8, ansi, room);
+  return true;
+}
 void OpenWithShell(const char*, const char*) {}
 bool StartAndWait(const char*, uint32_t*) { return false; }
 void ShortenPath(char*) {}

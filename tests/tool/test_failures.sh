@@ -21,10 +21,6 @@ for bad in 'con.txt' 'sub/AUX' 'star*.txt' 'ask?.txt' 'pipe|.txt' 'back\slash.tx
   fails_cleanly "'$bad' " out.exe -- create --stub "$STUB" -o out.exe -C bad .
   rm -rf bad
 done
-mkdir -p bad && printf 'x' > "bad/$(printf 'n%.0s' $(seq 1 200))"
-mkdir -p "bad/$(printf 'd%.0s' $(seq 1 60))" && mv bad/nnn* "bad/$(printf 'd%.0s' $(seq 1 60))/"
-fails_cleanly "is longer than 255 bytes" out.exe -- create --stub "$STUB" -o out.exe -C bad .
-rm -rf bad
 mkdir -p bad && printf 'x' > "bad/$(printf 'latin1-\xe9.txt')"
 fails_cleanly "is not UTF-8" out.exe -- create --stub "$STUB" -o out.exe -C bad .
 rm -rf bad

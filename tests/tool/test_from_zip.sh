@@ -119,7 +119,9 @@ fails_cleanly "'readme.txt' uses strong or AES encryption" out.exe -- create --s
 python3 - <<'PY'
 import zipfile
 for zipname, name in (("dotdot.zip", "../evil.txt"), ("deep.zip", "a/../../evil.txt"), ("device.zip", "docs/CON.txt"),
-                      ("wild.zip", "what?.txt"), ("absolute.zip", "/etc/evil"), ("long.zip", "n" * 256)):
+                      ("wild.zip", "what?.txt"), ("absolute.zip", "/etc/evil"), ("long.zip", "n" * 256),
+                      ("greek.zip", "\u03b1" * 256), ("slash.zip", "a\uff0fb.txt"),
+                      ("longpath.zip", ("d" * 200 + "/") * 170 + "x")):
     with zipfile.ZipFile(zipname, "w") as z:
         z.writestr("fine.txt", "fine")
         z.writestr(name, "evil")
@@ -129,7 +131,10 @@ fails_cleanly "'a/../../evil.txt' would leave the destination" out.exe -- create
 fails_cleanly "'docs/CON.txt' is a name Windows refuses" out.exe -- create --stub "$STUB" -o out.exe device.zip
 fails_cleanly "'what?.txt' is a name Windows refuses" out.exe -- create --stub "$STUB" -o out.exe wild.zip
 fails_cleanly "'/etc/evil' is absolute" out.exe -- create --stub "$STUB" -o out.exe absolute.zip
-fails_cleanly "is longer than 255 bytes" out.exe -- create --stub "$STUB" -o out.exe long.zip
+fails_cleanly "has a part longer than Windows takes" out.exe -- create --stub "$STUB" -o out.exe long.zip
+fails_cleanly "has a part longer than Windows takes" out.exe -- create --stub "$STUB" -o out.exe greek.zip
+fails_cleanly "could stand for a separator or a dot" out.exe -- create --stub "$STUB" -o out.exe slash.zip
+fails_cleanly "is longer than a Windows path can be" out.exe -- create --stub "$STUB" -o out.exe longpath.zip
 # Zip64: an entry of 5 GiB (declared in its Zip64 field; no data needed).
 python3 - <<'PY'
 import struct

@@ -19,12 +19,19 @@ for n in 1 32767 32768 32769 65535 65536 65537 98304 131072; do
 done
 touch -d '1975-06-01 12:00:00' sizes/empty.txt   # before 1980: 1980-01-01
 touch -d '2020-02-29 23:59:59' sizes/text-1.txt  # odd second rounds up
-# Non-ASCII names (Windows-1252 covers them, so the stub can make them).
-mkdir -p "names/Grüße" "names/café"
+# Non-ASCII names in several scripts, and a path of more than 300 characters
+# (the stub writes them with the wide calls, past the old MAX_PATH).
+mkdir -p "names/Grüße" "names/café" "names/日本語" "names/Київ"
 printf 'ü' > "names/Grüße/Ä ö ß.txt"
 printf 'e' > "names/café/résumé.txt"
 printf '€' > "names/price €.txt"
 printf 'x' > "names/plain.txt"
+printf 'j' > "names/日本語/ファイル.txt"
+printf 'g' > "names/Αθήνα.txt"
+printf 'c' > "names/Київ/файл.txt"
+printf 's' > "names/😀 smile.txt"
+long="names/$(printf 'a%.0s' $(seq 1 120))/$(printf 'b%.0s' $(seq 1 120))/$(printf 'c%.0s' $(seq 1 80)).txt"
+mkdir -p "$(dirname "$long")" && printf 'l' > "$long"
 
 for tree in folders sizes names; do
   for mode in "" "--store" "--level=1"; do
@@ -48,6 +55,11 @@ mksfx create -q --stub "$STUB" -o named.exe names
 mksfx list named.exe >list.txt
 grep -q " names/Grüße/Ä ö ß.txt$" list.txt || fail "list: $(cat list.txt)"
 grep -q "^ *0  stored .* names/café/$" list.txt || fail "list: $(cat list.txt)"
+for name in "names/日本語/ファイル.txt" "names/Αθήνα.txt" "names/Київ/файл.txt" "names/😀 smile.txt" "$long"; do
+  grep -qF " $name" list.txt || fail "list does not show $name as it is: $(cat list.txt)"
+done
+mksfx test named.exe >test.txt || fail "mksfx test named.exe: $(cat test.txt)"
+! grep -q "FAILED\|refuse" test.txt || fail "mksfx test predicts a refusal: $(cat test.txt)"
 # Random data is stored, text is deflated, --store stores everything.
 mksfx create -q --stub "$STUB" -o sizes.exe -C sizes .
 mksfx list sizes.exe >list.txt

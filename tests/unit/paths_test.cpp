@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include "Sfx/state.h"
+#include "platform/posix/posix.h"
 #include "support/paths.h"
 #include "tests/unit/fixture.h"
 
@@ -132,16 +133,15 @@ TEST_F(FolderTest, PathExistsForFilesFoldersAndFolderContents) {
   EXPECT_FALSE(PathExists((scratch_ + "/missing\\").c_str()));
 }
 
-TEST_F(FolderTest, PathExistsRefusesAPatternThatWouldNotFit) {
-  // A pattern buffer of 255 bytes: a path of 251 characters with its
-  // backslash, "*.*" and the NUL.
-  std::string folder = scratch_ + "/" + std::string(250 - scratch_.size() - 1, 'f');
-  ASSERT_EQ(folder.size(), 250u);
-  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-  EXPECT_TRUE(PathExists((folder + "\\").c_str())) << "251 characters and *.* fit";
-  std::string longer = folder + "g";
-  ASSERT_EQ(mkdir(longer.c_str(), 0755), 0);
-  EXPECT_FALSE(PathExists((longer + "\\").c_str()));
+TEST_F(FolderTest, PathsLongerThanTheOldLimitAreFoundAndMade) {
+  // Past 255 characters: the search pattern and the folders of a deep path.
+  std::string folder = scratch_ + "/" + std::string(200, 'f') + "/" + std::string(200, 'g');
+  std::string deep = folder;
+  for (int i = 0; i < 1500; ++i) deep += "\\d";  // 1,500 levels: made in a loop, not by recursion
+  EXPECT_TRUE(ForceFolders(deep.c_str()));
+  EXPECT_TRUE(IsFolder(posix::NativePath(deep.c_str())));
+  EXPECT_TRUE(PathExists((folder + "\\").c_str())) << "a folder of 400 characters and its pattern";
+  EXPECT_FALSE(PathExists((folder + "x\\").c_str()));
 }
 
 TEST_F(FolderTest, ForceFoldersCreatesOutermostFirst) {

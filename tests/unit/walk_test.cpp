@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "Sfx/state.h"
+#include "archive/names.h"
 #include "archive/walk.h"
 #include "archive/zip_format.h"
 #include "tests/support/posix_control.h"
@@ -90,7 +91,7 @@ TEST_F(WalkTest, AnEmptyNameAndUnknownSizesAreStepsOfTheirOwn) {
 
 TEST_F(WalkTest, OutputPathsAreFormedOnlyForNamesThatMayBeWritten) {
   Begin(ZipBuilder().Stored("sub/a.txt", "a").Stored("../up", "u").Stored("t/", "data").Bytes());
-  char path[TextBufferSize];
+  static char path[PathRoom];
   ASSERT_EQ(NextEntry(&entry_), WalkEntry);
   ASSERT_EQ(FormOutputPath(entry_, path), NameAccepted);
   EXPECT_STREQ(path, "C:\\dest\\sub/a.txt");
@@ -100,8 +101,49 @@ TEST_F(WalkTest, OutputPathsAreFormedOnlyForNamesThatMayBeWritten) {
   ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
   ASSERT_EQ(NextEntry(&entry_), WalkEntry);
   EXPECT_EQ(FormOutputPath(entry_, path), NameRefused) << "a separator at the end with data names no file";
-  std::strcpy(DestinationFolder, ("C:\\" + std::string(250, 'd')).c_str());
-  EXPECT_EQ(FormOutputPath(entry_, path), NameTooLong);
+}
+
+// A name of exactly units UTF-16 units: parts of character (unitsEach units
+// each), at most 250 units a part, "/" between them, padded with "a".
+std::string NameOfUnits(size_t units, const std::string& character, size_t unitsEach) {
+  std::string name;
+  size_t used = 0, inPart = 0;
+  while (used + unitsEach <= units) {
+    if (inPart + unitsEach > 250) {
+      if (used + 1 + unitsEach > units) break;
+      name += "/";
+      ++used;
+      inPart = 0;
+    }
+    name += character;
+    used += unitsEach;
+    inPart += unitsEach;
+  }
+  for (; used < units; ++used) name += "a";
+  return name;
+}
+
+TEST_F(WalkTest, OutputPathsReachTheSystemsLimitInUtf16Units) {
+  // The destination "C:\dest" (7 units), "\" and the name come to MaxPathUnits
+  // at most, counted in UTF-16 units: a Greek letter is one (two bytes of
+  // UTF-8), an emoji two (four bytes). A 16-bit name length holds them all.
+  static char path[PathRoom];
+  const size_t room = MaxPathUnits - 8;
+  for (auto [character, units] : {std::pair<std::string, size_t>{"a", 1}, {"\xCE\xB1", 1}, {"\xF0\x9F\x98\x80", 2}}) {
+    std::string fits = NameOfUnits(room, character, units);
+    std::string over = fits + character;
+    ZipEntry a, b;
+    a.name = fits;
+    b.name = over;
+    a.extraFlags = b.extraFlags = FlagUtf8Name;
+    Begin(ZipBuilder().Add(a).Add(b).Bytes());
+    ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+    ASSERT_EQ(FormOutputPath(entry_, path), NameAccepted) << fits.size() << " bytes of " << character;
+    EXPECT_EQ(std::string(path), "C:\\dest\\" + fits) << "never cut";
+    ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
+    ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+    EXPECT_EQ(FormOutputPath(entry_, path), NameTooLong) << over.size() << " bytes of " << character;
+  }
 }
 
 TEST_F(WalkTest, EachWayDataCanFailIsItsOwnResult) {

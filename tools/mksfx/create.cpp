@@ -55,11 +55,7 @@ FILE* Said = stdout;
 // -v: the entry just written, as zip -v names it.
 void Tell(const CreateOptions& o, const EntryRecord& e) {
   if (!o.verbose) return;
-  std::string name = e.name;
-#ifdef _WIN32
-  std::string shown;
-  if (ToWindows1252(name, shown)) name = shown;  // the console's code page, near enough
-#endif
+  const std::string& name = e.name;
   // The packed data without what the encryption adds; an AES entry's own
   // method stands in its field (extra[9]).
   bool aes = e.method == MethodAes && e.extra.size() >= 11;

@@ -9,6 +9,7 @@
 #include "archive/names.h"
 #include "archive/zip_format.h"
 #include "support/paths.h"
+#include "support/utf8.h"
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/file_io.h"
 #include "tools/mksfx/glob.h"
@@ -27,7 +28,17 @@ namespace mksfx {
 std::string NameProblem(const std::string& name) {
   if (name.empty()) return "is empty";
   if (!IsUtf8(name)) return "is not UTF-8";
-  if (name.size() >= TextBufferSize) return "is longer than 255 bytes";
+  if (name.size() > 65535) return "is longer than a ZIP name can be (65,535 bytes)";
+  if (Utf16Units(name.data(), name.data() + name.size()) > MaxPathUnits - 8)
+    return "is longer than a Windows path can be below a destination";
+  for (size_t at = 0;;) {
+    size_t slash = name.find('/', at);
+    size_t end = slash == std::string::npos ? name.size() : slash;
+    if (Utf16Units(name.data() + at, name.data() + end) > MaxPartUnits)
+      return "has a part longer than Windows takes (255 UTF-16 units)";
+    if (slash == std::string::npos) break;
+    at = slash + 1;
+  }
   if (name.find('\\') != std::string::npos) return "holds a backslash, which Windows takes as a separator";
   if (name.find('\0') != std::string::npos) return "holds a NUL byte";
   std::string plain = name;
@@ -50,7 +61,8 @@ std::string NameProblem(const std::string& name) {
       if (slash == std::string::npos) break;
       at = slash + 1;
     }
-    return "is a name Windows refuses (a device name, a wildcard, \":\" or a control character)";
+    return "is a name Windows refuses (a device name, a wildcard, \":\", a control character, or a character "
+           "that could stand for a separator or a dot)";
   }
   // A name that is only a folder's trailing "/" away from empty parts.
   if (name.find("//") != std::string::npos) return "has an empty folder part";

@@ -313,6 +313,9 @@ int Raw(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   CleanUpOnSignals();
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);  // names are printed in UTF-8, in every script
+#endif
   std::string command = argc > 1 ? argv[1] : "";
   try {
     if (command == "create") return Create(argc, argv);

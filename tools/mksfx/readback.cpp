@@ -70,7 +70,7 @@ class CoreSession {
     for (char& c : own)
       if (c == '/') c = '\\';
 #endif
-    if (own.size() >= ConfigTextSize) throw Failure(file.string() + ": the path is too long for the stub's buffers");
+    if (own.size() >= OwnPathRoom) throw Failure(file.string() + ": the path is too long for the stub's buffers");
     std::memcpy(OwnPath, own.c_str(), own.size() + 1);
     CrcTable = static_cast<uint32_t*>(AllocateBlock(CrcTableBlock));
     if (CrcTable == nullptr) throw Failure("out of memory");
@@ -121,14 +121,6 @@ EntryResult DecodeEntry() {
   return result;
 }
 
-std::string Shown(const char* name) {
-#ifdef _WIN32
-  return name;  // the console shows the system's code page
-#else
-  return FromWindows1252(name);  // the posix platform's code page, for a UTF-8 terminal
-#endif
-}
-
 // The walk of the stub's extraction pass (archive/walk.h); with decode, every
 // entry is decrypted and decoded as well.
 Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password) {
@@ -171,7 +163,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
     Row row;
     row.header = LocalHeader;
     row.volume = CurrentVolume;
-    row.name = Shown(entry.name);
+    row.name = entry.name;  // UTF-8, as the core gives Windows its names
     if (step == WalkEmptyName) {
       walk.stop = "an entry has an empty name; the stub stops there";
       break;
@@ -184,9 +176,9 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
     SeekEntryData();
     row.method = EntryMethod();
     row.aesStrength = EntryAesStrength();
-    char path[TextBufferSize];
+    static char path[PathRoom];
     NameVerdict verdict = FormOutputPath(entry, path);
-    if (verdict == NameNotWhole) row.problem = "its name is too long or not in the system's code page";
+    if (verdict == NameNotWhole) row.problem = "its name is cut short or does not convert from the system's code page";
     else if (verdict == NameTooLong) row.problem = std::string("its name is too long below ") + DestinationFolder;
     else if (verdict == NameRefused) row.problem = "the stub refuses its name";
     else if (!MethodKnown()) {
@@ -228,13 +220,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
   }
   // Names that are one file on Windows: the stub keeps one of the two.
   std::vector<std::string> names;
-  for (const Row& r : walk.rows) {
-#ifdef _WIN32
-    names.push_back(FromWindows1252(r.name));  // the code page of the names the core gives Windows
-#else
-    names.push_back(r.name);  // shown in UTF-8 already
-#endif
-  }
+  for (const Row& r : walk.rows) names.push_back(r.name);
   for (const NameClash& clash : FindNameClashes(names))
     if (walk.rows[clash.entry].problem.empty()) walk.rows[clash.entry].problem = clash.text;
   // The stub's first pass, which sums the sizes for its total bar, takes an
