@@ -70,7 +70,7 @@ static void ExtractCommand(HWND dialog) {
   RunDriver(dialog, ExtractPass);
   ShowWindow(Progress(), SW_HIDE);
   if (ExtractionSucceeded) {
-    RunAfterExtraction(dialog, IsDlgButtonChecked(dialog, IDC_EXECUTE) == BST_CHECKED ? 1 : 0);
+    RunAfterExtraction(dialog, IsChecked(dialog, IDC_EXECUTE) ? 1 : 0);
     EndDialog(dialog, IDOK);
   }
   if (AutoExtract) CloseCommand(dialog);
@@ -94,12 +94,12 @@ static void OpenDialog(HWND dialog) {
 
   if (HasRunCommand) {
     ShowRunLabel(dialog);
-    CheckDlgButton(dialog, IDC_EXECUTE, BST_CHECKED);
+    SetChecked(dialog, IDC_EXECUTE, true);
   } else {
     ShowWindow(GetDlgItem(dialog, IDC_EXECUTE), SW_HIDE);
   }
 
-  CheckDlgButton(dialog, IDC_OVERWRITE, OverwriteByDefault ? BST_CHECKED : BST_UNCHECKED);
+  SetChecked(dialog, IDC_OVERWRITE, OverwriteByDefault != 0);
   OverwriteMode = OverwriteByDefault ? ReplaceWithoutAsking : AskEachFile;
 
   // The caption and CaptionText are cut to the buffer when they are long.
@@ -140,7 +140,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           if (!PassRunning) BrowseCommand(dialog);
           return TRUE;
         case IDC_OVERWRITE:
-          OverwriteMode = IsDlgButtonChecked(dialog, IDC_OVERWRITE) == BST_CHECKED ? ReplaceWithoutAsking : AskEachFile;
+          OverwriteMode = IsChecked(dialog, IDC_OVERWRITE) ? ReplaceWithoutAsking : AskEachFile;
           return TRUE;
       }
       return FALSE;

@@ -28,7 +28,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_INITDIALOG: {
       CentreWindow(dialog);
       // The name in UTF-16, in any script; the sizes and dates are the system's ANSI text.
-      SetDlgItemTextW(dialog, IDC_CONFLICT_NAME, Utf16Of(ConflictName, FirstText));
+      SetWindowTextW(GetDlgItem(dialog, IDC_CONFLICT_NAME), Utf16Of(ConflictName, FirstText));
       static const char* const texts[] = {ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
       for (int i = 0; i < 4; ++i) SetDlgItemTextA(dialog, IDC_CONFLICT_NAME + 1 + i, texts[i]);
       return TRUE;
@@ -44,7 +44,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       int id = LOWORD(wParam);
       if (id != IDOK && id != IDCANCEL) return FALSE;
       uint8_t yes = id == IDOK;
-      if (IsDlgButtonChecked(dialog, IDC_APPLY_TO_ALL) == BST_CHECKED) OverwriteMode = yes ? ReplaceWithoutAsking : KeepExisting;
+      if (IsChecked(dialog, IDC_APPLY_TO_ALL)) OverwriteMode = yes ? ReplaceWithoutAsking : KeepExisting;
       OverwriteAnswer = yes;
       EndDialog(dialog, id);
       return TRUE;

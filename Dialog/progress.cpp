@@ -21,9 +21,8 @@ static void FillSpan(HDC surface, LONG left, LONG top, LONG right, LONG bottom, 
 // neither part: the shadow or the background shows through there.
 static void PaintBar(HDC surface, const PixelRect& bar, int32_t percent, HBRUSH done, HBRUSH remaining,
                      HBRUSH shadow) {
-  RECT s = {bar.left, bar.top, bar.right, bar.bottom};
-  OffsetRect(&s, ShadowOffset, ShadowOffset);
-  FillSpan(surface, s.left, s.top, s.right, s.bottom, shadow);
+  FillSpan(surface, bar.left + ShadowOffset, bar.top + ShadowOffset, bar.right + ShadowOffset,
+           bar.bottom + ShadowOffset, shadow);
   int32_t x = bar.left + (bar.right - bar.left) * percent / 100;
   FillSpan(surface, bar.left, bar.top, x, bar.bottom, done);
   FillSpan(surface, x + 1, bar.top, bar.right, bar.bottom, remaining);
@@ -69,10 +68,10 @@ static void PlaceBars(HWND dialog) {
   GetWindowRect(GetDlgItem(dialog, IDC_BAR_PLACE), &r);
   ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.left));
   ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.right));
-  OffsetRect(&r, -ShadowOffset, -ShadowOffset);
-  EntryBarRect = PixelRect{r.left, r.top, r.right, r.bottom};
-  OffsetRect(&r, 0, TotalBarBelow);
-  ArchiveBarRect = PixelRect{r.left, r.top, r.right, r.bottom};
+  EntryBarRect = PixelRect{r.left - ShadowOffset, r.top - ShadowOffset, r.right - ShadowOffset, r.bottom - ShadowOffset};
+  ArchiveBarRect = EntryBarRect;
+  ArchiveBarRect.top += TotalBarBelow;
+  ArchiveBarRect.bottom += TotalBarBelow;
 }
 
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

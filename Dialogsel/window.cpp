@@ -12,3 +12,9 @@ void CentreWindow(HWND window) {
 }
 
 HINSTANCE ModuleInstance() { return GetModuleHandleA(0); }
+
+bool IsChecked(HWND dialog, int id) { return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void SetChecked(HWND dialog, int id, bool checked) {
+  SendMessageA(GetDlgItem(dialog, id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}

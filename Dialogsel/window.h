@@ -10,3 +10,8 @@ void CentreWindow(HWND window);
 
 // The module instance whose resources hold the templates and the icon.
 HINSTANCE ModuleInstance();
+
+// Check box id of dialog: whether it is checked, and checking it (the
+// button's own messages: two imports fewer than the dialog's calls).
+bool IsChecked(HWND dialog, int id);
+void SetChecked(HWND dialog, int id, bool checked);

@@ -4,8 +4,8 @@ enable_language(RC)
 
 # --- The stub --------------------------------------------------------------
 # No C runtime start-up, no exceptions, no RTTI: the entry point is our own
-# (platform/win32/entry.cpp) and the few C library calls the compiler emits
-# (memcpy, memset) come from the system's msvcrt.dll.
+# (platform/win32/entry.cpp) and the few C library functions the code calls
+# are the stub's own (platform/win32/crt.cpp): it imports no C runtime.
 file(GLOB KORVI_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp
   ${CMAKE_SOURCE_DIR}/Dialog/*.cpp
@@ -37,15 +37,18 @@ target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(sfx_linked PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Oz -fno-exceptions -fno-rtti -ffunction-sections
   -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident -fno-stack-protector
-  -fno-threadsafe-statics -Wall -Wextra -Wno-unused-parameter>)
+  -fno-threadsafe-statics -mpreferred-stack-boundary=2 -fomit-frame-pointer -Wall -Wextra -Wno-unused-parameter>)
 target_compile_definitions(sfx_linked PRIVATE KORVI_STUB=1)
 # -O2 after the target's -Os, so it wins for these files.
 set_source_files_properties(${KORVI_SPEED_SOURCES} PROPERTIES COMPILE_OPTIONS -O2)
+# The stub's own C library functions: no builtins, no loop turned into a call.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/win32/crt.cpp PROPERTIES
+  COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${KORVI_GENERATED} -I${CMAKE_SOURCE_DIR}")
 target_link_options(sfx_linked PRIVATE -nostdlib -s -Wl,--gc-sections
   -Wl,-e,_SfxStart@0 -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat
   -Wl,--no-insert-timestamp)
-target_link_libraries(sfx_linked PRIVATE kernel32 user32 gdi32 shell32 msvcrt gcc)
+target_link_libraries(sfx_linked PRIVATE kernel32 user32 gdi32 shell32 gcc)
 
 # The shipped stub: exactly StubSize bytes, padded with zeros; the build fails
 # when the linked image is larger.
