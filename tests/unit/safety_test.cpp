@@ -5,6 +5,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -167,6 +169,32 @@ TEST_F(SafetyTest, AWholeEntryReplacesTheFileWithItsTime) {
   EXPECT_EQ(ModifiedAt(Out("a.txt")), July15Utc + 5 * 3600);
   EXPECT_EQ(Listed(), std::set<std::string>{"a.txt"});
   EXPECT_EQ(ExitCode, ExitExtracted);
+}
+
+TEST_F(SafetyTest, TheTemporaryOfAReplacementTakesAFreeNameAndLeavesOthersAlone) {
+  // The clock stands still: the temporary's names are "kvx", four hex
+  // digits of the clock and the attempt, ".tmp". The first two are taken by
+  // files of the user's, which must stay as they are.
+  posix::TickStep = 0;
+  posix::Ticks = 0x1234;
+  auto nameOf = [](uint32_t attempt) {
+    char name[16];
+    std::snprintf(name, sizeof name, "kvx%04X.tmp", (0x1234 + attempt * 40503u) & 0xFFFF);
+    return std::string(name);
+  };
+  WriteFile("out/sub/a.txt", "old");
+  WriteFile("out/sub/" + nameOf(0), "mine 0");
+  WriteFile("out/sub/" + nameOf(1), "mine 1");
+  Open(ZipBuilder().Stored("sub/a.txt", "new contents"));
+  OverwriteMode = ReplaceWithoutAsking;
+  Extract();
+  ExpectSuccess();
+  EXPECT_EQ(ReadFile(Out("sub/a.txt")), "new contents");
+  EXPECT_EQ(ReadFile(Out("sub/" + nameOf(0))), "mine 0");
+  EXPECT_EQ(ReadFile(Out("sub/" + nameOf(1))), "mine 1");
+  std::set<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator(Out("sub"))) left.insert(e.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"a.txt", nameOf(0), nameOf(1)})) << "no temporary of ours is left";
 }
 
 TEST_F(SafetyTest, ANewFileThatFailsItsCrcStaysAndIsReported) {
@@ -462,6 +490,27 @@ TEST_F(SafetyTest, NamesInAnyScriptAreWrittenAsTheyStand) {
   ExpectSuccess();
   for (const std::string& name : names) EXPECT_EQ(ReadFile(Out(name)), name);
   EXPECT_EQ(ReadFile(Out("caf\xC3\xA9.txt")), "ansi") << "read as the ANSI calls read it";
+}
+
+TEST_F(SafetyTest, TheDeletionPassFollowsNamesInAnyScriptAndLongPaths) {
+  std::string deep = std::string(150, 'd') + "/" + std::string(150, 'e') + "/\xE6\x97\xA5.txt";
+  std::vector<std::string> names = {"\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1.txt", deep, "plain.txt"};
+  ZipBuilder zip;
+  for (const std::string& name : names) {
+    ZipEntry e;
+    e.name = name;
+    e.data = Bytes("x");
+    e.extraFlags = FlagUtf8Name;
+    zip.Add(e);
+  }
+  Open(zip);
+  Extract();
+  ExpectSuccess();
+  for (const std::string& name : names) ASSERT_EQ(ReadFile(Out(name)), "x");
+  Delete();
+  for (const std::string& name : names) EXPECT_FALSE(std::filesystem::exists(Out(name))) << name;
+  EXPECT_TRUE(std::filesystem::is_directory(Out(std::string(150, 'd') + "/" + std::string(150, 'e'))))
+      << "folders stay";
 }
 
 TEST_F(SafetyTest, NamesWithoutTheFlagFollowTheSystemsCodePage) {
