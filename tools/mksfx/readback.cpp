@@ -64,7 +64,13 @@ class CoreSession {
     ResetLocalHeader();
     std::error_code ec;
     fs::path full = fs::absolute(file, ec);
+#ifdef _WIN32
+    // The core's paths are UTF-8, whatever the system's code page.
+    std::u8string wide = full.u8string();
+    std::string own(wide.begin(), wide.end());
+#else
     std::string own = full.string();
+#endif
 #ifndef _WIN32
     // The core takes Windows paths; the posix platform turns "\" back into "/".
     for (char& c : own)
