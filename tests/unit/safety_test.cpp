@@ -524,6 +524,21 @@ TEST_F(SafetyTest, NamesWithoutTheFlagFollowTheSystemsCodePage) {
   EXPECT_EQ(ReadFile(Out("\xD0\x94\xD0\xB0.txt")), "1251");
 }
 
+TEST_F(SafetyTest, ADoubleByteNameIsConvertedWholeBeforeItIsSplit) {
+  // Code page 932: the second byte of "表" (95 5C) is the byte of "\\". The
+  // name is converted before it is looked at, so that no separator is made
+  // of half a character.
+  posix::AnsiCodePage = "CP932";
+  ZipEntry plain;
+  plain.name = "\x95\x5C.txt";
+  plain.data = Bytes("932");
+  Open(ZipBuilder().Add(plain));
+  Extract();
+  ExpectSuccess();
+  EXPECT_EQ(ReadFile(Out("\xE8\xA1\xA8.txt")), "932");
+  EXPECT_EQ(Listed(), std::set<std::string>{"\xE8\xA1\xA8.txt"});
+}
+
 TEST_F(SafetyTest, AMalformedUtf8NameIsRefusedAndNothingIsWritten) {
   ZipEntry e;
   e.name = "a\xC0\xAF..\xC0\xAFx.txt";
