@@ -15,6 +15,9 @@
 //   gone                  wait until the current window is no longer visible
 //   caption TEXT          the current window's caption is TEXT
 //   text ID TEXT          control ID of the current window shows TEXT
+//   wtext ID HEX          control ID shows the text whose UTF-8 bytes are HEX,
+//                         read in UTF-16 (names in any script; the command
+//                         line reaches a Windows program in its code page)
 //   settext ID TEXT       put TEXT into control ID (WM_SETTEXT)
 //   click ID              click button ID (BM_CLICK, posted)
 //   check ID 0|1          set check box ID and tell the dialog, as a click would
@@ -37,7 +40,9 @@
 //   treeshow              print the tree view's items, indented by level
 //   shot FILE             save the current window as a BMP picture
 //   sleep MS              wait
-//   timeout MS            how long later waits may take (default 20000)
+//   timeout MS            how long later waits may take (default 20000, or
+//                         SFXDRIVE_TIMEOUT from the environment, for slow
+//                         machines: Wine under an emulator)
 //   exit CODE             wait for the program to end with exit code CODE
 // Steps on files and drives, for changing a disk while the program asks for
 // one, or for releasing a program that the program waits for:
@@ -73,6 +78,22 @@ DWORD WaitLimit = 20000;
   std::fflush(stdout);
   if (Process.hProcess != nullptr) TerminateProcess(Process.hProcess, 99);
   std::exit(1);
+}
+
+// The window's text in UTF-16, as UTF-8 bytes in hexadecimal.
+std::string WideTextHex(HWND w) {
+  wchar_t wide[2048];
+  wide[0] = 0;
+  SendMessageW(w, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(wide));
+  char utf8[6144];
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+  std::string hex;
+  for (int i = 0; i + 1 < n; ++i) {
+    char two[3];
+    std::snprintf(two, sizeof two, "%02x", static_cast<unsigned char>(utf8[i]));
+    hex += two;
+  }
+  return hex;
 }
 
 std::string WindowText(HWND w) {
@@ -391,6 +412,8 @@ void InsertDisk(const std::string& letter, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  char limit[16];
+  if (GetEnvironmentVariableA("SFXDRIVE_TIMEOUT", limit, sizeof limit) - 1 < sizeof limit - 1) WaitLimit = std::atoi(limit);
   int i = 1;
   HANDLE held = INVALID_HANDLE_VALUE;
   const char* hold = nullptr;
@@ -461,6 +484,11 @@ int main(int argc, char** argv) {
       int id = std::atoi(argv[++i]);
       std::string want = argv[++i], got = WindowText(Control(id));
       if (got != want) Fail("control " + std::to_string(id) + " shows \"" + got + "\", not \"" + want + "\"");
+    } else if (step == "wtext") {
+      need(2);
+      int id = std::atoi(argv[++i]);
+      std::string want = argv[++i], got = WideTextHex(Control(id));
+      if (got != want) Fail("control " + std::to_string(id) + " shows UTF-8 " + got + ", not " + want);
     } else if (step == "settext") {
       need(2);
       int id = std::atoi(argv[++i]);
