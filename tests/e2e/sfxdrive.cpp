@@ -137,6 +137,27 @@ BOOL CALLBACK MatchTopLevel(HWND w, LPARAM param) {
   return FALSE;
 }
 
+// For a failed "message" step: what the windows of that caption do show.
+BOOL CALLBACK TellStatic(HWND child, LPARAM) {
+  char cls[64];
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") == 0) {
+    std::string t = WindowText(child);
+    std::printf("  static: %zu characters: \"%s\"\n", t.size(), t.substr(0, 80).c_str());
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK TellTopLevel(HWND w, LPARAM param) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == Process.dwProcessId && IsWindowVisible(w) && WindowText(w) == *reinterpret_cast<std::string*>(param))
+    EnumChildWindows(w, TellStatic, 0);
+  return TRUE;
+}
+
+void TellStaticTexts(std::string caption) { EnumWindows(TellTopLevel, reinterpret_cast<LPARAM>(&caption)); }
+
 HWND FindVisible(const std::string& caption, const std::string* text) {
   Search s{caption, text ? *text : std::string(), text != nullptr, nullptr};
   EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&s));
@@ -155,8 +176,10 @@ HWND WaitFor(const std::string& caption, const std::string* text) {
       Fail("the program ended (code " + std::to_string(code) + ") before showing \"" + caption + "\"" +
            (text ? " with text \"" + *text + "\"" : std::string()));
     }
-    if (GetTickCount() - start > WaitLimit)
+    if (GetTickCount() - start > WaitLimit) {
+      if (text) TellStaticTexts(caption);
       Fail("no window \"" + caption + "\"" + (text ? " with text \"" + *text + "\"" : std::string()));
+    }
     Sleep(30);
   }
 }
