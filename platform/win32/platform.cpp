@@ -157,8 +157,10 @@ bool ReplaceWith(const char* temporary, const char* path) {
 }
 
 bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
+  // Both slots, one after the other: a name of any 16-bit length converts,
+  // so that even one too long to write is shown by its own characters.
   wchar_t* wide = WideTexts[FirstText];
-  if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, WideRoom) <= 0) return false;
+  if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, sizeof WideTexts / sizeof(wchar_t)) <= 0) return false;
   return WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, static_cast<int>(room), 0, 0) > 0;
 }
 
