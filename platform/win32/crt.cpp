@@ -1,8 +1,8 @@
-// The six C library functions the stub's code calls, its own: each is a few
+// The eight C library functions the stub's code calls, its own: each is a few
 // bytes of code, where importing them from msvcrt.dll costs a DLL's import
 // tables. Compiled without builtins and loop idioms (win32.cmake), so that
 // the compiler does not turn a loop back into a call of the function itself.
-#include <stddef.h>
+#include <string.h>
 
 extern "C" {
 
@@ -49,6 +49,20 @@ char* strstr(const char* s, const char* part) {
     if (*s == 0) break;
   }
   return 0;
+}
+
+// Called by the compiler for copies and fills of structures.
+void* memcpy(void* to, const void* from, size_t n) {
+  unsigned char* d = static_cast<unsigned char*>(to);
+  const unsigned char* s = static_cast<const unsigned char*>(from);
+  for (; n != 0; --n) *d++ = *s++;
+  return to;
+}
+
+void* memset(void* to, int c, size_t n) {
+  unsigned char* d = static_cast<unsigned char*>(to);
+  for (; n != 0; --n) *d++ = static_cast<unsigned char>(c);
+  return to;
 }
 
 }  // extern "C"

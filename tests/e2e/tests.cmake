@@ -13,6 +13,8 @@ set(KORVI_E2E_ENV
 
 add_test(NAME stub.hygiene COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/check_stub.py
   ${CMAKE_BINARY_DIR}/sfx.exe ${KORVI_STUB_SIZE})
+add_test(NAME stub.conventions COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/check_conventions.py
+  ${CMAKE_NM} $<TARGET_OBJECTS:sfx_linked>)
 
 add_test(NAME e2e.prefix COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/make_prefix.sh)
 set_tests_properties(e2e.prefix PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${KORVI_E2E_ENV}" TIMEOUT 180)
