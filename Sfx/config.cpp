@@ -32,6 +32,7 @@ void ReadConfigBlock() {
   OverwriteByDefault = (flags & ConfigOverwrite) != 0;
   AutoExtract = (flags & ConfigAutoExtract) != 0;
   WaitThenDelete = (flags & ConfigWaitThenDelete) != 0;
+  VerifyFirst = (flags & ConfigVerifyFirst) != 0;
 
   const uint8_t* lengths = field + ConfigLengthsAt;
   uint8_t l1 = lengths[0], l2 = lengths[1], l3 = lengths[2];

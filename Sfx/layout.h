@@ -30,6 +30,7 @@ enum : uint32_t {  // fields of the block, by offset
 inline constexpr char ConfigMagic[ConfigMagicSize + 1] = "VRN";
 
 enum ConfigFlag : uint8_t {
+  ConfigVerifyFirst = 0x01,   // test every entry before writing any (single-file programs)
   ConfigOverwrite = 0x08,     // replace existing files without asking
   ConfigAutoExtract = 0x40,   // extract at once, without the main dialog
   ConfigWaitThenDelete = 0x80,  // wait for the run program, then delete the files

@@ -8,6 +8,7 @@
 #include "Sfx/state.h"
 #include "SFXstrings/strings.h"
 #include "archive/crc32.h"
+#include "archive/zone.h"
 #include "Dialog/dialog.h"
 
 int RunProgram() {
@@ -19,6 +20,7 @@ int RunProgram() {
     ShowMessage(0, OwnPath, LoadMessage(MsgErrorReading).text, BoxIconError);
     return ExitUnreadable;
   }
+  TakeZoneMark();
 
   CrcTable = static_cast<uint32_t*>(AllocateBlock(CrcTableBlock));
   if (CrcTable != 0) {

@@ -55,6 +55,11 @@ extern RunStateKind RunState;        // Dialogsel/command.cpp
 extern uint32_t RunExitCode;
 extern FileHandle OutputHandle;      // output file being written
 extern char OwnPath[OwnPathRoom];    // full path of the running executable, UTF-8
+// The running program's Zone.Identifier text, handed on to the files it
+// writes (archive/zone.cpp); ZoneMarkLength is 0 when there is none to hand on.
+enum : uint32_t { ZoneMarkRoom = 4096 };
+extern char ZoneMark[ZoneMarkRoom];
+extern uint32_t ZoneMarkLength;
 // One bit per entry, in walk order: the extraction pass created or replaced
 // its file. The deletion pass deletes only those. The record is a block that
 // grows with the walk (WrittenRecordBytes long), so it covers every entry.
@@ -77,7 +82,7 @@ extern char CaptionText[ConfigTextSize];
 extern char DefaultDestination[ConfigTextSize];
 extern char RunCommand[ConfigTextSize];
 extern uint8_t HasCaptionText, HasDefaultDestination, HasRunCommand;
-extern uint8_t OverwriteByDefault, AutoExtract, WaitThenDelete;
+extern uint8_t OverwriteByDefault, AutoExtract, WaitThenDelete, VerifyFirst;
 
 // --- Dialogs and progress (Dialog, archive) --------------------------------
 extern char DestinationFolder[TextBufferSize];

@@ -23,6 +23,7 @@
 #include "archive/volume.h"
 #include "archive/walk.h"
 #include "archive/zip_format.h"
+#include "archive/zone.h"
 #include "support/format.h"
 #include "support/paths.h"
 #include <string.h>
@@ -320,6 +321,7 @@ EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool 
     if (whole && ReplaceWith(Temporary, path)) {
       MarkWritten(pass.entry);
       RememberWrittenPath(path);
+      MarkLikeOwnFile(path);
     } else {
       DeleteFileAt(Temporary);
       if (whole) {
@@ -332,6 +334,7 @@ EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool 
   } else {
     MarkWritten(pass.entry);
     RememberWrittenPath(path);
+    MarkLikeOwnFile(path);
   }
 
   if (result == EntryCutShort) {
@@ -365,6 +368,30 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
   return WriteAndKeep(pass, path, output, replacing);
 }
 
+// The test pass's work on one entry: its data decoded into nothing, after
+// the same password step and the same look at the method as for extracting.
+EntryOutcome TestEntry(Pass& pass, const WalkedEntry& entry) {
+  SeekEntryData();
+  if (!PasswordOpensEntry()) return PasswordRefused;
+  if (entry.folder) return GoOn;
+  PumpWhenDue();
+  if (CancelRequested) return StopWithoutSummary;
+  if (!MethodKnown()) {
+    ShowCatalogueError(pass.owner, MsgUnknownMethod);
+    return StopWithoutSummary;
+  }
+  FileHandle nothing = CreateForWriting(NullDevice);
+  EntryResult result = DecodeEntryInto(nothing);
+  CloseFile(nothing);
+  if (result != EntryWhole) pass.incomplete = true;
+  if (result == EntryCutShort) {
+    ShowCatalogueError(pass.owner, MsgErrorReading);
+    pass.unreadable = true;
+    return EndWalk;
+  }
+  return CancelRequested ? StopWithoutSummary : GoOn;
+}
+
 // One entry in any pass, from its name on (read by the walk's step).
 EntryOutcome HandleEntry(Pass& pass, const WalkedEntry& entry, WalkStep step) {
   // The name and the bars change at most once per file, the name by the
@@ -389,6 +416,8 @@ EntryOutcome HandleEntry(Pass& pass, const WalkedEntry& entry, WalkStep step) {
     return EndWalk;
   }
   if (pass.kind == CountPass) return GoOn;
+  // Names are the extraction pass's to judge; the test looks at the data.
+  if (pass.kind == TestPass) return TestEntry(pass, entry);
 
   char* path = OutputPath;
   if (FormOutputPath(entry, path) != NameAccepted) {
@@ -407,13 +436,14 @@ EntryOutcome HandleEntry(Pass& pass, const WalkedEntry& entry, WalkStep step) {
 ExitCodeKind RunPass(Pass& pass) {
   bool counting = pass.kind == CountPass;
   bool extracting = pass.kind == ExtractPass;
+  bool testing = pass.kind == TestPass;
   if (extracting) ClearWrittenRecord();
   FolderReady[0] = 0;
   FocusProgressWindow();
   StartPacing();
   if (counting) ArchiveTotal = 0;
   ExtractionSucceeded = 0;
-  if (extracting) CancelRequested = 0;  // a request of an earlier run is not this run's
+  if (extracting || testing) CancelRequested = 0;  // a request of an earlier run is not this run's
   if (!counting) {
     // The output path is the folder without its trailing "\", then "\" and
     // the name; a drive root is left as its bare prefix (C:). An empty
@@ -442,6 +472,8 @@ ExitCodeKind RunPass(Pass& pass) {
       end = step;
       break;
     }
+    // A spanned archive is not tested first: its disks would be asked for twice.
+    if (testing && ArchiveSpanned) return ExitExtracted;
     // Counting does not ask for disks: on a removable drive the count stays
     // with the first volume's entries.
     if (counting && ArchiveSpanned && OwnDriveRemovable()) {
@@ -474,6 +506,14 @@ ExitCodeKind RunPass(Pass& pass) {
       ShowCatalogueError(pass.owner, MsgNotExtracted);
     }
   }
+  // A test that found damage writes nothing: "Error reading archive." has
+  // been shown, or the failure summary is shown now.
+  if (testing) {
+    if (!summary) return ExitNotExtracted;
+    if (!pass.incomplete) return ExitExtracted;
+    if (!pass.unreadable) ShowCatalogueError(pass.owner, MsgNotExtracted);
+    return ExitUnreadable;
+  }
   if (counting && ArchiveTotal == 0 && !pass.unreadable) {
     ShowCatalogueError(pass.owner, MsgErrorReading);
     pass.unreadable = true;
@@ -486,6 +526,16 @@ ExitCodeKind RunPass(Pass& pass) {
 }  // namespace
 
 void ExtractArchive(WindowHandle owner, PassKind kind) {
+  if (kind == ExtractPass && VerifyFirst) {
+    Pass test = {};
+    test.owner = owner;
+    test.kind = TestPass;
+    ExitCodeKind tested = RunPass(test);
+    if (tested != ExitExtracted) {
+      ExitCode = tested;
+      return;
+    }
+  }
   Pass pass = {};
   pass.owner = owner;
   pass.kind = kind;

@@ -56,6 +56,8 @@ uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count);
 // failure; *failed is set when GetLastError says so.
 uint32_t SetFilePosition(FileHandle file, int32_t distance, int method, bool* failed);
 bool CloseFile(FileHandle file);
+// The device that takes every byte written to it and keeps none ("NUL").
+extern const char NullDevice[];
 
 // --- Folders and names ---------------------------------------------------
 struct FoundFile {

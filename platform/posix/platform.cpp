@@ -166,6 +166,8 @@ bool ReplaceWith(const char* temporary, const char* path) {
   return rename(NativePath(temporary).c_str(), NativePath(path).c_str()) == 0;
 }
 
+const char NullDevice[] = "/dev/null";
+
 bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   iconv_t cd = iconv_open("UTF-8", AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;

@@ -156,6 +156,8 @@ bool ReplaceWith(const char* temporary, const char* path) {
   return MoveFileExW(WidePath(temporary, FirstText), WidePath(path, SecondText), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+const char NullDevice[] = "NUL";
+
 bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   // Both slots, one after the other: a name of any 16-bit length converts,
   // so that even one too long to write is shown by its own characters.

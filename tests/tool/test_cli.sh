@@ -9,7 +9,7 @@ printf 'x' > tree/x.txt
 printf 'dash' > tree/-dash.txt
 
 mksfx --help >help.txt && grep -q "^Usage: mksfx create -o PROGRAM.exe" help.txt || fail "--help"
-for option in --caption --dest --run --overwrite --auto --wait-delete --level --store --password --password-file \
+for option in --caption --dest --run --overwrite --auto --wait-delete --verify --level --store --password --password-file \
               --encrypt --recompress --split --sign-cert --sign-key --stub --directory --output --threads --exclude \
               --files-from --skip-unreadable --verbose --sign-pkcs12 --sign-pass --sign-pass-file --sign-timestamp; do
   grep -q -- "$option" help.txt || fail "--help does not name $option"
@@ -36,6 +36,9 @@ grep -Eq "^eq.exe: 2 entries, 5 bytes in, [0-9,]+ bytes out \([0-9.]+% of in\), 
 mksfx list eq.exe >list.txt
 grep -q '^block: caption "A b", destination "", run ""$' list.txt || fail "block: $(cat list.txt)"
 grep -q " -dash.txt$" list.txt || fail "-dash.txt: $(cat list.txt)"
+# --verify sets the block's flag for a test before the extraction; list says so.
+mksfx create --stub "$STUB" -o verify.exe --verify --auto tree >/dev/null
+mksfx list verify.exe | grep -q '^block: caption "", destination "", run "", auto, verify$' || fail "verify: $(mksfx list verify.exe)"
 
 # On a terminal a long run shows its bar on stderr; the summary stays.
 if command -v script >/dev/null; then

@@ -34,6 +34,8 @@ usage_error "the caption has a character outside Windows-1252" out.exe -- create
 usage_error "the caption holds a control character" out.exe -- create --stub "$STUB" -o out.exe --caption $'a\nb' tree
 usage_error "the destination holds {tmp}" out.exe -- create --stub "$STUB" -o out.exe --dest '{tmp}\x' tree
 usage_error "--wait-delete needs --run" out.exe -- create --stub "$STUB" -o out.exe --wait-delete tree
+usage_error "--verify is for single-file programs, not with --split" out.exe -- \
+  create --stub "$STUB" -o out.exe --verify --split 1m tree
 # Options.
 usage_error "longer than the stub's 79 characters" out.exe -- \
   create --stub "$STUB" -o out.exe --password "$(printf 'p%.0s' $(seq 1 80))" tree

@@ -70,6 +70,11 @@ TEST_F(ConfigTest, FlagBits) {
   ResetProgramState();
   Read(Block(0x37, "", "", ""));
   EXPECT_FALSE(OverwriteByDefault || AutoExtract || WaitThenDelete);
+  EXPECT_TRUE(VerifyFirst) << "bit 0";
+
+  ResetProgramState();
+  Read(Block(0x36, "", "", ""));
+  EXPECT_FALSE(OverwriteByDefault || AutoExtract || WaitThenDelete || VerifyFirst);
 
   ResetProgramState();
   Read(Block(0x80, "", "", ""));

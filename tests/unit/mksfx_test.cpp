@@ -100,11 +100,12 @@ TEST(MksfxBlock, BytesAsTheStubReadsThem) {
   s.caption = "Setup";
   s.dest = "{win}\\Dir";
   s.run = "><app.exe|-x";
-  s.overwrite = s.autoExtract = s.waitDelete = true;
+  s.overwrite = s.autoExtract = s.waitDelete = s.verify = true;
   std::string b = mksfx::MakeConfigBlock(s);
   ASSERT_EQ(b.size(), ConfigBlockSize);
   EXPECT_EQ(b.substr(0, 3), "VRN");
-  EXPECT_EQ(static_cast<uint8_t>(b[ConfigFlagsAt]), ConfigOverwrite | ConfigAutoExtract | ConfigWaitThenDelete);
+  EXPECT_EQ(static_cast<uint8_t>(b[ConfigFlagsAt]),
+            ConfigOverwrite | ConfigAutoExtract | ConfigWaitThenDelete | ConfigVerifyFirst);
   EXPECT_EQ(b[ConfigLengthsAt], 5);
   EXPECT_EQ(b[ConfigLengthsAt + 1], 9);
   EXPECT_EQ(b[ConfigLengthsAt + 2], 12);

@@ -39,7 +39,7 @@ std::string MakeConfigBlock(const BlockSettings& s) {
 
 uint8_t BlockFlags(const BlockSettings& s) {
   return static_cast<uint8_t>((s.overwrite ? ConfigOverwrite : 0) | (s.autoExtract ? ConfigAutoExtract : 0) |
-                              (s.waitDelete ? ConfigWaitThenDelete : 0));
+                              (s.waitDelete ? ConfigWaitThenDelete : 0) | (s.verify ? ConfigVerifyFirst : 0));
 }
 
 std::string AssembleConfigBlock(uint8_t flags, const std::string& caption, const std::string& dest,

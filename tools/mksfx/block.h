@@ -8,7 +8,7 @@ namespace mksfx {
 
 struct BlockSettings {
   std::string caption, dest, run;  // as given on the command line
-  bool overwrite = false, autoExtract = false, waitDelete = false;
+  bool overwrite = false, autoExtract = false, waitDelete = false, verify = false;
   bool given = false;              // any block option was given
 };
 
@@ -17,7 +17,7 @@ struct BlockSettings {
 // character outside it, a control character, an unknown {macro}, or texts
 // longer together than the block's room are refused.
 std::string MakeConfigBlock(const BlockSettings& settings);
-// The flag byte of the settings' three options.
+// The flag byte of the settings' options.
 uint8_t BlockFlags(const BlockSettings& settings);
 // The block's bytes from a flag byte and three texts as they are to stand in
 // it; throws Failure when the texts together exceed the block's room.

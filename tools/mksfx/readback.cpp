@@ -34,12 +34,6 @@ std::function<void()> OnCorePaint;
 
 namespace {
 
-#ifdef _WIN32
-const char* const NullDevice = "NUL";
-#else
-const char* const NullDevice = "/dev/null";
-#endif
-
 struct Row {
   std::string name;
   LocalHeaderRecord header{};
@@ -263,9 +257,9 @@ int ListArchive(const ReadOptions& options) {
   Walk walk = WalkArchive(options, false, password);
   if (walk.block.present) {
     const BlockContents& b = walk.block;
-    std::printf("block: caption \"%s\", destination \"%s\", run \"%s\"%s%s%s\n", b.caption.c_str(), b.dest.c_str(),
+    std::printf("block: caption \"%s\", destination \"%s\", run \"%s\"%s%s%s%s\n", b.caption.c_str(), b.dest.c_str(),
                 b.run.c_str(), b.flags & ConfigAutoExtract ? ", auto" : "", b.flags & ConfigOverwrite ? ", overwrite" : "",
-                b.flags & ConfigWaitThenDelete ? ", wait-delete" : "");
+                b.flags & ConfigWaitThenDelete ? ", wait-delete" : "", b.flags & ConfigVerifyFirst ? ", verify" : "");
   }
   std::printf("%10s  %-7s %10s %6s  %-19s  %-8s  %-6s  %s\n", "size", "method", "packed", "ratio", "time", "crc-32", "enc",
               "name");
