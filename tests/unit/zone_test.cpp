@@ -86,4 +86,14 @@ TEST_F(ZoneTest, AFileKeptAfterItsDataFailedIsMarkedToo) {
   EXPECT_EQ(MarkOf("good.txt"), Internet);
 }
 
+TEST_F(ZoneTest, AMarkThatCannotBeWrittenChangesNothing) {
+  // As on a file system without streams: the stream cannot be created.
+  ASSERT_EQ(mkdir(Out("a.txt:Zone.Identifier").c_str(), 0755), 0);
+  OpenMarked(ZipBuilder().Stored("a.txt", "a").Stored("b.txt", "b"), Internet);
+  Extract();
+  ExpectSuccess();
+  EXPECT_EQ(ReadFile(Out("a.txt")), "a");
+  EXPECT_EQ(MarkOf("b.txt"), Internet);
+}
+
 }  // namespace
