@@ -46,8 +46,8 @@ target_compile_definitions(unit_tests PRIVATE KORVI_SOURCE_DIR="${CMAKE_SOURCE_D
 find_program(KORVI_WINDRES NAMES i686-w64-mingw32-windres)
 if(KORVI_WINDRES)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/version_resource.res
-    COMMAND ${KORVI_WINDRES} -O res ${CMAKE_SOURCE_DIR}/tools/version_resource.rc ${CMAKE_BINARY_DIR}/version_resource.res
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/version_resource.rc
+    COMMAND ${KORVI_WINDRES} -O res ${CMAKE_SOURCE_DIR}/Sfx/version.rc ${CMAKE_BINARY_DIR}/version_resource.res
+    DEPENDS ${CMAKE_SOURCE_DIR}/Sfx/version.rc
     COMMENT "Compiling the stub's version resource for the unit tests")
   add_custom_target(version_resource DEPENDS ${CMAKE_BINARY_DIR}/version_resource.res)
   add_dependencies(unit_tests version_resource)

@@ -14,7 +14,7 @@ list(REMOVE_ITEM KORVI_WIN32_SOURCES ${KORVI_PORTABLE_DIALOGSEL})
 file(GLOB KORVI_RESOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/Dialog/*.rc
   ${CMAKE_SOURCE_DIR}/Dialogsel/*.rc)
-list(APPEND KORVI_RESOURCES ${CMAKE_SOURCE_DIR}/SFXstrings/strings.rc)
+list(APPEND KORVI_RESOURCES ${CMAKE_SOURCE_DIR}/SFXstrings/strings.rc ${CMAKE_SOURCE_DIR}/Sfx/version.rc)
 
 set(KORVI_GENERATED ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${KORVI_GENERATED})
@@ -35,7 +35,7 @@ add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${K
 set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
 target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(sfx_linked PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Oz -fno-exceptions -fno-rtti -ffunction-sections
+  $<$<COMPILE_LANGUAGE:CXX>:-Oz -fno-exceptions -fno-rtti
   -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident -fno-stack-protector
   -fno-threadsafe-statics -mpreferred-stack-boundary=2 -fomit-frame-pointer -Wall -Wextra -Wno-unused-parameter>)
 # The stub's own functions take their first three arguments in registers
@@ -65,7 +65,9 @@ target_link_libraries(sfx_linked PRIVATE kernel32 user32 gdi32 shell32 gcc)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sfx.exe
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/pad_stub.py
           $<TARGET_FILE:sfx_linked> ${CMAKE_BINARY_DIR}/sfx.exe ${KORVI_STUB_SIZE}
-  DEPENDS sfx_linked ${CMAKE_SOURCE_DIR}/tools/pad_stub.py ${CMAKE_SOURCE_DIR}/Sfx/layout.h
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/version_values.py ${CMAKE_BINARY_DIR}/sfx.exe
+  DEPENDS sfx_linked ${CMAKE_SOURCE_DIR}/tools/pad_stub.py ${CMAKE_SOURCE_DIR}/tools/version_values.py
+          ${CMAKE_SOURCE_DIR}/Sfx/layout.h
   COMMENT "Padding the stub to ${KORVI_STUB_SIZE} bytes")
 add_custom_target(stub ALL DEPENDS ${CMAKE_BINARY_DIR}/sfx.exe)
 
@@ -86,7 +88,7 @@ target_link_options(mksfx PRIVATE -static -s -mconsole)
 
 add_executable(sfxdrive tests/e2e/sfxdrive.cpp)
 target_link_options(sfxdrive PRIVATE -static -s -mconsole)
-target_link_libraries(sfxdrive PRIVATE user32 gdi32)
+target_link_libraries(sfxdrive PRIVATE user32 gdi32 version)
 
 # The program that the tests of the run after extraction put into archives:
 # it records its arguments and current folder. A GUI program, so that no

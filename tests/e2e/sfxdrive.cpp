@@ -28,6 +28,9 @@
 //   key VK                press and release a virtual key in the current window
 //   close                 the close box of the current window (WM_SYSCOMMAND SC_CLOSE)
 //   exists PATH 0|1       a file or folder PATH does (not) exist now
+//   version PATH KEY TEXT the version resource of PATH holds TEXT under KEY
+//                         (ProductName, ...; FIXED for the fixed file version
+//                         as a.b.c.d), as Windows' version calls read it
 //   move X Y              move the current window to screen position X, Y
 //   bars ENTRY TOTAL      the current (progress) window shows its two bars at
 //                         ENTRY and TOTAL percent, placed by its control 903
@@ -559,6 +562,25 @@ int main(int argc, char** argv) {
       int want = std::atoi(argv[++i]);
       int got = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
       if (got != want) Fail(path + (want ? " does not exist" : " exists"));
+    } else if (step == "version") {
+      need(3);
+      std::string path = argv[++i], key = argv[++i], want = argv[++i];
+      DWORD ignored = 0, size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+      std::vector<char> block(size + 1);
+      if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, block.data())) Fail(path + " has no version resource");
+      void* value = nullptr;
+      UINT length = 0;
+      std::string got;
+      if (key == "FIXED") {
+        if (VerQueryValueA(block.data(), "\\", &value, &length) && length >= sizeof(VS_FIXEDFILEINFO)) {
+          const VS_FIXEDFILEINFO* f = static_cast<const VS_FIXEDFILEINFO*>(value);
+          got = std::to_string(HIWORD(f->dwFileVersionMS)) + "." + std::to_string(LOWORD(f->dwFileVersionMS)) + "." +
+                std::to_string(HIWORD(f->dwFileVersionLS)) + "." + std::to_string(LOWORD(f->dwFileVersionLS));
+        }
+      } else if (VerQueryValueA(block.data(), ("\\StringFileInfo\\040904B0\\" + key).c_str(), &value, &length)) {
+        got = static_cast<const char*>(value);
+      }
+      if (got != want) Fail(path + ": " + key + " is \"" + got + "\", not \"" + want + "\"");
     } else if (step == "move") {
       need(2);
       int x = std::atoi(argv[++i]), y = std::atoi(argv[++i]);

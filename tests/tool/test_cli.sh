@@ -9,7 +9,7 @@ printf 'x' > tree/x.txt
 printf 'dash' > tree/-dash.txt
 
 mksfx --help >help.txt && grep -q "^Usage: mksfx create -o PROGRAM.exe" help.txt || fail "--help"
-for option in --caption --dest --run --overwrite --auto --wait-delete --verify --level --store --password --password-file \
+for option in --caption --dest --run --overwrite --auto --wait-delete --verify --version-info --level --store --password --password-file \
               --encrypt --recompress --split --sign-cert --sign-key --stub --directory --output --threads --exclude \
               --files-from --skip-unreadable --verbose --sign-pkcs12 --sign-pass --sign-pass-file --sign-timestamp; do
   grep -q -- "$option" help.txt || fail "--help does not name $option"

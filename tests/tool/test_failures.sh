@@ -36,6 +36,10 @@ usage_error "the destination holds {tmp}" out.exe -- create --stub "$STUB" -o ou
 usage_error "--wait-delete needs --run" out.exe -- create --stub "$STUB" -o out.exe --wait-delete tree
 usage_error "--verify is for single-file programs, not with --split" out.exe -- \
   create --stub "$STUB" -o out.exe --verify --split 1m tree
+usage_error "a version text is KEY=VALUE, not 'ProductName'" out.exe -- \
+  create --stub "$STUB" -o out.exe --version-info ProductName tree
+# The stand-in stub has no version resource (the real one's are tested under Wine).
+fails_cleanly "the stub has no version resource" out.exe -- create --stub "$STUB" -o out.exe --version-info ProductName=x tree
 # Options.
 usage_error "longer than the stub's 79 characters" out.exe -- \
   create --stub "$STUB" -o out.exe --password "$(printf 'p%.0s' $(seq 1 80))" tree

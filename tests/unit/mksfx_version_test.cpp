@@ -1,4 +1,4 @@
-// The stub's version resource as tools/version_resource.rc defines it
+// The stub's version resource as Sfx/version.rc defines it
 // (compiled by windres for this test) inside a stand-in stub: its strings
 // and rooms read back, rewritten in place without the stub changing size
 // or any byte outside the strings' room changing, the fixed versions
@@ -36,7 +36,7 @@ class MksfxVersion : public SfxTest {
   void SetUp() override {
     SfxTest::SetUp();
 #ifndef KORVI_VERSION_RES
-    GTEST_SKIP() << "no windres to compile tools/version_resource.rc (install binutils-mingw-w64-i686)";
+    GTEST_SKIP() << "no windres to compile Sfx/version.rc (install binutils-mingw-w64-i686)";
 #else
     std::string res = Compiled();
     ASSERT_GT(res.size(), 1000u) << KORVI_VERSION_RES;
@@ -66,10 +66,10 @@ TEST_F(MksfxVersion, TheStringsAndTheirRoom) {
   EXPECT_EQ(info.fileVersion, 0x0001000000000000u);
   EXPECT_EQ(info.productVersion, 0x0001000000000000u);
   std::vector<std::tuple<std::string, std::string, size_t>> want = {
-      {"CompanyName", "Korvi EXE", 48},    {"FileDescription", "Korvi EXE self-extracting archive", 64},
-      {"FileVersion", "1.0.0.0", 24},      {"InternalName", "sfx", 32},
-      {"LegalCopyright", "Korvi EXE developers", 64}, {"OriginalFilename", "sfx.exe", 48},
-      {"ProductName", "Korvi EXE", 48},    {"ProductVersion", "1.0", 24}};
+      {"CompanyName", "Korvi EXE", 32},    {"FileDescription", "Korvi EXE self-extracting archive", 48},
+      {"FileVersion", "1.0.0.0", 24},      {"InternalName", "sfx", 16},
+      {"LegalCopyright", "Korvi EXE developers", 48}, {"OriginalFilename", "sfx.exe", 32},
+      {"ProductName", "Korvi EXE", 32},    {"ProductVersion", "1.0", 24}};
   ASSERT_EQ(info.strings.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) {
     EXPECT_EQ(info.strings[i].key, std::get<0>(want[i]));
@@ -96,15 +96,15 @@ TEST_F(MksfxVersion, RewrittenInPlace) {
   EXPECT_EQ(info.strings[4].value, "\xf0\x9f\x98\x80 Acme");
   EXPECT_EQ(info.strings[0].value, "Korvi EXE");  // not given: as it was
   for (size_t i = 0; i < info.strings.size(); ++i) EXPECT_EQ(info.strings[i].room, old.strings[i].room);
-  ExpectStored(stub_, u"ProductName", u"Acme Widgets", 48);
-  ExpectStored(stub_, u"LegalCopyright", u"\xD83D\xDE00 Acme", 64);
+  ExpectStored(stub_, u"ProductName", u"Acme Widgets", 32);
+  ExpectStored(stub_, u"LegalCopyright", u"\xD83D\xDE00 Acme", 48);
   // Nothing before the block and nothing after it changed.
   EXPECT_EQ(stub_.substr(0, old.at), before.substr(0, old.at));
   size_t end = old.at + mksfx::Get16(reinterpret_cast<const unsigned char*>(before.data()) + old.at);
   EXPECT_EQ(stub_.substr(end), before.substr(end));
   // A second rewrite, shorter, and one that fills the room exactly.
   mksfx::PatchVersionInfo(stub_, {{"ProductName", "A"}, {"FileVersion", std::string(23, '9')}});
-  ExpectStored(stub_, u"ProductName", u"A", 48);
+  ExpectStored(stub_, u"ProductName", u"A", 32);
   EXPECT_EQ(mksfx::ReadVersionInfo(stub_).strings[2].value, std::string(23, '9'));
   EXPECT_EQ(mksfx::ReadVersionInfo(stub_).fileVersion, 0x0002000500010007u);  // not a dotted version: kept
 }

@@ -23,6 +23,7 @@
 #include "tools/mksfx/replaced.h"
 #include "tools/mksfx/source_zip.h"
 #include "tools/mksfx/threads.h"
+#include "tools/mksfx/version_info.h"
 #include "tools/mksfx/writer.h"
 #include "tools/mksfx/seal.h"
 #include "tools/mksfx/zipcrypto.h"
@@ -417,6 +418,7 @@ int CreateArchive(const CreateOptions& o) {
     }
   }
   std::string stub = ReadStub(o.stub);
+  if (!o.versionInfo.empty()) PatchVersionInfo(stub, o.versionInfo);
   auto start = std::chrono::steady_clock::now();
 
   // The file written: through a link, never a device or FIFO.

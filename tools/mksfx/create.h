@@ -27,6 +27,7 @@ struct CreateOptions {
   uint64_t split = 0;        // 0: one file
   uint32_t latestTime = 0;   // SOURCE_DATE_EPOCH as a DOS time: no entry's time is later; 0: none
   SignSettings sign;
+  std::vector<std::pair<std::string, std::string>> versionInfo;  // --version-info KEY=VALUE, in order
 };
 
 // The smallest volume --split accepts: the stub, a block, the marker and

@@ -18,6 +18,7 @@
 #include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
+#include "tools/mksfx/version_info.h"
 #include "tools/mksfx/zipcrypto.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -66,6 +67,8 @@ const char* const Help =
     "      --wait-delete       wait for the --run program, then delete the files\n"
     "      --verify            test every entry before writing any: a damaged\n"
     "                          program writes no file (not with --split)\n"
+    "      --version-info K=V  the program's version resource: ProductName,\n"
+    "                          ProductVersion, FileVersion, CompanyName, ...\n"
     "  -l, --level N           Deflate level 1-12, default 10 (mksfx.exe: 1-9, 9)\n"
     "  -0, --store             store every entry uncompressed\n"
     "  -T, --threads N         compress on N threads (default: every core)\n"
@@ -178,6 +181,7 @@ int Create(int argc, char** argv) {
     else if (a.Is({"--auto"})) { o.block.autoExtract = o.block.given = true; }
     else if (a.Is({"--wait-delete"})) { o.block.waitDelete = o.block.given = true; }
     else if (a.Is({"--verify"})) { o.block.verify = o.block.given = true; }
+    else if (a.Is({"--version-info"})) o.versionInfo.push_back(VersionAssignment(a.Value()));
     else if (a.Is({"-l", "--level"})) o.level = ParseNumber(a.Value(), "--level");
     else if (a.Is({"-0", "--store"})) o.store = true;
     else if (a.Is({"-T", "--threads"})) {

@@ -1,6 +1,6 @@
 // The stub's version resource, rewritten in place in a copy of the stub:
 // a product's own names and versions in the VS_VERSION_INFO block that
-// tools/version_resource.rc defines, whose strings have fixed room, so the
+// Sfx/version.rc defines, whose strings have fixed room, so the
 // stub keeps its size. The block is found by its "VS_VERSION_INFO" key in
 // UTF-16 and walked as Windows' VERSIONINFO reference lays it out:
 // each node is wLength, wValueLength, wType, a UTF-16 key ended by a zero,
