@@ -38,6 +38,8 @@
 //                         last, focusing the tree view (under Wine:
 //                         "Desktop|My Computer| (C:)|e2e")
 //   treeshow              print the tree view's items, indented by level
+//   rects                 print the current window's controls: id, class,
+//                         rectangle in its client area, visibility and text
 //   shot FILE             save the current window as a BMP picture
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000, or
@@ -233,6 +235,32 @@ void SaveShot(const std::string& file) {
   DeleteObject(bmp);
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
+}
+
+// A child window's rectangle in the client coordinates of the current window.
+RECT ClientRectOf(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, Current, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string RectText(const RECT& r) {
+  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+         std::to_string(r.bottom) + ")";
+}
+
+// The current window's own controls: its direct children, visible or not.
+std::vector<HWND> Children() {
+  std::vector<HWND> all;
+  for (HWND c = GetWindow(Current, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) all.push_back(c);
+  return all;
+}
+
+bool IsGroupBox(HWND c) {
+  char cls[64];
+  GetClassNameA(c, cls, sizeof cls);
+  return lstrcmpiA(cls, "Button") == 0 && (GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 // The colours of the progress bars.
@@ -435,6 +463,10 @@ void InsertDisk(const std::string& letter, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Rectangles, positions and pictures in the screen's own pixels at any
+  // DPI: the program driven is DPI-aware, and an unaware reader would get
+  // them scaled down to 96 DPI.
+  SetProcessDPIAware();
   char limit[16];
   if (GetEnvironmentVariableA("SFXDRIVE_TIMEOUT", limit, sizeof limit) - 1 < sizeof limit - 1) WaitLimit = std::atoi(limit);
   int i = 1;
@@ -578,6 +610,13 @@ int main(int argc, char** argv) {
       HWND tree = TreeView();
       TreeTexts texts(tree);
       ShowTree(tree, texts, NextItem(tree, nullptr, TVGN_ROOT), 0);
+    } else if (step == "rects") {
+      for (HWND c : Children()) {
+        char cls[64];
+        GetClassNameA(c, cls, sizeof cls);
+        std::printf("  %5d %-10s %s%s \"%s\"\n", GetDlgCtrlID(c), cls, RectText(ClientRectOf(c)).c_str(),
+                    IsWindowVisible(c) ? "" : " hidden", WindowText(c).substr(0, 60).c_str());
+      }
     } else if (step == "shot") {
       need(1);
       SaveShot(argv[++i]);
