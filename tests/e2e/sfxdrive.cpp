@@ -30,7 +30,10 @@
 //   exists PATH 0|1       a file or folder PATH does (not) exist now
 //   move X Y              move the current window to screen position X, Y
 //   bars ENTRY TOTAL      the current (progress) window shows its two bars at
-//                         ENTRY and TOTAL percent, placed by its control 903
+//                         ENTRY and TOTAL percent, placed by its control 903,
+//                         their offsets grown with the DPI, and the bars, their
+//                         shadows and the lines under the entry bar lie clear
+//                         of every visible control
 //   treeselect PATH       in the current window's tree view, walk from the
 //                         top level through the items whose texts are PATH's
 //                         parts, split at "|" and compared without regard to
@@ -289,11 +292,35 @@ void ExpectPixel(const char* what, int x, int y, COLORREF want, bool equal = tru
          (equal ? ", not " : ", which it must not be: ") + Hex(want));
 }
 
-// One bar: the shadow 3 pixels right and down, the done part up to x and the
-// remaining part from x + 1. The column at x is painted by neither, so it
-// shows what an earlier paint left there; it is not checked. Rows near the
-// bottom are read, where no label of the dialog lies over the bar.
-void CheckBar(const RECT& r, int percent) {
+// The screen's DPI (LogPixels under Wine) and a length given in pixels at
+// 96 DPI at that DPI, as the program scales the bars' offsets.
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+int Scaled(int pixelsAt96) { return pixelsAt96 * ScreenDpi() / 96; }
+
+// No visible control of the current window other than its group boxes
+// overlaps r, the place of the thing that what names.
+void ExpectClear(const char* what, const RECT& r) {
+  for (HWND c : Children()) {
+    RECT overlap, place = ClientRectOf(c);
+    if (IsWindowVisible(c) && !IsGroupBox(c) && IntersectRect(&overlap, &r, &place))
+      Fail(std::string(what) + " " + RectText(r) + " overlaps control " + std::to_string(GetDlgCtrlID(c)) + " \"" +
+           WindowText(c) + "\" " + RectText(place));
+  }
+}
+
+// One bar: the shadow, 3 pixels at 96 DPI, right and down, the done part up
+// to x and the remaining part from x + 1. The column at x is painted by
+// neither, so it shows what an earlier paint left there; it is not checked.
+// Rows near the bottom are read, where no label of the dialog lies over the
+// bar. The bar with its shadow must lie clear of every control.
+void CheckBar(const char* what, const RECT& r, int percent) {
+  int shadow = Scaled(3);
   int x = r.left + (r.right - r.left) * percent / 100, y = r.bottom - 2;
   if (x > r.left) {
     ExpectPixel("done part", r.left, y, BarDone);
@@ -304,22 +331,27 @@ void CheckBar(const RECT& r, int percent) {
     ExpectPixel("remaining part", r.right - 1, y, BarRemaining);
   }
   ExpectPixel("shadow right", r.right + 1, y, BarShadow);
-  ExpectPixel("shadow below", r.left + 4, r.bottom + 1, BarShadow);
-  ExpectPixel("beyond the shadow", r.right + 3, y, BarShadow, false);
+  ExpectPixel("shadow below", r.left + shadow + 1, r.bottom + 1, BarShadow);
+  ExpectPixel("beyond the shadow", r.right + shadow, y, BarShadow, false);
+  ExpectClear(what, RECT{r.left, r.top, r.right + shadow, r.bottom + shadow});
 }
 
+// The entry bar at the place of control 903 moved up and left by the
+// shadow's offset, the two lines under it (11 pixels below it at 96 DPI,
+// black, then white), and the total bar 55 pixels lower at 96 DPI; every
+// offset grows with the DPI.
 void CheckBars(int entry, int total) {
-  RECT place;
-  GetWindowRect(Control(903), &place);
-  POINT a{place.left, place.top}, b{place.right, place.bottom};
-  ScreenToClient(Current, &a);
-  ScreenToClient(Current, &b);
-  RECT bar{a.x - 3, a.y - 3, b.x - 3, b.y - 3};
-  CheckBar(bar, entry);
-  ExpectPixel("first line under the entry bar", bar.left + 4, bar.bottom + 11, RGB(0, 0, 0));
-  ExpectPixel("second line under the entry bar", bar.left + 4, bar.bottom + 12, RGB(255, 255, 255));
-  OffsetRect(&bar, 0, 55);
-  CheckBar(bar, total);
+  RECT bar = ClientRectOf(Control(903));
+  int shadow = Scaled(3), lines = bar.bottom - shadow + Scaled(11);
+  OffsetRect(&bar, -shadow, -shadow);
+  CheckBar("the entry bar", bar, entry);
+  for (int x : {bar.left + 4, bar.right - 1}) {
+    ExpectPixel("first line under the entry bar", x, lines, RGB(0, 0, 0));
+    ExpectPixel("second line under the entry bar", x, lines + 1, RGB(255, 255, 255));
+  }
+  ExpectClear("the lines under the entry bar", RECT{bar.left, lines, bar.right, lines + 2});
+  OffsetRect(&bar, 0, Scaled(55));
+  CheckBar("the total bar", bar, total);
 }
 
 BOOL CALLBACK FindTreeView(HWND child, LPARAM param) {
@@ -464,8 +496,7 @@ void InsertDisk(const std::string& letter, const std::string& folder) {
 
 int main(int argc, char** argv) {
   // Rectangles, positions and pictures in the screen's own pixels at any
-  // DPI: the program driven is DPI-aware, and an unaware reader would get
-  // them scaled down to 96 DPI.
+  // DPI, as the program driven, which is DPI-aware, reckons them.
   SetProcessDPIAware();
   char limit[16];
   if (GetEnvironmentVariableA("SFXDRIVE_TIMEOUT", limit, sizeof limit) - 1 < sizeof limit - 1) WaitLimit = std::atoi(limit);
