@@ -34,6 +34,17 @@
 //                         their offsets grown with the DPI, and the bars, their
 //                         shadows and the lines under the entry bar lie clear
 //                         of every visible control
+//   layout                no two visible controls of the current window
+//                         overlap (a group box may hold others), and each lies
+//                         inside the client area
+//   fits                  the text of every visible static control, push
+//                         button and check box of the current window fits on
+//                         one line inside it, measured in the font of the
+//                         program's templates (Arial 9 pt at the screen's DPI)
+//   icon NAME ID...       the shell's large icon for files named NAME is shown
+//                         whole in the current window once beside each control
+//                         ID (left of it, level with it) and nowhere else, and
+//                         overlaps no visible control but a group box
 //   treeselect PATH       in the current window's tree view, walk from the
 //                         top level through the items whose texts are PATH's
 //                         parts, split at "|" and compared without regard to
@@ -64,6 +75,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <winioctl.h>
 #include <cctype>
 #include <cstdio>
@@ -354,6 +366,160 @@ void CheckBars(int entry, int total) {
   CheckBar("the total bar", bar, total);
 }
 
+void CheckLayout() {
+  RECT client;
+  GetClientRect(Current, &client);
+  std::vector<HWND> shown;
+  for (HWND c : Children())
+    if (IsWindowVisible(c)) shown.push_back(c);
+  for (size_t a = 0; a < shown.size(); ++a) {
+    RECT ra = ClientRectOf(shown[a]), inside;
+    std::string name = "control " + std::to_string(GetDlgCtrlID(shown[a])) + " \"" + WindowText(shown[a]) + "\" " +
+                       RectText(ra);
+    if (!IntersectRect(&inside, &ra, &client) || !EqualRect(&inside, &ra))
+      Fail(name + " reaches out of the client area " + RectText(client));
+    for (size_t b = a + 1; b < shown.size(); ++b) {
+      RECT rb = ClientRectOf(shown[b]), overlap;
+      if (!IntersectRect(&overlap, &ra, &rb)) continue;
+      // A group box frames the controls inside it.
+      if ((IsGroupBox(shown[a]) && EqualRect(&overlap, &rb)) || (IsGroupBox(shown[b]) && EqualRect(&overlap, &ra)))
+        continue;
+      Fail(name + " overlaps control " + std::to_string(GetDlgCtrlID(shown[b])) + " \"" + WindowText(shown[b]) +
+           "\" " + RectText(rb));
+    }
+  }
+}
+
+// The font that the program's templates name, as the dialog manager makes it.
+HFONT TemplateFont() {
+  LOGFONTA font{};
+  font.lfHeight = -MulDiv(9, ScreenDpi(), 72);
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfQuality = PROOF_QUALITY;
+  lstrcpyA(font.lfFaceName, "Arial");
+  return CreateFontIndirectA(&font);
+}
+
+void CheckTextsFit() {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HFONT font = TemplateFont();
+  HGDIOBJ old = SelectObject(dc, font);
+  for (HWND c : Children()) {
+    std::string text = WindowText(c);
+    if (!IsWindowVisible(c) || text.empty()) continue;
+    char cls[64];
+    GetClassNameA(c, cls, sizeof cls);
+    LONG style = GetWindowLongA(c, GWL_STYLE);
+    int room = 0;  // what the control's own drawing takes beside the text
+    bool prefix = true;
+    if (lstrcmpiA(cls, "Static") == 0) {
+      LONG type = style & SS_TYPEMASK;
+      if (type > SS_RIGHT && type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP) continue;  // pictures and frames
+      prefix = (style & SS_NOPREFIX) == 0;
+    } else if (lstrcmpiA(cls, "Button") == 0) {
+      LONG type = style & BS_TYPEMASK;
+      if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) room = 2 * GetSystemMetrics(SM_CXEDGE) + 2;
+      else if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) room = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+      else continue;
+    } else {
+      continue;
+    }
+    if (prefix) {  // "&&" shows one "&", a single one underlines the next letter
+      std::string shown;
+      for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '&' && ++k == text.size()) break;
+        shown += text[k];
+      }
+      text = shown;
+    }
+    SIZE extent;
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    RECT inside;
+    GetClientRect(c, &inside);
+    if (extent.cx + room > inside.right || extent.cy > inside.bottom)
+      Fail("the text of control " + std::to_string(GetDlgCtrlID(c)) + ", \"" + text + "\", takes " +
+           std::to_string(extent.cx) + "x" + std::to_string(extent.cy) + " pixels" +
+           (room ? " and " + std::to_string(room) + " beside it" : std::string()) + " in a control of " +
+           std::to_string(inside.right) + "x" + std::to_string(inside.bottom));
+  }
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+}
+
+// The pixels of a w x h picture, rows top first, as 0x00RRGGBB words.
+std::vector<DWORD> Pixels(HDC dc, HBITMAP bitmap, int w, int h) {
+  BITMAPINFOHEADER bi{};
+  bi.biSize = sizeof bi;
+  bi.biWidth = w;
+  bi.biHeight = -h;
+  bi.biPlanes = 1;
+  bi.biBitCount = 32;
+  bi.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+  GetDIBits(dc, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+  for (DWORD& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+// The icon is drawn by sfxdrive itself on the dialog's background colour and
+// looked for, pixel for pixel, in the current window's client area as the
+// screen shows it: an icon that a control clips is not found whole.
+void CheckIcons(const std::string& name, const std::vector<int>& beside) {
+  SHFILEINFOA info{};
+  if (!SHGetFileInfoA(name.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                      SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES) ||
+      info.hIcon == nullptr)
+    Fail("the shell has no icon for " + name);
+  int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
+  RECT client;
+  GetClientRect(Current, &client);
+  POINT origin{0, 0};
+  ClientToScreen(Current, &origin);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP iconBitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(dc, iconBitmap);
+  RECT all{0, 0, w, h};
+  FillRect(dc, &all, GetSysColorBrush(COLOR_3DFACE));
+  DrawIcon(dc, 0, 0, info.hIcon);
+  DestroyIcon(info.hIcon);
+  int cw = client.right, ch = client.bottom;
+  HBITMAP clientBitmap = CreateCompatibleBitmap(screen, cw, ch);
+  SelectObject(dc, clientBitmap);
+  BitBlt(dc, 0, 0, cw, ch, screen, origin.x, origin.y, SRCCOPY);
+  SelectObject(dc, old);
+  std::vector<DWORD> icon = Pixels(dc, iconBitmap, w, h), shown = Pixels(dc, clientBitmap, cw, ch);
+  DeleteObject(iconBitmap);
+  DeleteObject(clientBitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+
+  std::vector<RECT> found;
+  for (int y = 0; y + h <= ch; ++y)
+    for (int x = 0; x + w <= cw; ++x) {
+      bool same = true;
+      for (int j = 0; same && j < h; ++j)
+        same = std::memcmp(&shown[static_cast<size_t>(y + j) * cw + x], &icon[static_cast<size_t>(j) * w],
+                           w * sizeof(DWORD)) == 0;
+      if (same) found.push_back(RECT{x, y, x + w, y + h});
+    }
+  std::printf("  %zu whole icons of %dx%d for %s\n", found.size(), w, h, name.c_str());
+  if (found.size() != beside.size())
+    Fail(std::to_string(found.size()) + " whole icons for " + name + ", not " + std::to_string(beside.size()));
+  for (const RECT& r : found) ExpectClear(("the icon for " + name).c_str(), r);
+  for (int id : beside) {
+    RECT text = ClientRectOf(Control(id));
+    int level = 0;
+    for (const RECT& r : found) level += r.right <= text.left && r.top < text.bottom && text.top < r.bottom;
+    if (level != 1)
+      Fail(std::to_string(level) + " icons for " + name + " beside control " + std::to_string(id) + " " +
+           RectText(text));
+  }
+}
+
 BOOL CALLBACK FindTreeView(HWND child, LPARAM param) {
   char cls[64];
   GetClassNameA(child, cls, sizeof cls);
@@ -641,6 +807,20 @@ int main(int argc, char** argv) {
       HWND tree = TreeView();
       TreeTexts texts(tree);
       ShowTree(tree, texts, NextItem(tree, nullptr, TVGN_ROOT), 0);
+    } else if (step == "layout") {
+      Settle();
+      CheckLayout();
+    } else if (step == "fits") {
+      Settle();
+      CheckTextsFit();
+    } else if (step == "icon") {
+      need(2);
+      std::string name = argv[++i];
+      std::vector<int> beside;
+      while (i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0]))) beside.push_back(std::atoi(argv[++i]));
+      Settle();
+      Sleep(300);  // let the dialog and its controls paint
+      CheckIcons(name, beside);
     } else if (step == "rects") {
       for (HWND c : Children()) {
         char cls[64];
