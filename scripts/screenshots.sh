@@ -9,7 +9,8 @@
 #
 #   scripts/screenshots.sh [WIN32_BUILD_DIR] [HOST_TOOLS_DIR]
 #
-# Defaults: build/win32 and build/host/tools/Debug. SHOT_DPIS="96 144" by
+# Defaults: build/win32 and build/host/tools/Debug (or the build's own
+# KORVI_HOST_TOOLS, as a worktree's build names it). SHOT_DPIS="96 144" by
 # default; any other DPI gives NAME@DPI.png. The pictures come from a Wine
 # prefix of their own under the build dir, in which the programs run on a
 # Wine virtual desktop of the display's size: Wine draws the window frames
@@ -19,7 +20,11 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build/win32}" && pwd)
-TOOLS=$(cd "${2:-$ROOT/build/host/tools/Debug}" && pwd)
+TOOLS=${2:-$ROOT/build/host/tools/Debug}
+if [ -z "${2:-}" ] && [ ! -d "$TOOLS" ]; then
+  TOOLS=$(sed -n 's/^KORVI_HOST_TOOLS:PATH=//p' "$BUILD/CMakeCache.txt" 2>/dev/null || true)
+fi
+TOOLS=$(cd "$TOOLS" && pwd)
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$BUILD" "$TOOLS"
 fi
@@ -60,8 +65,9 @@ take_shots() {
     message "The selected file(s) couldn't get extracted." "Error.." click 1 \
     window "Korvi EXE - Sample Tools 1.0" close exit 1
   # The progress dialog halfway, held by the question about readme.txt, which
-  # is moved out of the way for the picture.
-  drive 'C:\shots\big.exe' window "Korvi EXE" click 1 window "Confirm File Overwrite" move 0 0 \
+  # is moved out of the way for the picture (off the screen's left edge: at
+  # 144 DPI it is too wide to stand beside the progress dialog).
+  drive 'C:\shots\big.exe' window "Korvi EXE" click 1 window "Confirm File Overwrite" move -600 0 \
     window "Korvi EXE Processing..." sleep 300 shot progress.bmp \
     window "Confirm File Overwrite" click 2 \
     message "The selected file(s) couldn't get extracted." "Error.." click 1 \
