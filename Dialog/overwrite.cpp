@@ -10,16 +10,24 @@
 
 // The large icon that the shell shows for files of this name's type, judged
 // from the name alone, at the left of the existing file's and of the
-// archive entry's lines.
-static void DrawTypeIcons(HDC surface) {
+// archive entry's lines: below the start of the name, level with each size
+// line. The places come from those controls, so the icons follow the
+// template's layout at any DPI and at any size of icon.
+static void DrawTypeIcons(HWND dialog, HDC surface) {
   SHFILEINFOW info;
   info.hIcon = 0;
   if (!SHGetFileInfoW(Utf16Of(ConflictName, FirstText), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                       SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES) ||
       info.hIcon == 0)
     return;
-  DrawIcon(surface, 20, 70, info.hIcon);
-  DrawIcon(surface, 20, 133, info.hIcon);
+  RECT name, size;
+  GetWindowRect(GetDlgItem(dialog, IDC_CONFLICT_NAME), &name);
+  for (int id = IDC_EXISTING_SIZE; id <= IDC_ARCHIVED_SIZE; id += IDC_ARCHIVED_SIZE - IDC_EXISTING_SIZE) {
+    GetWindowRect(GetDlgItem(dialog, id), &size);
+    POINT corner = {name.left, size.top};
+    ScreenToClient(dialog, &corner);
+    DrawIcon(surface, corner.x, corner.y, info.hIcon);
+  }
   DestroyIcon(info.hIcon);  // each paint asks afresh; keep no handle behind
 }
 
@@ -36,7 +44,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC surface = BeginPaint(dialog, &ps);
-      DrawTypeIcons(surface);
+      DrawTypeIcons(dialog, surface);
       EndPaint(dialog, &ps);
       return TRUE;
     }

@@ -7,7 +7,15 @@
 #include "Dialog/resource.h"
 #include "Sfx/state.h"
 
-enum { ShadowOffset = 3, TotalBarBelow = 55, FirstLineBelow = 11, SecondLineBelow = 12 };
+// The bars' offsets in pixels at 96 DPI. They grow with the system's DPI as
+// the dialog's own layout does, so that at 144 DPI the total bar still lies
+// below its label; the two lines under the entry bar stay one pixel apart.
+enum { ShadowOffset = 3, TotalBarBelow = 55, LinesBelow = 11 };
+
+// The shadow's offset and the first line's distance below the entry bar at
+// the system's DPI, set when the bars are placed (0 until then, when the
+// bars are empty and nothing is drawn).
+static LONG ShadowPixels, LinesPixels;
 
 static void FillSpan(HDC surface, LONG left, LONG top, LONG right, LONG bottom, HBRUSH brush) {
   // An empty or inverted span draws nothing: at 0 % the done part and at
@@ -21,8 +29,8 @@ static void FillSpan(HDC surface, LONG left, LONG top, LONG right, LONG bottom, 
 // neither part: the shadow or the background shows through there.
 static void PaintBar(HDC surface, const PixelRect& bar, int32_t percent, HBRUSH done, HBRUSH remaining,
                      HBRUSH shadow) {
-  FillSpan(surface, bar.left + ShadowOffset, bar.top + ShadowOffset, bar.right + ShadowOffset,
-           bar.bottom + ShadowOffset, shadow);
+  LONG offset = ShadowPixels;
+  FillSpan(surface, bar.left + offset, bar.top + offset, bar.right + offset, bar.bottom + offset, shadow);
   int32_t x = bar.left + (bar.right - bar.left) * percent / 100;
   FillSpan(surface, bar.left, bar.top, x, bar.bottom, done);
   FillSpan(surface, x + 1, bar.top, bar.right, bar.bottom, remaining);
@@ -49,11 +57,11 @@ void PaintProgressBars(HDC surface) {
 
   PaintBar(surface, EntryBarRect, EntryPercent, done, remaining, shadow);
   // Two lines under the entry bar: the surface's own pen, then white.
-  LONG below = EntryBarRect.bottom + FirstLineBelow;
+  LONG below = EntryBarRect.bottom + LinesPixels;
   MoveToEx(surface, EntryBarRect.left, below, 0);
   LineTo(surface, EntryBarRect.right, below);
   SelectObject(surface, GetStockObject(WHITE_PEN));
-  below = EntryBarRect.bottom + SecondLineBelow;
+  ++below;
   MoveToEx(surface, EntryBarRect.left, below, 0);
   LineTo(surface, EntryBarRect.right, below);
 
@@ -64,14 +72,19 @@ void PaintProgressBars(HDC surface) {
 // client coordinates of the dialog and moved up and left by the shadow's
 // offset; the total bar lies a fixed distance below the entry bar.
 static void PlaceBars(HWND dialog) {
+  HDC screen = GetDC(0);
+  LONG dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(0, screen);
+  LONG offset = ShadowPixels = ShadowOffset * dpi / 96, below = TotalBarBelow * dpi / 96;
+  LinesPixels = LinesBelow * dpi / 96;
   RECT r;
   GetWindowRect(GetDlgItem(dialog, IDC_BAR_PLACE), &r);
   ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.left));
   ScreenToClient(dialog, reinterpret_cast<POINT*>(&r.right));
-  EntryBarRect = PixelRect{r.left - ShadowOffset, r.top - ShadowOffset, r.right - ShadowOffset, r.bottom - ShadowOffset};
+  EntryBarRect = PixelRect{r.left - offset, r.top - offset, r.right - offset, r.bottom - offset};
   ArchiveBarRect = EntryBarRect;
-  ArchiveBarRect.top += TotalBarBelow;
-  ArchiveBarRect.bottom += TotalBarBelow;
+  ArchiveBarRect.top += below;
+  ArchiveBarRect.bottom += below;
 }
 
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -10,8 +10,6 @@
 
 namespace {
 
-enum { NewButtonGap = 90, NewButtonWidth = 75 };
-
 uint8_t NewFolderRequested;
 HWND NewButton;
 WNDPROC BrowserProcedure;
@@ -30,16 +28,19 @@ LRESULT CALLBACK BrowserWithNewButton(HWND browser, UINT message, WPARAM wParam,
   return result;
 }
 
+// "New..." goes left of OK, as wide as OK and as far from it as Cancel is:
+// the browser's own buttons give its size at any DPI.
 void AddNewButton(HWND browser) {
   SetWindowTextA(browser, LoadMessage(MsgBrowseCaption).text);
   HWND ok = GetDlgItem(browser, IDOK);
-  RECT r;
+  RECT r, cancel;
   GetWindowRect(ok, &r);
-  POINT corner = {r.left, r.top};
+  GetWindowRect(GetDlgItem(browser, IDCANCEL), &cancel);
+  POINT corner = {r.left - (cancel.left - r.left), r.top};
   ScreenToClient(browser, &corner);
   NewButton = CreateWindowExA(0, "BUTTON", LoadMessage(MsgNewButton).text,
                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON,
-                              corner.x - NewButtonGap, corner.y, NewButtonWidth, r.bottom - r.top, browser,
+                              corner.x, corner.y, r.right - r.left, r.bottom - r.top, browser,
                               reinterpret_cast<HMENU>(IDC_NEW_BUTTON), GetModuleHandleA(0), 0);
   PostMessageA(NewButton, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
   // Like OK: Wine's browser opens with nothing selected and OK enabled.

@@ -88,7 +88,7 @@ target_link_options(mksfx PRIVATE -static -s -mconsole)
 
 add_executable(sfxdrive tests/e2e/sfxdrive.cpp)
 target_link_options(sfxdrive PRIVATE -static -s -mconsole)
-target_link_libraries(sfxdrive PRIVATE user32 gdi32 version)
+target_link_libraries(sfxdrive PRIVATE user32 gdi32 shell32 version)
 
 # The program that the tests of the run after extraction put into archives:
 # it records its arguments and current folder. A GUI program, so that no

@@ -33,7 +33,21 @@
 //                         as a.b.c.d), as Windows' version calls read it
 //   move X Y              move the current window to screen position X, Y
 //   bars ENTRY TOTAL      the current (progress) window shows its two bars at
-//                         ENTRY and TOTAL percent, placed by its control 903
+//                         ENTRY and TOTAL percent, placed by its control 903,
+//                         their offsets grown with the DPI, and the bars, their
+//                         shadows and the lines under the entry bar lie clear
+//                         of every visible control
+//   layout                no two visible controls of the current window
+//                         overlap (a group box may hold others), and each lies
+//                         inside the client area
+//   fits                  the text of every visible static control, push
+//                         button and check box of the current window fits on
+//                         one line inside it, measured in the font of the
+//                         program's templates (Arial 9 pt at the screen's DPI)
+//   icon NAME ID...       the shell's large icon for files named NAME is shown
+//                         whole in the current window once beside each control
+//                         ID (left of it, level with it) and nowhere else, and
+//                         overlaps no visible control but a group box
 //   treeselect PATH       in the current window's tree view, walk from the
 //                         top level through the items whose texts are PATH's
 //                         parts, split at "|" and compared without regard to
@@ -41,6 +55,8 @@
 //                         last, focusing the tree view (under Wine:
 //                         "Desktop|My Computer| (C:)|e2e")
 //   treeshow              print the tree view's items, indented by level
+//   rects                 print the current window's controls: id, class,
+//                         rectangle in its client area, visibility and text
 //   shot FILE             save the current window as a BMP picture
 //   sleep MS              wait
 //   timeout MS            how long later waits may take (default 20000, or
@@ -62,6 +78,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <winioctl.h>
 #include <cctype>
 #include <cstdio>
@@ -238,6 +255,32 @@ void SaveShot(const std::string& file) {
   ReleaseDC(nullptr, screen);
 }
 
+// A child window's rectangle in the client coordinates of the current window.
+RECT ClientRectOf(HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, Current, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::string RectText(const RECT& r) {
+  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+         std::to_string(r.bottom) + ")";
+}
+
+// The current window's own controls: its direct children, visible or not.
+std::vector<HWND> Children() {
+  std::vector<HWND> all;
+  for (HWND c = GetWindow(Current, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) all.push_back(c);
+  return all;
+}
+
+bool IsGroupBox(HWND c) {
+  char cls[64];
+  GetClassNameA(c, cls, sizeof cls);
+  return lstrcmpiA(cls, "Button") == 0 && (GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
 // The colours of the progress bars.
 const COLORREF BarDone = RGB(0, 0, 128), BarRemaining = RGB(240, 251, 255), BarShadow = RGB(128, 128, 128);
 
@@ -264,11 +307,35 @@ void ExpectPixel(const char* what, int x, int y, COLORREF want, bool equal = tru
          (equal ? ", not " : ", which it must not be: ") + Hex(want));
 }
 
-// One bar: the shadow 3 pixels right and down, the done part up to x and the
-// remaining part from x + 1. The column at x is painted by neither, so it
-// shows what an earlier paint left there; it is not checked. Rows near the
-// bottom are read, where no label of the dialog lies over the bar.
-void CheckBar(const RECT& r, int percent) {
+// The screen's DPI (LogPixels under Wine) and a length given in pixels at
+// 96 DPI at that DPI, as the program scales the bars' offsets.
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+int Scaled(int pixelsAt96) { return pixelsAt96 * ScreenDpi() / 96; }
+
+// No visible control of the current window other than its group boxes
+// overlaps r, the place of the thing that what names.
+void ExpectClear(const char* what, const RECT& r) {
+  for (HWND c : Children()) {
+    RECT overlap, place = ClientRectOf(c);
+    if (IsWindowVisible(c) && !IsGroupBox(c) && IntersectRect(&overlap, &r, &place))
+      Fail(std::string(what) + " " + RectText(r) + " overlaps control " + std::to_string(GetDlgCtrlID(c)) + " \"" +
+           WindowText(c) + "\" " + RectText(place));
+  }
+}
+
+// One bar: the shadow, 3 pixels at 96 DPI, right and down, the done part up
+// to x and the remaining part from x + 1. The column at x is painted by
+// neither, so it shows what an earlier paint left there; it is not checked.
+// Rows near the bottom are read, where no label of the dialog lies over the
+// bar. The bar with its shadow must lie clear of every control.
+void CheckBar(const char* what, const RECT& r, int percent) {
+  int shadow = Scaled(3);
   int x = r.left + (r.right - r.left) * percent / 100, y = r.bottom - 2;
   if (x > r.left) {
     ExpectPixel("done part", r.left, y, BarDone);
@@ -279,22 +346,181 @@ void CheckBar(const RECT& r, int percent) {
     ExpectPixel("remaining part", r.right - 1, y, BarRemaining);
   }
   ExpectPixel("shadow right", r.right + 1, y, BarShadow);
-  ExpectPixel("shadow below", r.left + 4, r.bottom + 1, BarShadow);
-  ExpectPixel("beyond the shadow", r.right + 3, y, BarShadow, false);
+  ExpectPixel("shadow below", r.left + shadow + 1, r.bottom + 1, BarShadow);
+  ExpectPixel("beyond the shadow", r.right + shadow, y, BarShadow, false);
+  ExpectClear(what, RECT{r.left, r.top, r.right + shadow, r.bottom + shadow});
 }
 
+// The entry bar at the place of control 903 moved up and left by the
+// shadow's offset, the two lines under it (11 pixels below it at 96 DPI,
+// black, then white), and the total bar 55 pixels lower at 96 DPI; every
+// offset grows with the DPI.
 void CheckBars(int entry, int total) {
-  RECT place;
-  GetWindowRect(Control(903), &place);
-  POINT a{place.left, place.top}, b{place.right, place.bottom};
-  ScreenToClient(Current, &a);
-  ScreenToClient(Current, &b);
-  RECT bar{a.x - 3, a.y - 3, b.x - 3, b.y - 3};
-  CheckBar(bar, entry);
-  ExpectPixel("first line under the entry bar", bar.left + 4, bar.bottom + 11, RGB(0, 0, 0));
-  ExpectPixel("second line under the entry bar", bar.left + 4, bar.bottom + 12, RGB(255, 255, 255));
-  OffsetRect(&bar, 0, 55);
-  CheckBar(bar, total);
+  RECT bar = ClientRectOf(Control(903));
+  int shadow = Scaled(3), lines = bar.bottom - shadow + Scaled(11);
+  OffsetRect(&bar, -shadow, -shadow);
+  CheckBar("the entry bar", bar, entry);
+  for (int x : {bar.left + 4, bar.right - 1}) {
+    ExpectPixel("first line under the entry bar", x, lines, RGB(0, 0, 0));
+    ExpectPixel("second line under the entry bar", x, lines + 1, RGB(255, 255, 255));
+  }
+  ExpectClear("the lines under the entry bar", RECT{bar.left, lines, bar.right, lines + 2});
+  OffsetRect(&bar, 0, Scaled(55));
+  CheckBar("the total bar", bar, total);
+}
+
+void CheckLayout() {
+  RECT client;
+  GetClientRect(Current, &client);
+  std::vector<HWND> shown;
+  for (HWND c : Children())
+    if (IsWindowVisible(c)) shown.push_back(c);
+  for (size_t a = 0; a < shown.size(); ++a) {
+    RECT ra = ClientRectOf(shown[a]), inside;
+    std::string name = "control " + std::to_string(GetDlgCtrlID(shown[a])) + " \"" + WindowText(shown[a]) + "\" " +
+                       RectText(ra);
+    if (!IntersectRect(&inside, &ra, &client) || !EqualRect(&inside, &ra))
+      Fail(name + " reaches out of the client area " + RectText(client));
+    for (size_t b = a + 1; b < shown.size(); ++b) {
+      RECT rb = ClientRectOf(shown[b]), overlap;
+      if (!IntersectRect(&overlap, &ra, &rb)) continue;
+      // A group box frames the controls inside it.
+      if ((IsGroupBox(shown[a]) && EqualRect(&overlap, &rb)) || (IsGroupBox(shown[b]) && EqualRect(&overlap, &ra)))
+        continue;
+      Fail(name + " overlaps control " + std::to_string(GetDlgCtrlID(shown[b])) + " \"" + WindowText(shown[b]) +
+           "\" " + RectText(rb));
+    }
+  }
+}
+
+// The font that the program's templates name, as the dialog manager makes it.
+HFONT TemplateFont() {
+  LOGFONTA font{};
+  font.lfHeight = -MulDiv(9, ScreenDpi(), 72);
+  font.lfCharSet = DEFAULT_CHARSET;
+  font.lfQuality = PROOF_QUALITY;
+  lstrcpyA(font.lfFaceName, "Arial");
+  return CreateFontIndirectA(&font);
+}
+
+void CheckTextsFit() {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HFONT font = TemplateFont();
+  HGDIOBJ old = SelectObject(dc, font);
+  for (HWND c : Children()) {
+    std::string text = WindowText(c);
+    if (!IsWindowVisible(c) || text.empty()) continue;
+    char cls[64];
+    GetClassNameA(c, cls, sizeof cls);
+    LONG style = GetWindowLongA(c, GWL_STYLE);
+    int room = 0;  // what the control's own drawing takes beside the text
+    bool prefix = true;
+    if (lstrcmpiA(cls, "Static") == 0) {
+      LONG type = style & SS_TYPEMASK;
+      if (type > SS_RIGHT && type != SS_SIMPLE && type != SS_LEFTNOWORDWRAP) continue;  // pictures and frames
+      prefix = (style & SS_NOPREFIX) == 0;
+    } else if (lstrcmpiA(cls, "Button") == 0) {
+      LONG type = style & BS_TYPEMASK;
+      if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) room = 2 * GetSystemMetrics(SM_CXEDGE) + 2;
+      else if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) room = GetSystemMetrics(SM_CXMENUCHECK) + 4;
+      else continue;
+    } else {
+      continue;
+    }
+    if (prefix) {  // "&&" shows one "&", a single one underlines the next letter
+      std::string shown;
+      for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '&' && ++k == text.size()) break;
+        shown += text[k];
+      }
+      text = shown;
+    }
+    SIZE extent;
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    RECT inside;
+    GetClientRect(c, &inside);
+    if (extent.cx + room > inside.right || extent.cy > inside.bottom)
+      Fail("the text of control " + std::to_string(GetDlgCtrlID(c)) + ", \"" + text + "\", takes " +
+           std::to_string(extent.cx) + "x" + std::to_string(extent.cy) + " pixels" +
+           (room ? " and " + std::to_string(room) + " beside it" : std::string()) + " in a control of " +
+           std::to_string(inside.right) + "x" + std::to_string(inside.bottom));
+  }
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+}
+
+// The pixels of a w x h picture, rows top first, as 0x00RRGGBB words.
+std::vector<DWORD> Pixels(HDC dc, HBITMAP bitmap, int w, int h) {
+  BITMAPINFOHEADER bi{};
+  bi.biSize = sizeof bi;
+  bi.biWidth = w;
+  bi.biHeight = -h;
+  bi.biPlanes = 1;
+  bi.biBitCount = 32;
+  bi.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<size_t>(w) * h);
+  GetDIBits(dc, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+  for (DWORD& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+// The icon is drawn by sfxdrive itself on the dialog's background colour and
+// looked for, pixel for pixel, in the current window's client area as the
+// screen shows it: an icon that a control clips is not found whole.
+void CheckIcons(const std::string& name, const std::vector<int>& beside) {
+  SHFILEINFOA info{};
+  if (!SHGetFileInfoA(name.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                      SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES) ||
+      info.hIcon == nullptr)
+    Fail("the shell has no icon for " + name);
+  int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
+  RECT client;
+  GetClientRect(Current, &client);
+  POINT origin{0, 0};
+  ClientToScreen(Current, &origin);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP iconBitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(dc, iconBitmap);
+  RECT all{0, 0, w, h};
+  FillRect(dc, &all, GetSysColorBrush(COLOR_3DFACE));
+  DrawIcon(dc, 0, 0, info.hIcon);
+  DestroyIcon(info.hIcon);
+  int cw = client.right, ch = client.bottom;
+  HBITMAP clientBitmap = CreateCompatibleBitmap(screen, cw, ch);
+  SelectObject(dc, clientBitmap);
+  BitBlt(dc, 0, 0, cw, ch, screen, origin.x, origin.y, SRCCOPY);
+  SelectObject(dc, old);
+  std::vector<DWORD> icon = Pixels(dc, iconBitmap, w, h), shown = Pixels(dc, clientBitmap, cw, ch);
+  DeleteObject(iconBitmap);
+  DeleteObject(clientBitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+
+  std::vector<RECT> found;
+  for (int y = 0; y + h <= ch; ++y)
+    for (int x = 0; x + w <= cw; ++x) {
+      bool same = true;
+      for (int j = 0; same && j < h; ++j)
+        same = std::memcmp(&shown[static_cast<size_t>(y + j) * cw + x], &icon[static_cast<size_t>(j) * w],
+                           w * sizeof(DWORD)) == 0;
+      if (same) found.push_back(RECT{x, y, x + w, y + h});
+    }
+  std::printf("  %zu whole icons of %dx%d for %s\n", found.size(), w, h, name.c_str());
+  if (found.size() != beside.size())
+    Fail(std::to_string(found.size()) + " whole icons for " + name + ", not " + std::to_string(beside.size()));
+  for (const RECT& r : found) ExpectClear(("the icon for " + name).c_str(), r);
+  for (int id : beside) {
+    RECT text = ClientRectOf(Control(id));
+    int level = 0;
+    for (const RECT& r : found) level += r.right <= text.left && r.top < text.bottom && text.top < r.bottom;
+    if (level != 1)
+      Fail(std::to_string(level) + " icons for " + name + " beside control " + std::to_string(id) + " " +
+           RectText(text));
+  }
 }
 
 BOOL CALLBACK FindTreeView(HWND child, LPARAM param) {
@@ -438,6 +664,9 @@ void InsertDisk(const std::string& letter, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Rectangles, positions and pictures in the screen's own pixels at any
+  // DPI, as the program driven, which is DPI-aware, reckons them.
+  SetProcessDPIAware();
   char limit[16];
   if (GetEnvironmentVariableA("SFXDRIVE_TIMEOUT", limit, sizeof limit) - 1 < sizeof limit - 1) WaitLimit = std::atoi(limit);
   int i = 1;
@@ -600,6 +829,27 @@ int main(int argc, char** argv) {
       HWND tree = TreeView();
       TreeTexts texts(tree);
       ShowTree(tree, texts, NextItem(tree, nullptr, TVGN_ROOT), 0);
+    } else if (step == "layout") {
+      Settle();
+      CheckLayout();
+    } else if (step == "fits") {
+      Settle();
+      CheckTextsFit();
+    } else if (step == "icon") {
+      need(2);
+      std::string name = argv[++i];
+      std::vector<int> beside;
+      while (i + 1 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 1][0]))) beside.push_back(std::atoi(argv[++i]));
+      Settle();
+      Sleep(300);  // let the dialog and its controls paint
+      CheckIcons(name, beside);
+    } else if (step == "rects") {
+      for (HWND c : Children()) {
+        char cls[64];
+        GetClassNameA(c, cls, sizeof cls);
+        std::printf("  %5d %-10s %s%s \"%s\"\n", GetDlgCtrlID(c), cls, RectText(ClientRectOf(c)).c_str(),
+                    IsWindowVisible(c) ? "" : " hidden", WindowText(c).substr(0, 60).c_str());
+      }
     } else if (step == "shot") {
       need(1);
       SaveShot(argv[++i]);

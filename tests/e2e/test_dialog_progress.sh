@@ -3,7 +3,8 @@
 # entry's name, and both bars painted in their colours, the entry bar at 0 %
 # and the total bar at 75 % while the second entry's overwrite question is
 # open (the first entry, three quarters of the archive, is written). The
-# question is moved aside so that the bars can be read from the screen.
+# question, now wider than the space left of the progress dialog, is moved
+# off the screen's left edge so that the bars can be read from the screen.
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
 mkdir -p src
 head -c 300000 /dev/urandom > src/first.bin
@@ -13,7 +14,7 @@ make_sfx bars.exe "$WORK/bars.zip"
 printf 'in the way' > second.bin
 drive "$WORK_WIN\\bars.exe" \
   window "Korvi EXE" click 1 \
-  window "Confirm File Overwrite" move 0 0 \
+  window "Confirm File Overwrite" move -600 0 \
   window "Korvi EXE Processing..." text 901 "second.bin" text 902 "Total Progress" text 2 "Cancel" \
   visible 903 0 bars 0 75 \
   window "Confirm File Overwrite" click 1 \
