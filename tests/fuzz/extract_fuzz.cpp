@@ -10,7 +10,8 @@
 // the bytes of the volumes. Control bit 0: a second volume (setup.z02) takes
 // the first length's worth after the first volume; bit 1: a third volume
 // (setup.z03) takes the rest; bit 2: the password "pw" is remembered; bit 3:
-// the destination holds files of likely names; bits 4-5: the overwrite mode.
+// the destination holds files of likely names; bits 4-5: the overwrite mode;
+// bit 6: every entry is tested before any is written (VerifyFirst).
 #include <dirent.h>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -134,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scripted::OverwriteReplies = {{true, false}, {false, false}, {true, true}};
   scripted::DiskReplies = {true, false};
   OverwriteMode = static_cast<OverwriteChoice>((control >> 4) % 3);
+  VerifyFirst = (control >> 6) & 1;  // the test pass before the extraction
 
   ExtractArchive(0, CountPass);
   posix::Messages.clear();
