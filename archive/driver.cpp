@@ -207,6 +207,9 @@ void RefuseName(Pass& pass, const char* name) {
 EntryOutcome MakeFolderEntry(Pass& pass, const char* path) {
   CopyText(Folder, path, sizeof Folder);
   Folder[TextLength(Folder) - 1] = 0;  // without its trailing separator
+  // Archivers list a folder after the one it is in: one call makes it. Only
+  // a folder that is there already, or whose parent is missing, is looked at.
+  if (CreateFolder(Folder)) return GoOn;
   ForceFolders(Folder);
   uint32_t attributes = FileAttributes(Folder);
   if (attributes != NoAttributes && (attributes & AttributeDirectory) != 0) return GoOn;

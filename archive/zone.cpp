@@ -29,8 +29,7 @@ void TakeZoneMark() {
   char* at = strstr(ZoneMark, "ZoneId=");
   if (at == 0) return;
   uint32_t zone = 0;
-  for (at += 7; *at >= '0' && *at <= '9'; ++at)
-    if (zone < 1000) zone = zone * 10 + static_cast<uint32_t>(*at - '0');
+  for (at += 7; *at >= '0' && *at <= '9'; ++at) zone = zone * 10 + static_cast<uint32_t>(*at - '0');
   if (zone < InternetZone) return;
   // A mark longer than the room (its addresses) is handed on up to its zone.
   if (n == ZoneMarkRoom - 1) {

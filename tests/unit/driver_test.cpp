@@ -777,4 +777,33 @@ TEST_F(DriverTest, EachNewFileCostsOneNameLookup) {
   EXPECT_LE(posix::NameLookups, 40 + 8) << "one look-up per new file, and the folders made once";
 }
 
+TEST_F(DriverTest, EachNewFolderEntryCostsOneCall) {
+  // As zip -r lists a tree: each folder after the one it is in.
+  ZipBuilder zip;
+  std::string folder;
+  for (int i = 0; i < 30; ++i) {
+    folder += "d" + std::to_string(i) + "/";
+    zip.Folder(folder);
+  }
+  zip.Stored(folder + "last.txt", "x");
+  Open(zip);
+  posix::NameLookups = 0;
+  Extract();
+  ExpectSuccess();
+  EXPECT_TRUE(Exists(Out(folder + "last.txt")));
+  EXPECT_LE(posix::NameLookups, 30 + 1) << "one call per folder entry, one for the file";
+}
+
+TEST_F(DriverTest, AFolderEntryOverAFileOfItsNameEndsTheWalk) {
+  WriteFile("out/taken", "a file");
+  Open(ZipBuilder().Stored("first.txt", "1").Folder("taken/").Stored("after.txt", "2"));
+  Extract();
+  EXPECT_EQ(ReadFile(Out("taken")), "a file");
+  EXPECT_FALSE(Exists(Out("after.txt")));
+  ASSERT_GE(posix::Messages.size(), 1u);
+  EXPECT_EQ(posix::Messages[0].text, dest_ + "\\taken");
+  EXPECT_EQ(posix::Messages[0].caption, "Error in directory ..");
+  ExpectFailureSummaryLast();
+}
+
 }  // namespace
