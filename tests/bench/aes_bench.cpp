@@ -34,9 +34,7 @@
 #include "tests/bench/english_text.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/zlib_reference.h"
-#ifdef KORVI_GOOGLE_BENCHMARK
-#include <benchmark/benchmark.h>
-#endif
+#include "tests/bench/bench_common.h"
 
 namespace {
 
@@ -232,30 +230,19 @@ static void BM_Pbkdf2Rfc6070Long(benchmark::State& state) {
   if (memcmp(out, expected, sizeof out) != 0) state.SkipWithError("wrong answer to RFC 6070's long vector");
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
  public:
-  RatioReporter() : ConsoleReporter(OO_None) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-      if (single || run.aggregate_name == "median") times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-    }
-  }
   void Finalize() override {
     for (const Corpus& c : Corpora()) {
-      double extract = times_[std::string("BM_Extract/") + c.name];
-      double decrypt = times_[std::string("BM_Decrypt/") + c.name];
-      double copy = times_[std::string("BM_Copy/") + c.name];
+      double extract = TimeOf(std::string("BM_Extract/") + c.name);
+      double decrypt = TimeOf(std::string("BM_Decrypt/") + c.name);
+      double copy = TimeOf(std::string("BM_Copy/") + c.name);
       if (extract > 0 && decrypt > 0 && copy > 0)
         printf("ratio %-16s encrypted/plain extraction %6.3f   decrypt/copy %7.2f\n", c.name,
                (extract + decrypt) / extract, decrypt / copy);
     }
     ConsoleReporter::Finalize();
   }
-
- private:
-  std::map<std::string, double> times_;
 };
 
 int main(int argc, char** argv) {
@@ -269,35 +256,12 @@ int main(int argc, char** argv) {
       ->Iterations(1)
       ->Repetitions(1)
       ->Unit(benchmark::kSecond);
-  char repetitions[] = "--benchmark_repetitions=5";
-  char interleaving[] = "--benchmark_enable_random_interleaving=true";
-  char aggregates[] = "--benchmark_report_aggregates_only=true";
-  char* defaults[] = {argv[0], repetitions, interleaving, aggregates, nullptr};
-  if (argc == 1) {
-    argc = 4;
-    argv = defaults;
-  }
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  RunRegistered(argc, argv, reporter);
   return 0;
 }
 
 #else
-
-template <typename Run>
-static double Time(Run run) {
-  using Clock = std::chrono::steady_clock;
-  auto start = Clock::now();
-  run();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-static double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 int main() {
   Prepare();

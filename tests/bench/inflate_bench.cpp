@@ -44,9 +44,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
-#ifdef KORVI_GOOGLE_BENCHMARK
-#include <benchmark/benchmark.h>
-#endif
+#include "tests/bench/bench_common.h"
 #ifdef KORVI_BENCH_LIBDEFLATE
 #include <libdeflate.h>
 #endif
@@ -278,29 +276,18 @@ static void BM_LibdeflateInflate(benchmark::State& state, const Corpus* c) {
 // The console report, then the ratios of each corpus: a peer's time over ours,
 // from the medians of CPU time (or the single runs, when the cases are not
 // repeated).
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
  public:
-  RatioReporter() : ConsoleReporter(OO_None) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-      if (single || run.aggregate_name == "median") times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-    }
-  }
   void Finalize() override {
     for (const Corpus& c : Corpora()) {
-      double ours = times_[std::string("BM_Inflate/") + c.name];
+      double ours = TimeOf(std::string("BM_Inflate/") + c.name);
       for (const char* peer : {"Zlib", "Libdeflate"}) {
-        double theirs = times_[std::string("BM_") + peer + "Inflate/" + c.name];
+        double theirs = TimeOf(std::string("BM_") + peer + "Inflate/" + c.name);
         if (ours > 0 && theirs > 0) printf("ratio %-10s %-21s %8.3f\n", peer, c.name, theirs / ours);
       }
     }
     ConsoleReporter::Finalize();
   }
-
- private:
-  std::map<std::string, double> times_;
 };
 
 int main(int argc, char** argv) {
@@ -312,37 +299,12 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark((std::string("BM_LibdeflateInflate/") + c.name).c_str(), BM_LibdeflateInflate, &c);
 #endif
   }
-  // Without arguments: five repetitions in random order, medians only.
-  char repetitions[] = "--benchmark_repetitions=5";
-  char interleaving[] = "--benchmark_enable_random_interleaving=true";
-  char aggregates[] = "--benchmark_report_aggregates_only=true";
-  char* defaults[] = {argv[0], repetitions, interleaving, aggregates, nullptr};
-  if (argc == 1) {
-    argc = 4;
-    argv = defaults;
-  }
-  benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
+  RunRegistered(argc, argv, reporter);
   return 0;
 }
 
 #else
-
-// Seconds that one call of run takes.
-template <typename Run>
-static double Time(Run run) {
-  using Clock = std::chrono::steady_clock;
-  auto start = Clock::now();
-  run();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-static double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // One side of the comparison: its case name and one timed decoding.
 struct Side {
