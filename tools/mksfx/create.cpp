@@ -157,6 +157,15 @@ bool Skipped(const PackedPiece& piece, const CreateOptions& o, std::vector<std::
   return true;
 }
 
+// An entry's data from its deflated pieces, gathered in the spool.
+void PutSpool(Sealed& out, EntryRecord& e, Spool& spool, uint64_t packed) {
+  e.method = MethodDeflate;
+  out.Begin(e, packed);
+  spool.Rewind();
+  std::string buffer(PieceSize, '\0');
+  for (size_t n; (n = spool.Read(buffer.data(), buffer.size())) > 0;) out.Put(buffer.data(), n);
+}
+
 // One file's entry from the packer's pieces; false when it was skipped.
 bool AddFile(ArchiveWriter& archive, Packer& packer, const InputItem& item, EntryRecord e, const CreateOptions& o,
              Progress& progress, Totals& totals, std::vector<std::string>& skipped) {
@@ -197,11 +206,7 @@ bool AddFile(ArchiveWriter& archive, Packer& packer, const InputItem& item, Entr
     if (!spool || packed >= item.size) {
       CopyStored(out, e, item, progress, totals.in);
     } else {
-      e.method = MethodDeflate;
-      out.Begin(e, packed);
-      spool->Rewind();
-      std::string buffer(PieceSize, '\0');
-      for (size_t n; (n = spool->Read(buffer.data(), buffer.size())) > 0;) out.Put(buffer.data(), n);
+      PutSpool(out, e, *spool, packed);
       out.End();
     }
   }
@@ -300,11 +305,7 @@ void Recompress(Sealed& out, EntryRecord& e, SourceZip& source, const SourceEntr
     out.Begin(e, s.uncompressedSize);
     decode([&](const unsigned char* data, size_t size, bool) { out.Put(reinterpret_cast<const char*>(data), size); });
   } else {
-    e.method = MethodDeflate;
-    out.Begin(e, packed);
-    spool->Rewind();
-    std::string buffer(PieceSize, '\0');
-    for (size_t n; (n = spool->Read(buffer.data(), buffer.size())) > 0;) out.Put(buffer.data(), n);
+    PutSpool(out, e, *spool, packed);
   }
   out.End();
 }
