@@ -7,7 +7,9 @@
 # median time and the ratios; takes about ten minutes, about 2 GB of disk
 # under build/ and as much memory in /dev/shm while it runs.
 #
-#   bash scripts/bench-e2e.sh [--runs N]     (N timed runs of each case, 3 by default)
+#   bash scripts/bench-e2e.sh [--runs N] [--cold-desktop]
+#     N timed runs of each case, 3 by default; the Wine desktop is kept open
+#     by a program on it, as Windows' desktop is, unless --cold-desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
