@@ -31,9 +31,10 @@ bool InflateEntry() {
   bool buffers = InputBuffer != 0 && block != 0;
   if (buffers) {
     // A distance reaching before the entry's first byte reads zeros, not
-    // whatever an earlier owner of the memory left there; the window and
-    // the slack after it are defined too, for the moves that read into them.
-    memset(block, 0, WindowBlock);
+    // whatever an earlier owner of the memory left there. The window needs
+    // none: a match reads only bytes behind its destination, and what a
+    // move writes past the match's end is overwritten before it goes out.
+    memset(block, 0, HistorySize);
     SlideWindow = block + HistorySize;
     uint8_t final = 0;
     while (!final && !EntryStopped())
@@ -119,7 +120,7 @@ InflateStatus CopyStoredBlock() {
       pos = 0;
     }
   }
-  SlidePos = static_cast<uint16_t>(pos);
+  SlidePos = static_cast<uint32_t>(pos);
   PutBitState(c);
   return c.usedUp ? InflateDamaged : InflateOk;
 }

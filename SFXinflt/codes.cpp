@@ -203,7 +203,7 @@ InflateStatus DecodeQuickly() {
     break;
   }
 
-  SlidePos = static_cast<uint16_t>(out - window);
+  SlidePos = static_cast<uint32_t>(out - window);
   PutBitState(c);
   return status;
 }

@@ -59,7 +59,7 @@ extern uint32_t InputCount;
 extern BitWord BitBuffer;
 extern uint16_t BitCount;
 extern uint8_t* SlideWindow;     // the window; HistorySize bytes of history before it
-extern uint16_t SlidePos;
+extern uint32_t SlidePos;
 extern uint8_t OutputRefused;     // GiveEntryOutput said the entry ends
 extern uint8_t TablesHoldFixed;   // LiteralTable and DistanceTable hold the fixed codes
 

@@ -11,7 +11,7 @@ INFLATE_ZEROED uint32_t InputCount;
 INFLATE_ZEROED BitWord BitBuffer;
 INFLATE_ZEROED uint16_t BitCount;
 INFLATE_ZEROED uint8_t* SlideWindow;
-INFLATE_ZEROED uint16_t SlidePos;
+INFLATE_ZEROED uint32_t SlidePos;
 INFLATE_ZEROED uint8_t OutputRefused;
 
 int ReadInputByte() {

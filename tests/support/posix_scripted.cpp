@@ -5,6 +5,7 @@
 // instead of started. Host tests and fuzz targets set them through
 // tests/support/posix_control.h.
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 #include "platform/platform.h"
 #include "tests/support/posix_control.h"
@@ -109,7 +110,11 @@ int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsig
 void* AllocateBlock(uint32_t size) {
   if (AllocationsLeft == 0) return 0;
   if (AllocationsLeft > 0) --AllocationsLeft;
-  return malloc(size);
+  // A new block holds what an earlier owner left, never zeros by luck: code
+  // that reads before it writes fails here as it would on Windows.
+  void* block = malloc(size);
+  if (block != nullptr) memset(block, 0xA5, size);
+  return block;
 }
 
 // --- Programs: recorded, never started ------------------------------------

@@ -19,7 +19,7 @@
 
 namespace {
 
-const unsigned WindowEndNear = 32768;
+const unsigned WindowEndNear = WindowSize;
 const unsigned LengthBases[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 const unsigned LengthExtras[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
@@ -114,7 +114,8 @@ TEST_P(BoundsTest, MatchesLeaveTheHistoryAheadUntouched) {
   // window's bytes.
   for (bool windowFirst : {false, true}) {
     Composer c;
-    if (windowFirst) c.StoredBlock(false, SampleRandom(32768, 21));
+    if (windowFirst)
+      for (unsigned i = 0; i < WindowSize / 32768; ++i) c.StoredBlock(false, SampleRandom(32768, 21 + i));
     c.FixedBlock(true);
     for (unsigned b : {'K', 'o', 'r', 'v', 'i', ' ', 'E', 'X', 'E', '.'}) c.Literal(b);
     for (unsigned length : {3u, 4u, 5u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 33u, 258u})

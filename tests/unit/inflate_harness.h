@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "SFXinflt/constants.h"
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 #include "archive/header.h"

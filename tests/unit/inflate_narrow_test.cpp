@@ -18,7 +18,7 @@ void ExpectSame(const InflateResult& got, const std::string& data, const std::st
   ASSERT_EQ(got.output.size(), data.size()) << what;
   EXPECT_TRUE(got.output == data) << what;
   EXPECT_EQ(got.crc, ZlibCrc(data)) << what;
-  EXPECT_EQ(got.flushes, static_cast<int>((data.size() + 32767) / 32768)) << what;
+  EXPECT_EQ(got.flushes, static_cast<int>((data.size() + WindowSize - 1) / WindowSize)) << what;
 }
 
 const int Strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
@@ -35,7 +35,7 @@ TEST_F(NarrowInflateTest, EveryLevelAndStrategyMatchesZlib) {
 
 TEST_F(NarrowInflateTest, SizesAroundTheWindowMatchZlib) {
   for (size_t size : {size_t{0}, size_t{1}, size_t{258}, size_t{32767}, size_t{32768}, size_t{32769},
-                      size_t{65536}, size_t{98304}})
+                      size_t{WindowSize - 1}, size_t{WindowSize}, size_t{WindowSize + 1}, size_t{2 * WindowSize + 1}})
     for (int level : {1, 9}) {
       std::string text = SampleText(size, static_cast<uint32_t>(size));
       ExpectSame(Inflate(ZlibDeflate(text, level, Z_DEFAULT_STRATEGY)), text, "text " + std::to_string(size));
@@ -46,12 +46,12 @@ TEST_F(NarrowInflateTest, SizesAroundTheWindowMatchZlib) {
 
 TEST_F(NarrowInflateTest, FlushesAndFarDistancesMatchZlib) {
   std::string block = SampleRandom(32760, 11);
-  std::string data = SampleText(50000) + block + block + SampleRepeats(40000) + block;
+  std::string data = SampleText(WindowSize - 60000) + block + block + SampleRepeats(40000) + block;
   for (int period = 2; period <= 9; ++period) {
     std::string unit = SampleRandom(static_cast<size_t>(period), static_cast<uint32_t>(period));
     for (int i = 0; i < 2000; ++i) data += unit;
   }
-  std::vector<size_t> cuts = {1, 7, 1000, 32768, 40001, 80000, 100000};
+  std::vector<size_t> cuts = {1, 7, 1000, 32768, 40001, 80000, 100000, WindowSize - 3, WindowSize + 2};
   for (int flush : {Z_SYNC_FLUSH, Z_FULL_FLUSH})
     for (int level : {1, 6, 9})
       ExpectSame(Inflate(ZlibDeflate(data, level, Z_DEFAULT_STRATEGY, cuts, flush)), data,
