@@ -7,7 +7,7 @@
 #include "SFXinflt/inflate.h"
 
 enum : unsigned {
-  WindowSize = OutputBlockSize,  // the output window, flushed whole
+  WindowSize = 262144,      // the output window, flushed whole: output goes out in 256 KiB writes
   HistorySize = 32768,      // the bytes before the window that distances reach
   WindowSlack = 288,        // bytes after the window that a pass of the fast loop may write
   WindowBlock = HistorySize + WindowSize + WindowSlack,

@@ -1,6 +1,5 @@
 // The Inflate decoder (RFC 1951) and its three ends. The decoder decodes the
-// current Deflate entry through a 256 KiB window with 32 KiB of history
-// before it (distances reach 32 KiB back); it takes compressed input,
+// current Deflate entry through a 32 KiB window; it takes compressed input,
 // hands on decoded output and learns whether to go on only through the two
 // functions below, which the archive layer implements once for both of its
 // readers (the stored copy uses the same two), as zlib's inflateBack does
@@ -8,10 +7,9 @@
 #pragma once
 #include <stdint.h>
 
-// The most bytes the decoder's archive reads take at a time; and the size of
-// a large entry's writes, the decoder's window and the stored copy's block
-// alike (few large writes cost less than many small ones).
-enum : uint32_t { EntryChunkSize = 32768, OutputBlockSize = 262144 };
+// The most bytes the ends exchange at a time: archive reads and window
+// flushes alike.
+enum : uint32_t { EntryChunkSize = 32768 };
 
 // Decodes one entry: from TakeEntryInput to GiveEntryOutput until its last
 // block, damage, the end of its input or an output that takes no more.

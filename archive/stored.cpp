@@ -1,16 +1,16 @@
 // The copy of stored (method 0) entries, and the file time of each written
 // file.
 //
-// A stored entry streams through the two ends of entry_data.cpp in blocks of
-// 256 KiB: read, decrypted and followed onto the next volume there, written,
-// counted, run through the CRC and painted there.
+// A stored entry streams through the two ends of entry_data.cpp in chunks of
+// 32,768 bytes: read, decrypted and followed onto the next volume there,
+// written, counted, run through the CRC and painted there.
 #include "archive/stored.h"
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 
 bool CopyStoredEntry() {
   if (EntryRemaining == 0) return true;
-  uint32_t room = EntryRemaining < OutputBlockSize ? EntryRemaining : static_cast<uint32_t>(OutputBlockSize);
+  uint32_t room = EntryRemaining < EntryChunkSize ? EntryRemaining : static_cast<uint32_t>(EntryChunkSize);
   uint8_t* buffer = static_cast<uint8_t*>(AllocateBlock(room));
   if (buffer == 0) return false;
   for (uint32_t got; (got = TakeEntryInput(buffer, room)) > 0;)

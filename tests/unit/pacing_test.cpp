@@ -4,7 +4,6 @@
 // and a cancel still seen within a chunk of the look that found it.
 #include <string>
 #include <vector>
-#include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 #include "archive/pacing.h"
 #include "tests/support/posix_control.h"
@@ -45,7 +44,7 @@ TEST_F(PacingTest, LooksAndNamesFollowTheClock) {
 }
 
 TEST_F(PacingTest, ALongFileIsNamedWithinItsData) {
-  Open(ZipBuilder().Stored("a.txt", "a").Stored("big.bin", std::string(40 * OutputBlockSize, 'b')));
+  Open(ZipBuilder().Stored("a.txt", "a").Stored("big.bin", std::string(40 * 32768, 'b')));
   posix::TickStep = 3;
   bool namedDuringData = false;
   scripted::OnPump = [&] {
@@ -62,19 +61,19 @@ TEST_F(PacingTest, ALongFileIsNamedWithinItsData) {
 
 TEST_F(PacingTest, ACancelSeenByALookEndsTheEntryAtThatChunk) {
   WriteFile("out/big.bin", "precious");
-  Open(ZipBuilder().Stored("big.bin", std::string(40 * OutputBlockSize, 'b')));
+  Open(ZipBuilder().Stored("big.bin", std::string(40 * 32768, 'b')));
   OverwriteMode = ReplaceWithoutAsking;
   posix::TickStep = 1;
   int64_t doneAtCancel = -1;
   scripted::OnPump = [&] {
-    if (EntryDone >= 5 * OutputBlockSize && doneAtCancel < 0) {
+    if (EntryDone >= 5 * 32768 && doneAtCancel < 0) {
       CancelRequested = 1;
       doneAtCancel = EntryDone;
     }
   };
   Extract();
   ASSERT_GE(doneAtCancel, 0);
-  EXPECT_LE(EntryDone, doneAtCancel + OutputBlockSize) << "within one chunk of the look that saw it";
+  EXPECT_LE(EntryDone, doneAtCancel + 32768) << "within one chunk of the look that saw it";
   EXPECT_EQ(ReadFile(Out("big.bin")), "precious");
   EXPECT_EQ(ExitCode, ExitCancelled);
 }
