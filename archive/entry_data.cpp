@@ -8,9 +8,11 @@
 // The ends are where an entry's data is judged: a write that the disk does
 // not take, data beyond the uncompressed size the header declares (a damaged
 // stream, or a bomb), an archive that ends inside the data, or a volume that
-// cannot be had stop the entry and say why in EntryStop. After each chunk one
-// waiting message is dispatched, so that Cancel answers and the windows stay
-// alive through an entry of any size; a cancel ends the entry at that chunk.
+// cannot be had stop the entry and say why in EntryStop. Before each read one
+// waiting message is dispatched when due, so that Cancel answers and the
+// windows stay alive through an entry of any size, on a medium of any speed
+// (a decoder's window of output may need many reads); a cancel ends the entry
+// within the chunk that read brings.
 #include "archive/entry_data.h"
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
@@ -35,6 +37,7 @@ static uint32_t ReadDecrypted(uint8_t* buffer, uint32_t room) {
 
 uint32_t TakeEntryInput(uint8_t* buffer, uint32_t room) {
   if (CancelRequested || EntryStop != EntryGoesOn || EntryRemaining == 0) return 0;
+  PaceEntryData();
   uint32_t got = ReadDecrypted(buffer, room);
   if (got > 0) return got;
   // The file has ended inside the entry. Only an archive that opens with the
@@ -64,7 +67,5 @@ bool GiveEntryOutput(const uint8_t* bytes, uint32_t count) {
   AddProgress(static_cast<int32_t>(written));
   CrcOverBuffer(bytes, static_cast<int32_t>(written), &CrcRegister);
   if (written < count) EntryStop = EntryOutputRefused;
-  // Within a large entry; before its first chunk the driver has just looked.
-  if (static_cast<uint64_t>(EntryDone) > written) PaceEntryData();
   return EntryStop == EntryGoesOn && !CancelRequested;
 }

@@ -4,8 +4,10 @@
 // and a cancel still seen within a chunk of the look that found it.
 #include <string>
 #include <vector>
+#include "SFXinflt/constants.h"
 #include "Sfx/state.h"
 #include "archive/pacing.h"
+#include "archive/zip_format.h"
 #include "tests/support/posix_control.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/unit/driver_fixture.h"
@@ -76,6 +78,29 @@ TEST_F(PacingTest, ACancelSeenByALookEndsTheEntryAtThatChunk) {
   EXPECT_LE(EntryDone, doneAtCancel + 32768) << "within one chunk of the look that saw it";
   EXPECT_EQ(ReadFile(Out("big.bin")), "precious");
   EXPECT_EQ(ExitCode, ExitCancelled);
+}
+
+TEST_F(PacingTest, ReadsThatFillOneWindowLookBetweenThem) {
+  // Data that does not compress: the decoder's first window of output takes
+  // many reads, each of which may be slow (a removable disk), and the
+  // windows must stay alive through them, before any output goes out.
+  std::string noise(3 * WindowSize / 2, '\0');
+  uint32_t seed = 7;
+  for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  ZipEntry e;
+  e.name = "noise.bin";
+  e.data = Bytes(noise);
+  e.method = MethodDeflate;
+  Open(ZipBuilder().Add(e));
+  int looksBeforeOutput = 0;
+  scripted::OnPump = [&] {
+    if (!scripted::EntryNames.empty() && EntryDone == 0 && OutputHandle != NoFile) ++looksBeforeOutput;
+  };
+  Extract();
+  ExpectSuccess();
+  EXPECT_EQ(ReadFile(Out("noise.bin")), noise);
+  EXPECT_GE(looksBeforeOutput, static_cast<int>(WindowSize) / static_cast<int>(EntryChunkSize) - 1)
+      << "a look at each read of the first window's data";
 }
 
 }  // namespace

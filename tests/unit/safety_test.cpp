@@ -312,7 +312,9 @@ TEST_F(SafetyTest, CancelInsideADeflateEntry) {
   };
   Extract();
   ASSERT_GE(doneAtCancel, 0) << "pressed while the entry was written";
-  EXPECT_LE(EntryDone, doneAtCancel + WindowSize) << "within a window of the request";
+  // The window that the chunk read at the request fills, and the few bytes
+  // its last pass carried past the window's end.
+  EXPECT_LE(EntryDone, doneAtCancel + WindowSize + FastWindowRoom) << "within a window of the request";
   ExpectOnlyTheOldFile("packed.txt", "precious");
   EXPECT_EQ(ExitCode, ExitCancelled);
 }
