@@ -120,7 +120,7 @@ InflateStatus CopyStoredBlock() {
       pos = 0;
     }
   }
-  SlidePos = static_cast<uint32_t>(pos);
+  SlidePos = pos;
   PutBitState(c);
   return c.usedUp ? InflateDamaged : InflateOk;
 }

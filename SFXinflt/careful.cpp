@@ -114,7 +114,7 @@ InflateStatus DecodeCarefully() {
 
   // The end of the block, a damaged one, or the fast loop's turn: what was
   // decoded stays in the window for the next flush.
-  SlidePos = static_cast<uint32_t>(w);
+  SlidePos = w;
   PutBitState(c);
   return status;
 }

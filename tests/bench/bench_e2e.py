@@ -135,8 +135,8 @@ def hold_desktop():
     """Keeps the Wine desktop open for the whole run, as the desktop of
     Windows always is, by a program left open on it (Wine's notepad). Without
     one, Wine ends the virtual desktop's process about a second after the
-    last window closes and starts it again for the next GUI program: about
-    0.1 s of each stub run that unzip, 7z and the console write loop never
+    last window closes and starts it again for the next GUI program: 0.1 to
+    0.25 s of each stub run that unzip, 7z and the console write loop never
     pay. --cold-desktop measures that way instead."""
     holder = subprocess.Popen(["wine", "notepad"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
