@@ -34,7 +34,16 @@ enum : uint32_t {
   SignedDescriptorSize = 16,  // the same after its signature
   EncryptionHeaderSize = 12,  // traditional encryption, before the data
   EndRecordSize = 22,         // the end of central directory record without its comment
+  Zip64DescriptorSize = 20,   // CRC-32 and two 64-bit sizes, after a Zip64 entry's data
+  CentralHeaderSize = 46,     // a central directory record before its name, extra field and comment
+  Zip64LocatorSize = 20,      // the Zip64 end record locator, right before the end record
+  Zip64EndRecordSize = 56,    // the Zip64 end of central directory record without its extension
+  MaxEndComment = 0xFFFF,     // the end record's comment length is 16 bits
 };
+
+// A 32-bit size or offset of this value (a 16-bit count of 0xFFFF) stands
+// for the real one in the Zip64 extra field or the Zip64 end record.
+enum : uint32_t { Zip64Escape = 0xFFFFFFFFu, Zip64CountEscape = 0xFFFFu };
 
 // Each signature plus one (see above).
 enum ShiftedSignature : uint32_t {
@@ -42,6 +51,8 @@ enum ShiftedSignature : uint32_t {
   ShiftedMarker = 0x08074b50u + 1,  // spanning marker and data descriptor alike
   ShiftedCentralHeader = 0x02014b50u + 1,
   ShiftedEndRecord = 0x06054b50u + 1,
+  ShiftedZip64EndRecord = 0x06064b50u + 1,
+  ShiftedZip64Locator = 0x07064b50u + 1,
 };
 
 // General purpose bits.
@@ -59,6 +70,13 @@ enum ZipMethod : uint16_t { MethodStored = 0, MethodDeflate = 8, MethodAes = 99 
 // (ExtraIdAes) holds the vendor version, the vendor id, the strength and the
 // real method. AE-1 keeps the CRC of the plain data; AE-2 stores 0 there and
 // the code alone checks the data.
+// Extra fields: a 16-bit id and a 16-bit size before each field's data.
+enum : uint32_t {
+  ExtraIdZip64 = 0x0001,        // 64-bit sizes (and offset, disk) for fields that hold the escape
+  ExtraIdUnicodePath = 0x7075,  // Info-ZIP: version 1, CRC-32 of the header's name, the name in UTF-8
+  ExtraFieldHeaderSize = 4,
+};
+
 enum : uint32_t {
   ExtraIdAes = 0x9901,
   AesExtraSize = 7,        // its data, after the id and the size
