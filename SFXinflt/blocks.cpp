@@ -12,24 +12,27 @@
 // not end cleanly (an invalid code, a code that does not build, a stored
 // length without its complement, a reserved block type, or bits taken beyond
 // the entry's compressed bytes), then flushes what was decoded as usual, and
-// the driver's CRC comparison reports the entry.
+// says that the stream was damaged.
 #include "SFXinflt/inflate.h"
 #include "SFXinflt/decoder.h"
 #include "platform/platform.h"
 
-bool InflateEntry() {
+INFLATE_ZEROED uint32_t InflateUnusedInput;
+
+InflateOutcome InflateEntry() {
   OutputRefused = 0;
   InputPos = 0;
   InputCount = 0;
   SlidePos = 0;
   BitCount = 0;
   BitBuffer = 0;
+  InflateUnusedInput = 0;
   InputBuffer = static_cast<uint8_t*>(AllocateBlock(InputChunk));
   uint8_t* block = static_cast<uint8_t*>(AllocateBlock(WindowBlock));
 
   // Without its buffers nothing is decoded; the caller reports the entry.
-  bool buffers = InputBuffer != 0 && block != 0;
-  if (buffers) {
+  InflateOutcome outcome = InflateNoMemory;
+  if (InputBuffer != 0 && block != 0) {
     // A distance reaching before the entry's first byte reads zeros, not
     // whatever an earlier owner of the memory left there. The window needs
     // none: a match reads only bytes behind its destination, and what a
@@ -37,18 +40,23 @@ bool InflateEntry() {
     memset(block, 0, HistorySize);
     SlideWindow = block + HistorySize;
     uint8_t final = 0;
-    while (!final && !EntryStopped())
-      if (InflateBlock(&final) != InflateOk) break;
+    InflateStatus status = InflateOk;
+    while (!final && !EntryStopped() && status == InflateOk) status = InflateBlock(&final);
     if (SlidePos > 0) {
       FlushWindow(SlidePos);
       SlidePos = 0;
     }
+    outcome = EntryStopped() ? InflateOutputStopped : status != InflateOk ? InflateStreamDamaged : InflateStreamEnded;
+    // What the stream did not use: the rest of the chunk, and the whole
+    // bytes still in the bit buffer (the last byte's spare bits are the
+    // stream's own).
+    if (outcome == InflateStreamEnded) InflateUnusedInput = InputCount - InputPos + BitCount / 8;
   }
 
   ReleaseBlock(InputBuffer);
   ReleaseBlock(block);
   InputBuffer = SlideWindow = 0;
-  return buffers;
+  return outcome;
 }
 
 void PassWindowOn(unsigned over) {

@@ -10,7 +10,7 @@ uint32_t ArchivePosition;
 int32_t CurrentVolume;
 uint8_t ArchiveSpanned;
 uint8_t VolumeChangeFailed;
-uint32_t EntryRemaining;
+uint64_t EntryRemaining;
 uint32_t HeaderStart;
 ExitCodeKind ExitCode;
 RunStateKind RunState;

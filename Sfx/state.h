@@ -47,8 +47,8 @@ extern int32_t CurrentVolume;        // volume ArchiveHandle reads, 1 for the fi
 extern uint8_t ArchiveSpanned;       // the archive opens with the spanning marker
 extern uint8_t VolumeChangeFailed;   // a volume the pass needed could not be had
 // The local header read last is LocalHeader, defined with its layout by the
-// walk (archive/header.h).
-extern uint32_t EntryRemaining;      // compressed bytes of the entry not yet read
+// walk (archive/header.h); the entry in hand is CurrentEntry (archive/entry.h).
+extern uint64_t EntryRemaining;      // compressed bytes of the entry not yet read
 extern uint32_t HeaderStart;         // archive position of the current header
 extern ExitCodeKind ExitCode;
 extern RunStateKind RunState;        // Dialogsel/command.cpp

@@ -47,6 +47,7 @@ struct Pass {
   bool incomplete;       // an entry was skipped or failed
   bool unreadable;       // "Error reading archive." has been shown
   uint32_t refusedNames;
+  uint32_t refusedMethods;
 };
 
 // Paths of any length the system takes, in UTF-8: the entry's output path,
@@ -136,7 +137,7 @@ bool WasWritten(uint32_t entry) {
 }
 
 // "%d" of an unsigned size (2 GiB and more stay positive) and the unit word.
-void FormatSize(uint32_t size, char* text) {
+void FormatSize(uint64_t size, char* text) {
   FormatUnsigned(size, text);
   AppendText(text, LoadMessage(MsgByteUnit).text, TextBufferSize);
 }
@@ -152,8 +153,8 @@ bool ConfirmOverwrite(const char* path) {
   ExtractNamePart(path, ConflictName, sizeof ConflictName);
   FormatSize(existing.sizeLow, ExistingSizeText);
   FormatDate(FileTimeToLocalDos(existing.lastWriteTime), ExistingDateText);
-  FormatSize(LocalHeader.uncompressedSize, ArchivedSizeText);
-  FormatDate(LocalHeader.dosDateTime, ArchivedDateText);
+  FormatSize(CurrentEntry.uncompressedSize, ArchivedSizeText);
+  FormatDate(CurrentEntry.dosDateTime, ArchivedDateText);
   // The name and the bars show this entry, not the last one, while the user decides.
   ShowKeptNameNow();
   PaintProgressNow();
@@ -165,9 +166,7 @@ bool ConfirmOverwrite(const char* path) {
 // most three prompts. True when the entry is not encrypted or a password
 // opened it; the keys are then ready for the entry's data.
 bool PasswordOpensEntry() {
-  if ((LocalHeader.flags & FlagEncrypted) == 0) return true;
-  // An AES entry whose field cannot be read is refused as of an unknown method.
-  if (LocalHeader.method == MethodAes && EntryAesStrength() == 0) return true;
+  if ((CurrentEntry.flags & FlagEncrypted) == 0) return true;
   uint8_t header[EncryptionHeaderRoom];
   ReadEncryptionHeader(header);
   bool accepted = CurrentPassword[0] != 0 && PasswordFits(header, CurrentPassword);
@@ -185,11 +184,12 @@ bool PasswordOpensEntry() {
   return accepted;
 }
 
-// "Invalid filename." for the first refused name of a pass; later ones are
-// only counted, so that an archive of many cannot bury the user in messages.
-void RefuseName(Pass& pass, const char* name) {
+// An entry refused by its name: "Invalid filename." (captionId) for the
+// first of a pass, with the name as the text; later ones are only counted,
+// so that an archive of many cannot bury the user in messages.
+void RefuseEntry(Pass& pass, uint32_t& refused, const char* name, unsigned captionId) {
   pass.incomplete = true;
-  if (pass.refusedNames++ != 0) return;
+  if (refused++ != 0) return;
   // A name of thousands of characters is shown by its beginning, cut
   // between two characters.
   unsigned n = TextLength(name);
@@ -200,7 +200,16 @@ void RefuseName(Pass& pass, const char* name) {
   char shown[ShownNameBytes + 1];
   memcpy(shown, name, n);
   shown[n] = 0;
-  ShowMessage(pass.owner, shown, LoadMessage(MsgInvalidFilename).text, BoxIconError);
+  ShowMessage(pass.owner, shown, LoadMessage(captionId).text, BoxIconError);
+}
+
+void RefuseName(Pass& pass, const char* name) { RefuseEntry(pass, pass.refusedNames, name, MsgInvalidFilename); }
+
+// An entry of a method the readers do not know ("Unknown compression
+// type"): refused by its name and stepped over, its size being known.
+EntryOutcome RefuseMethod(Pass& pass, const EntryRecord& entry) {
+  RefuseEntry(pass, pass.refusedMethods, entry.name, MsgUnknownMethod);
+  return GoOn;
 }
 
 // A folder entry: the folder and those above it. A failure ends the walk.
@@ -223,7 +232,7 @@ EntryOutcome MakeFolderEntry(Pass& pass, const char* path) {
 EntryResult WriteEntry(Pass& pass, FileHandle output, const char* path) {
   EntryResult result = DecodeEntryInto(output);
   if (result == EntryWriteFailed || result == EntryNoMemory) ShowError(pass.owner, path, MsgCannotWriteFile);
-  SetFileTimeFromDos(output, LocalHeader.dosDateTime);
+  SetFileTimeFromDos(output, CurrentEntry.dosDateTime);
   if (!CloseFile(output)) {
     ShowError(pass.owner, path, MsgCannotCloseFile);
     if (result == EntryWhole) result = EntryWriteFailed;
@@ -255,7 +264,7 @@ FileHandle CreateBeside(const char* path) {
 
 // The name is taken or its folder missing: the overwrite decision, the
 // folders, and the file or the temporary beside the one it replaces.
-EntryOutcome OpenTakenName(Pass& pass, const WalkedEntry& entry, const char* path, bool* replacingOut,
+EntryOutcome OpenTakenName(Pass& pass, const EntryRecord& entry, const char* path, bool* replacingOut,
                            FileHandle* output) {
   // A folder of the entry's name is no file to replace.
   uint32_t attributes = FileAttributes(path);
@@ -295,10 +304,6 @@ EntryOutcome OpenTakenName(Pass& pass, const WalkedEntry& entry, const char* pat
 
   PumpWhenDue();
   if (CancelRequested) return StopWithoutSummary;
-  if (!MethodKnown()) {
-    ShowCatalogueError(pass.owner, MsgUnknownMethod);
-    return StopWithoutSummary;
-  }
 
   // An existing file is replaced only by an entry that arrived whole: the
   // entry is written beside it under a fresh name first, and moved over it
@@ -350,20 +355,23 @@ EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool 
 }
 
 // The extraction pass's work on one entry, from the password step on.
-EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path) {
+EntryOutcome ExtractEntry(Pass& pass, const EntryRecord& entry, const char* path) {
   SeekEntryData();
+  // An unknown method is refused before a password is asked for it, and
+  // before any file of its name is created or replaced.
+  if (!entry.folder && !MethodKnown()) return RefuseMethod(pass, entry);
   if (!PasswordOpensEntry()) return PasswordRefused;
   if (entry.folder) return MakeFolderEntry(pass, path);
 
-  // A cancel request and an unknown method are both seen before the file is
-  // created, so that an existing file of that name keeps its contents.
+  // A cancel request is seen before the file is created, so that an
+  // existing file of that name keeps its contents.
   PumpWhenDue();
   if (CancelRequested) return StopWithoutSummary;
   // Most names are new: CREATE_NEW makes the file in one call (each look-up
   // of a name that is not there costs a folder scan under Wine). Only a name
   // that is taken, or whose folder is missing, is looked at further.
   bool replacing = false;
-  FileHandle output = MethodKnown() ? CreateNewFile(path) : NoFile;
+  FileHandle output = CreateNewFile(path);
   if (output == NoFile) {
     EntryOutcome outcome = OpenTakenName(pass, entry, path, &replacing, &output);
     if (outcome != GoOn || output == NoFile) return outcome;
@@ -373,16 +381,13 @@ EntryOutcome ExtractEntry(Pass& pass, const WalkedEntry& entry, const char* path
 
 // The test pass's work on one entry: its data decoded into nothing, after
 // the same password step and the same look at the method as for extracting.
-EntryOutcome TestEntry(Pass& pass, const WalkedEntry& entry) {
+EntryOutcome TestEntry(Pass& pass, const EntryRecord& entry) {
   SeekEntryData();
+  if (!entry.folder && !MethodKnown()) return RefuseMethod(pass, entry);
   if (!PasswordOpensEntry()) return PasswordRefused;
   if (entry.folder) return GoOn;
   PumpWhenDue();
   if (CancelRequested) return StopWithoutSummary;
-  if (!MethodKnown()) {
-    ShowCatalogueError(pass.owner, MsgUnknownMethod);
-    return StopWithoutSummary;
-  }
   FileHandle nothing = CreateForWriting(NullDevice);
   EntryResult result = DecodeEntryInto(nothing);
   CloseFile(nothing);
@@ -396,16 +401,16 @@ EntryOutcome TestEntry(Pass& pass, const WalkedEntry& entry) {
 }
 
 // One entry in any pass, from its name on (read by the walk's step).
-EntryOutcome HandleEntry(Pass& pass, const WalkedEntry& entry, WalkStep step) {
+EntryOutcome HandleEntry(Pass& pass, const EntryRecord& entry, WalkStep step) {
   // The name and the bars change at most once per file, the name by the
   // clock (archive/pacing.h), the bars when a percentage moves. Counting
   // shows no names; it is over before anyone could read them, and each costs
   // a repaint. The extraction pass looks at the queue when it creates the file.
   if (pass.kind == CountPass) {
-    ArchiveTotal += LocalHeader.uncompressedSize;
+    ArchiveTotal += static_cast<int64_t>(entry.uncompressedSize);
   } else {
     EntryPercent = 0;
-    ArchivePercent = ProgressPercent(static_cast<uint32_t>(ArchiveDone), static_cast<uint32_t>(ArchiveTotal));
+    ArchivePercent = ProgressPercent(static_cast<uint64_t>(ArchiveDone), static_cast<uint64_t>(ArchiveTotal));
     if (pass.kind == DeletePass) PumpWhenDue();
     ShowNameWhenDue(entry.name);
   }
@@ -414,7 +419,10 @@ EntryOutcome HandleEntry(Pass& pass, const WalkedEntry& entry, WalkStep step) {
     return StopWithoutSummary;
   }
   if (step == WalkSizesUnknown) {
-    ShowCatalogueError(pass.owner, MsgErrorReading);
+    // Neither the header nor a directory gives its sizes, and no stream of
+    // its own shows its end: the walk cannot go past it. Named, as it is no
+    // damage a user could find otherwise.
+    ShowError(pass.owner, entry.name, MsgErrorReading);
     pass.incomplete = pass.unreadable = true;
     return EndWalk;
   }
@@ -466,11 +474,12 @@ ExitCodeKind RunPass(Pass& pass) {
 
   bool examined = false;          // the walk has handled at least one entry
   bool summary = true;            // false after a refused password
-  bool countOfFirstDisk = false;  // counting stopped at the first disk's end
+  bool countOfFirstDisk = false;  // counting stopped early: at the first disk's end, or an entry of unknown size
+  bool sizeUnknownAhead = false;  // counting stopped at an entry of unknown size
   WalkStep end = WalkEndAtDirectory;
   for (;; ++pass.entry) {
-    WalkedEntry entry;
-    WalkStep step = NextEntry(&entry);
+    WalkStep step = NextEntry();
+    const EntryRecord& entry = CurrentEntry;
     if (step == WalkEndAtDirectory || step == WalkCutShort || step == WalkVolumeMissing) {
       end = step;
       break;
@@ -478,10 +487,15 @@ ExitCodeKind RunPass(Pass& pass) {
     // A spanned archive is not tested first: its disks would be asked for twice.
     if (testing && ArchiveSpanned) return ExitExtracted;
     // Counting does not ask for disks: on a removable drive the count stays
-    // with the first volume's entries.
+    // with the first volume's entries. Nor does it decode: it stops at an
+    // entry whose size only its data descriptor tells.
     if (counting && ArchiveSpanned && OwnDriveRemovable()) {
       ArchiveSpanned = 0;
       countOfFirstDisk = true;
+    }
+    if (counting && step == WalkEntry && !entry.endKnown) {
+      countOfFirstDisk = sizeUnknownAhead = true;
+      break;
     }
     examined = true;
     EntryOutcome outcome = HandleEntry(pass, entry, step);
@@ -517,7 +531,7 @@ ExitCodeKind RunPass(Pass& pass) {
     if (!pass.unreadable) ShowCatalogueError(pass.owner, MsgNotExtracted);
     return ExitUnreadable;
   }
-  if (counting && ArchiveTotal == 0 && !pass.unreadable) {
+  if (counting && ArchiveTotal == 0 && !pass.unreadable && !sizeUnknownAhead) {
     ShowCatalogueError(pass.owner, MsgErrorReading);
     pass.unreadable = true;
   }

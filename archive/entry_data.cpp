@@ -7,29 +7,34 @@
 //
 // The ends are where an entry's data is judged: a write that the disk does
 // not take, data beyond the uncompressed size the header declares (a damaged
-// stream, or a bomb), an archive that ends inside the data, or a volume that
+// stream, or a bomb; for a stream of unknown size, beyond what its input can
+// decode to), an archive that ends inside the data, or a volume that
 // cannot be had stop the entry and say why in EntryStop. Before each read one
 // waiting message is dispatched when due, so that Cancel answers and the
 // windows stay alive through an entry of any size, on a medium of any speed
 // (a decoder's window of output may need many reads); a cancel ends the entry
 // within the chunk that read brings.
 #include "archive/entry_data.h"
-#include "SFXinflt/inflate.h"
+#include "SFXinflt/entry_ends.h"
+#include "archive/entry.h"
 #include "Sfx/state.h"
 #include "archive/crypt.h"
 #include "archive/header.h"
+#include "archive/zip_format.h"
 #include "archive/pacing.h"
 #include "archive/winzip_aes.h"
 #include "archive/progress.h"
 #include "archive/prompts.h"
 
 EntryStopKind EntryStop;
+uint64_t EntryTaken;
 EntryCipherKind EntryCipher;
 
 static uint32_t ReadDecrypted(uint8_t* buffer, uint32_t room) {
-  uint32_t want = EntryRemaining < room ? EntryRemaining : room;
+  uint32_t want = EntryRemaining < room ? static_cast<uint32_t>(EntryRemaining) : room;
   uint32_t got = ReadFromFile(ArchiveHandle, buffer, want);
   EntryRemaining -= got;
+  EntryTaken += got;
   if (EntryCipher == CipherTraditional) DecryptBuffer(buffer, got);
   else if (EntryCipher == CipherAes) AesDecryptBuffer(buffer, got);
   return got;
@@ -58,7 +63,12 @@ uint32_t TakeEntryInput(uint8_t* buffer, uint32_t room) {
 
 bool GiveEntryOutput(const uint8_t* bytes, uint32_t count) {
   if (EntryStop != EntryGoesOn) return false;
-  uint64_t room = static_cast<uint64_t>(LocalHeader.uncompressedSize) - static_cast<uint64_t>(EntryDone);
+  // The declared size bounds the output; where only the descriptor after
+  // the data will tell it, the most a Deflate stream can give for the
+  // bytes read so far does.
+  uint64_t ceiling = CurrentEntry.endKnown ? CurrentEntry.uncompressedSize
+                                           : EntryTaken * MaxDeflateRatio + MaxDeflateRatio;
+  uint64_t room = ceiling - static_cast<uint64_t>(EntryDone);
   if (count > room) {
     count = static_cast<uint32_t>(room);
     EntryStop = EntryTooLong;

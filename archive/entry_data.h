@@ -15,6 +15,9 @@ enum EntryStopKind : uint8_t {
 
 extern EntryStopKind EntryStop;
 
+// The compressed bytes read for the entry in hand so far.
+extern uint64_t EntryTaken;
+
 // How the entry's data is encrypted: the reader decrypts each chunk with it.
 enum EntryCipherKind : uint8_t {
   CipherNone = 0,

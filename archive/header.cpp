@@ -10,6 +10,8 @@
 #include "archive/header.h"
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
+#include "archive/directory.h"
+#include "archive/entry.h"
 #include "archive/volume.h"
 #include <string.h>
 
@@ -18,16 +20,13 @@ LocalHeaderRecord LocalHeader;
 namespace {
 enum : uint32_t { AcceptedAsHeader = 0x50000000u };
 
-// The 4 bytes at position, read as a little-endian number (0 after a short read).
-uint32_t DwordAt(uint32_t position) {
-  uint32_t value = 0;
-  SeekArchive(static_cast<int32_t>(position), SeekFromBegin);
-  ReadFromFile(ArchiveHandle, &value, sizeof value);
-  return value;
-}
 }  // namespace
 
-void ResetLocalHeader() { memset(&LocalHeader, 0, sizeof LocalHeader); }
+void ResetLocalHeader() {
+  memset(&LocalHeader, 0, sizeof LocalHeader);
+  memset(&CurrentEntry, 0, sizeof CurrentEntry);
+  ForgetDirectory();
+}
 
 bool ReadLocalHeader() {
   for (;;) {
@@ -36,7 +35,7 @@ bool ReadLocalHeader() {
     // A record cut short by the end of the archive is no header (its missing
     // bytes read as 0) and, but for a whole end record without a comment,
     // which is shorter than a header, no proper end of the walk either.
-    ResetLocalHeader();
+    memset(&LocalHeader, 0, sizeof LocalHeader);
     uint32_t got = ReadAcrossVolumes(&LocalHeader, LocalHeaderSize);
     if (got < LocalHeaderSize && !(got >= EndRecordSize && LocalHeader.signature == ZipSignature(ShiftedEndRecord)))
       LocalHeader.signature = 0;
@@ -55,10 +54,6 @@ bool ReadLocalHeader() {
     }
     if (!SeekFromHeader(SignatureSize, true)) return false;
   }
-}
-
-uint32_t EntryDataStart() {
-  return HeaderStart + LocalHeaderSize + LocalHeader.nameLength + LocalHeader.extraLength;
 }
 
 bool SeekFromHeader(uint64_t offset, bool volumeChanged) {
@@ -103,27 +98,20 @@ uint32_t ReadAcrossVolumes(void* buffer, uint32_t count) {
   return got;
 }
 
-bool EntrySizesKnown() {
-  if ((LocalHeader.flags & FlagDescriptor) == 0 || LocalHeader.compressedSize != 0) return true;
-  // An empty entry whose descriptor follows at once is still walkable.
-  bool known = DwordAt(EntryDataStart()) == ZipSignature(ShiftedMarker);
-  SeekArchive(static_cast<int32_t>(EntryDataStart()), SeekFromBegin);
-  return known;
-}
-
 bool SeekNextHeader(bool volumeChanged) {
-  uint64_t afterData = static_cast<uint64_t>(LocalHeaderSize) + LocalHeader.nameLength + LocalHeader.extraLength +
-                       LocalHeader.compressedSize;
+  const EntryRecord& e = CurrentEntry;
+  uint64_t afterData = static_cast<uint64_t>(e.dataOffset) + e.compressedSize;
+  if ((e.flags & FlagDescriptor) == 0 || e.descriptorRead) return SeekFromHeader(afterData + e.descriptorLength, volumeChanged);
   if (!SeekFromHeader(afterData, volumeChanged)) return false;
-  if (LocalHeader.flags & FlagDescriptor) {
-    // The descriptor is read rather than sought over, so that it may run on
-    // into the next volume; its first four bytes tell its length.
-    uint8_t descriptor[SignedDescriptorSize];
-    uint32_t first = 0;
-    ReadAcrossVolumes(&first, SignatureSize);
-    uint32_t rest = (first == ZipSignature(ShiftedMarker) ? SignedDescriptorSize : DescriptorSize) - SignatureSize;
-    ReadAcrossVolumes(descriptor, rest);
-    SeekArchive(0, SeekFromCurrent);  // the next header's place, for ReadLocalHeader
-  }
+  // The descriptor is read rather than sought over, so that it may run on
+  // into the next volume; its first four bytes tell its length, and a Zip64
+  // entry's holds 64-bit sizes.
+  uint8_t descriptor[SignatureSize + Zip64DescriptorSize];
+  uint32_t first = 0;
+  ReadAcrossVolumes(&first, SignatureSize);
+  uint32_t rest = (first == ZipSignature(ShiftedMarker) ? static_cast<uint32_t>(SignatureSize) : 0u) +
+                  (e.zip64 ? Zip64DescriptorSize : DescriptorSize) - SignatureSize;
+  ReadAcrossVolumes(descriptor, rest);
+  SeekArchive(0, SeekFromCurrent);  // the next header's place, for ReadLocalHeader
   return true;
 }

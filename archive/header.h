@@ -6,7 +6,8 @@
 
 extern LocalHeaderRecord LocalHeader;  // the local header read last
 
-// Back to all zeros (host tests, between cases).
+// Back to all zeros, with the entry record and what was learnt of the
+// directory (host tests, between cases).
 void ResetLocalHeader();
 
 // Reads the 30-byte record at the current archive position into LocalHeader
@@ -15,17 +16,11 @@ void ResetLocalHeader();
 // a spanned archive a record cut by the volume's end goes on in the next.
 bool ReadLocalHeader();
 
-// Where the current entry's data begins: after the record, the name and the
-// extra field.
-uint32_t EntryDataStart();
-// False when the current entry's sizes are not in its local header (general
-// purpose bit 3 with a compressed size of 0 and no data descriptor right at the
-// data): such an entry cannot be stepped over. Leaves the archive at the data.
-bool EntrySizesKnown();
-// Seeks to where the next local header is expected: after the data and, with
-// general purpose bit 3, the data descriptor. False when that position lies
-// beyond 4 GiB of the same volume (volumeChanged false), so that the walk
-// would wrap around, or when the volume it lies in cannot be had.
+// Seeks to where the next local header is expected: after the entry's data
+// and, with general purpose bit 3, its data descriptor (CurrentEntry). False
+// when that position lies beyond 4 GiB of the same volume (volumeChanged
+// false), so that the walk would wrap around, or when the volume it lies in
+// cannot be had.
 bool SeekNextHeader(bool volumeChanged);
 // Makes the next volume of a spanned archive the one in hand, in the middle
 // of an entry: HeaderStart is lowered by the length of the volume left, so

@@ -1,6 +1,8 @@
 // Entry names made safe for Windows (see names.h).
 #include "archive/names.h"
 #include "archive/crc32.h"
+#include "archive/extra.h"
+#include "archive/zip_format.h"
 #include "support/paths.h"
 #include "support/utf8.h"
 #include <string.h>
@@ -78,26 +80,18 @@ bool NameIsSafe(const char* name) {
   }
 }
 
-enum : uint16_t { UnicodePathId = 0x7075 };
 enum : uint32_t { UnicodePathHeader = 5 };  // version, then the CRC-32 of the header's name
-
-static uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
 
 bool UnicodePathName(const uint8_t* extra, uint32_t extraLength, const uint8_t* rawName, uint32_t rawLength,
                      char* utf8, unsigned room) {
-  uint32_t at = 0;
-  while (at + 4 <= extraLength) {
-    uint32_t id = Le16(extra + at), size = Le16(extra + at + 2);
-    const uint8_t* data = extra + at + 4;
-    at += 4 + size;
-    if (at > extraLength) return false;
-    if (id != UnicodePathId || size < UnicodePathHeader || data[0] != 1) continue;
-    uint32_t expected = Le16(data + 1) | Le16(data + 3) << 16;
-    uint32_t crc = 0xFFFFFFFFu;
-    CrcOverBuffer(rawName, static_cast<int32_t>(rawLength), &crc);
-    if ((crc ^ 0xFFFFFFFFu) != expected) return false;  // the name was changed after the field was made
-    TextFromBuffer(data + UnicodePathHeader, size - UnicodePathHeader, utf8, room);
-    return size - UnicodePathHeader < room;
-  }
-  return false;
+  const uint8_t* data;
+  uint32_t size;
+  if (!FindExtraField(extra, extraLength, ExtraIdUnicodePath, &data, &size) || size < UnicodePathHeader ||
+      data[0] != 1)
+    return false;
+  uint32_t crc = 0xFFFFFFFFu;
+  CrcOverBuffer(rawName, static_cast<int32_t>(rawLength), &crc);
+  if ((crc ^ 0xFFFFFFFFu) != Le32(data + 1)) return false;  // the name was changed after the field was made
+  TextFromBuffer(data + UnicodePathHeader, size - UnicodePathHeader, utf8, room);
+  return size - UnicodePathHeader < room;
 }

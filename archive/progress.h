@@ -8,4 +8,4 @@
 void AddProgress(int32_t count);
 // done x 100 / total, rounded to the nearest integer, at most 100; 0 for a
 // total of 0.
-int32_t ProgressPercent(uint32_t done, uint32_t total);
+int32_t ProgressPercent(uint64_t done, uint64_t total);

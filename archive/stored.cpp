@@ -5,12 +5,12 @@
 // 32,768 bytes: read, decrypted and followed onto the next volume there,
 // written, counted, run through the CRC and painted there.
 #include "archive/stored.h"
-#include "SFXinflt/inflate.h"
+#include "SFXinflt/entry_ends.h"
 #include "Sfx/state.h"
 
 bool CopyStoredEntry() {
   if (EntryRemaining == 0) return true;
-  uint32_t room = EntryRemaining < EntryChunkSize ? EntryRemaining : static_cast<uint32_t>(EntryChunkSize);
+  uint32_t room = EntryRemaining < EntryChunkSize ? static_cast<uint32_t>(EntryRemaining) : static_cast<uint32_t>(EntryChunkSize);
   uint8_t* buffer = static_cast<uint8_t*>(AllocateBlock(room));
   if (buffer == 0) return false;
   for (uint32_t got; (got = TakeEntryInput(buffer, room)) > 0;)

@@ -7,23 +7,17 @@
 #include <stdint.h>
 #include "platform/platform.h"
 #include "support/paths.h"
+#include "archive/entry.h"
 
 // What the walk found where it looked for the next entry.
 enum WalkStep : uint8_t {
   WalkEntry,           // LocalHeader and the entry's name are read
   WalkEmptyName,       // an entry whose name is empty: the stub ends the run
-  WalkSizesUnknown,    // an entry whose sizes are not in its local header
+  WalkSizesUnknown,    // an entry whose sizes cannot be had: not in its local header, no
+                       // directory to give them, and not a Deflate stream that shows its end
   WalkEndAtDirectory,  // the central directory or the end record: the proper end
   WalkCutShort,        // neither an entry nor the directory: cut short or damaged
   WalkVolumeMissing,   // a volume the walk needed could not be had (reported)
-};
-
-// The entry in hand.
-struct WalkedEntry {
-  const char* name;  // in UTF-8 (ReadEntryName), in the walk's buffer until the next step
-  bool nameWhole;    // the name was read whole and converts
-  bool folder;                // a folder entry: ends in a separator, no data
-  int32_t volume;             // the volume its local header began in
 };
 
 // How an entry's name may become an output path below the destination.
@@ -45,6 +39,7 @@ enum EntryResult : uint8_t {
   EntryVolumeMissing, // the next volume could not be had (reported)
   EntryCancelled,     // the user cancelled inside the data
   EntryNotAuthentic,  // WinZip AES: the authentication code does not match the data
+  EntryStreamDamaged, // the Deflate stream is damaged (an invalid code or block)
 };
 
 // Starts a pass: volume 1 in hand (changing back to it when an earlier pass
@@ -53,15 +48,16 @@ enum EntryResult : uint8_t {
 // paths' start. False when the archive cannot be read there.
 bool BeginWalk();
 
-// Reads the next local header and the entry's name into entry.
-WalkStep NextEntry(WalkedEntry* entry);
+// Reads the next local header, the entry's name and extra field, and fills
+// CurrentEntry; where the header has bit 3 and no sizes, in a program that is
+// not spanned, the sizes and CRC come from the central directory.
+WalkStep NextEntry();
 
 // The output path of the entry in UTF-8: DestinationFolder, "\" and the
 // name, into path (PathRoom bytes) when the verdict is NameAccepted.
-NameVerdict FormOutputPath(const WalkedEntry& entry, char* path);
+NameVerdict FormOutputPath(const EntryRecord& entry, char* path);
 
-// After the name: the archive at the entry's encryption header or data; the
-// WinZip AES field of an entry of method 99 is read on the way.
+// After the name: the archive at the entry's encryption header or data.
 void SeekEntryData();
 // The encryption header of the entry in hand, before its data: the 12 bytes
 // of the traditional encryption, or WinZip AES's salt and password verifier
@@ -75,26 +71,25 @@ bool PasswordFits(const uint8_t* header, const char* password);
 // The entry's compression method is one the readers know: stored or
 // Deflate, as it stands or inside a well-formed WinZip AES field.
 bool MethodKnown();
-// The WinZip AES strength of the entry in hand (1, 2, 3 for 128, 192, 256
-// bits), 0 when it is no AES entry; and its vendor version (1 or 2).
-uint32_t EntryAesStrength();
-uint32_t EntryAesVersion();
-// The compression method of the entry's data: the header's, or for a WinZip
-// AES entry the one its field names (99 while the field is unread or bad).
-uint16_t EntryMethod();
 
 // Decodes the data of the entry in hand (after its encryption header, with
-// the keys ready) into output, which stays open.
+// the keys ready) into output, which stays open. Where the header leaves the
+// CRC or the sizes to the data descriptor, the descriptor is read after the
+// data and checked too; the sizes of a Deflate entry decoded to its end are
+// then in CurrentEntry.
 EntryResult DecodeEntryInto(FileHandle output);
 
-// Moves to where the next local header is expected. WalkEntry when there,
-// else WalkCutShort or WalkVolumeMissing.
-WalkStep StepOverEntry(const WalkedEntry& entry);
+// Moves to where the next local header is expected: after the data and any
+// data descriptor. WalkEntry when there, else WalkCutShort (also for an
+// entry whose end is not known: a Deflate stream of unknown size that was
+// not decoded to its end) or WalkVolumeMissing.
+WalkStep StepOverEntry(const EntryRecord& entry);
 
-// Reads the current entry's name (the archive standing right after its local
-// header) into name (PathRoom bytes) in UTF-8, cut at a NUL: a UTF-8 name
-// (bit 11, or an Info-ZIP Unicode Path field that matches) as it stands,
-// any other converted from the system's ANSI code page as the system's ANSI
-// calls would read it. False when the name cannot be had whole (the archive
-// ends inside it, or it does not convert).
-bool ReadEntryName(char* name);
+// The name as stored (length bytes, with the entry's extra fields after it)
+// into name (PathRoom bytes) in UTF-8, cut at a NUL: a UTF-8 name (bit 11, an
+// Info-ZIP Unicode Path field that matches, or, without either, a name that
+// is valid UTF-8 and not plain ASCII) as it stands, any other converted from
+// the system's ANSI code page as the system's ANSI calls would read it; then
+// without its "./" parts. False when it does not convert.
+bool DecodeEntryName(const uint8_t* raw, uint32_t length, const uint8_t* extra, uint32_t extraLength, uint16_t flags,
+                     char* name);

@@ -7,6 +7,7 @@
 // encrypted data.
 #include "archive/winzip_aes.h"
 #include "archive/aes.h"
+#include "archive/extra.h"
 #include "archive/sha1.h"
 #include "archive/zip_format.h"
 #include <string.h>
@@ -26,27 +27,16 @@ static uint8_t Keystream[KeystreamSize];
 static uint32_t KeystreamUsed;  // bytes of Keystream already applied
 static uint8_t ProcessorAsked;  // for its SHA instructions, on the first entry
 
-static inline uint32_t LoadLittle16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
-
 bool FindAesExtra(const uint8_t* extra, uint32_t length, AesEntryInfo* info) {
-  while (length >= 4) {
-    uint32_t id = LoadLittle16(extra), size = LoadLittle16(extra + 2);
-    extra += 4;
-    length -= 4;
-    if (size > length) return false;
-    if (id == ExtraIdAes) {
-      uint32_t version = LoadLittle16(extra), strength = extra[4];
-      if (size != AesExtraSize || version - 1 > 1 || LoadLittle16(extra + 2) != AesVendorId || strength - 1 > 2)
-        return false;
-      info->version = static_cast<uint16_t>(version);
-      info->strength = static_cast<uint8_t>(strength);
-      info->method = static_cast<uint16_t>(LoadLittle16(extra + 5));
-      return true;
-    }
-    extra += size;
-    length -= size;
-  }
-  return false;
+  const uint8_t* field;
+  uint32_t size;
+  if (!FindExtraField(extra, length, ExtraIdAes, &field, &size) || size != AesExtraSize) return false;
+  uint32_t version = Le16(field), strength = field[4];
+  if (version - 1 > 1 || Le16(field + 2) != AesVendorId || strength - 1 > 2) return false;
+  info->version = static_cast<uint16_t>(version);
+  info->strength = static_cast<uint8_t>(strength);
+  info->method = static_cast<uint16_t>(Le16(field + 5));
+  return true;
 }
 
 uint32_t SetAesEntryKeys(uint32_t strength, const uint8_t* salt, const char* password, uint32_t passwordLength) {
@@ -62,7 +52,7 @@ uint32_t SetAesEntryKeys(uint32_t strength, const uint8_t* salt, const char* pas
   StartHmacSha1(&CodeHash, keys + keySize, keySize);
   Counter = 0;
   KeystreamUsed = KeystreamSize;
-  return LoadLittle16(keys + 2 * keySize);
+  return Le16(keys + 2 * keySize);
 }
 
 // The keystream of the next four counter values.

@@ -96,6 +96,15 @@ inline uint32_t AesSaltSize(uint32_t strength) { return 4 + 4 * strength; }
 // The bytes of the entry's data that are not the encrypted data itself.
 inline uint32_t AesOverhead(uint32_t strength) { return AesSaltSize(strength) + AesVerifierSize + AesCodeSize; }
 
+// The most bytes one byte of a Deflate stream can decode to: a 258-byte
+// match in two bits.
+enum : uint32_t { MaxDeflateRatio = 1032 };
+
+// Little-endian numbers in a record or an extra field.
+inline uint32_t Le16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
+inline uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
+inline uint64_t Le64(const uint8_t* p) { return Le32(p) | static_cast<uint64_t>(Le32(p + 4)) << 32; }
+
 // The signature itself; volatile keeps the constant out of the program's bytes.
 inline uint32_t ZipSignature(ShiftedSignature shifted) {
   volatile uint32_t value = shifted;

@@ -8,13 +8,26 @@
 #include "SFXstrings/strings.h"
 #include "platform/platform.h"
 
+// value / 10, with the remainder returned: in 16-bit steps, so that the
+// stub needs no 64-bit division routine.
+static uint32_t DivideByTen(uint64_t* value) {
+  uint64_t quotient = 0;
+  uint32_t rest = 0;
+  for (int shift = 48; shift >= 0; shift -= 16) {
+    uint32_t part = rest << 16 | (static_cast<uint32_t>(*value >> shift) & 0xFFFF);
+    quotient = quotient << 16 | part / 10;
+    rest = part % 10;
+  }
+  *value = quotient;
+  return rest;
+}
+
 // Decimal digits of value, at least minDigits of them, after an optional sign.
-static void WriteDecimal(bool negative, uint32_t value, int minDigits, char* result) {
-  char digits[12];
+static void WriteDecimal(bool negative, uint64_t value, int minDigits, char* result) {
+  char digits[24];
   int n = 0;
   do {
-    digits[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
+    digits[n++] = static_cast<char>('0' + DivideByTen(&value));
   } while (value != 0);
   while (n < minDigits && n < static_cast<int>(sizeof digits)) digits[n++] = '0';
   if (negative) *result++ = '-';
@@ -28,7 +41,7 @@ void FormatSigned(int32_t value, char* result) {
   WriteDecimal(value < 0, magnitude, 1, result);
 }
 
-void FormatUnsigned(uint32_t value, char* result) { WriteDecimal(false, value, 1, result); }
+void FormatUnsigned(uint64_t value, char* result) { WriteDecimal(false, value, 1, result); }
 
 void FormatPadded(int digits, uint32_t value, char* result) { WriteDecimal(false, value, digits, result); }
 

@@ -7,8 +7,9 @@
 
 // "%d": the signed decimal digits of value. Writes a NUL-terminated text.
 void FormatSigned(int32_t value, char* result);
-// "%d" of an unsigned 32-bit count (sizes from 2 GiB up stay positive).
-void FormatUnsigned(uint32_t value, char* result);
+// The decimal digits of an unsigned count (sizes from 2 GiB up stay positive,
+// sizes of 4 GiB and more whole).
+void FormatUnsigned(uint64_t value, char* result);
 // "%.*d": value's digits padded with leading zeros to at least digits.
 void FormatPadded(int digits, uint32_t value, char* result);
 

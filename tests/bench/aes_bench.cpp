@@ -25,6 +25,7 @@
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 #include "archive/aes.h"
+#include "archive/entry.h"
 #include "archive/header.h"
 #include "archive/sha1.h"
 #include "archive/entry_data.h"
@@ -92,7 +93,8 @@ uint32_t RunExtract(const Corpus& c) {
   ArchiveHandle = OpenForReading("archive");
   OutputHandle = CreateForWriting("output");
   EntryRemaining = static_cast<uint32_t>(c.packed.size());
-  LocalHeader.uncompressedSize = static_cast<uint32_t>(c.plain.size());
+  CurrentEntry.uncompressedSize = static_cast<uint32_t>(c.plain.size());
+  CurrentEntry.endKnown = true;
   EntryDone = 0;  // the size check counts from the entry's start
   EntryStop = EntryGoesOn;
   CrcRegister = 0xFFFFFFFFu;

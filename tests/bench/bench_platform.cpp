@@ -24,6 +24,7 @@ unsigned OwnExecutablePath(char* buffer, unsigned size) { return 0; }
 FileHandle OpenForReading(const char*) { return MemoryFile; }
 FileHandle CreateForWriting(const char*) { return SinkFile; }
 FileHandle CreateNewFile(const char*) { return SinkFile; }
+const char NullDevice[] = "NUL";
 uint32_t ReadFromFile(FileHandle, void* buffer, uint32_t count) {
   uint32_t left = bench::InputSize - bench::InputAt;
   if (count > left) count = left;

@@ -36,6 +36,7 @@
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 #include "archive/entry_data.h"
+#include "archive/entry.h"
 #include "archive/header.h"
 #include "archive/zip_format.h"
 #include "tests/bench/bench_platform.h"
@@ -193,7 +194,8 @@ uint32_t RunOurs(const Corpus& c) {
   ArchiveHandle = OpenForReading("archive");
   OutputHandle = CreateForWriting("output");
   EntryRemaining = static_cast<uint32_t>(c.packed.size());
-  LocalHeader.uncompressedSize = static_cast<uint32_t>(c.plain.size());
+  CurrentEntry.uncompressedSize = static_cast<uint32_t>(c.plain.size());
+  CurrentEntry.endKnown = true;
   CrcRegister = 0xFFFFFFFFu;
   InflateEntry();
   return CrcRegister ^ 0xFFFFFFFFu;

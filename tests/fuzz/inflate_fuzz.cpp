@@ -9,6 +9,7 @@
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
 #include "archive/entry_data.h"
+#include "archive/entry.h"
 #include "archive/header.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/fresh_state.h"
@@ -36,13 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> stored = plain;
   if (encrypted) {
     stored = SealedWithKeysReady("fuzz", plain);
-    LocalHeader.flags = FlagEncrypted;
+    CurrentEntry.flags = FlagEncrypted;
     EntryCipher = CipherTraditional;
   }
   ArchiveHandle = MemoryArchive(stored.data(), stored.size());
   OutputHandle = CreateForWriting("/dev/null");
   EntryRemaining = static_cast<uint32_t>(stored.size());
-  LocalHeader.uncompressedSize = 0xFFFFFFFFu;  // compared with zlib, so unbounded
+  CurrentEntry.uncompressedSize = 0xFFFFFFFFu;
+  CurrentEntry.endKnown = true;  // compared with zlib, so unbounded
   CrcRegister = 0xFFFFFFFFu;
   InflateEntry();
   CloseFile(ArchiveHandle);

@@ -123,8 +123,9 @@ TEST_F(AesEntriesTest, AMalformedAesFieldIsAnUnknownMethodAndAsksNoPassword) {
   Open(ZipBuilder().Add(e));
   Extract();
   EXPECT_TRUE(scripted::Asked.empty());
-  ASSERT_EQ(posix::Messages.size(), 1u);
-  EXPECT_EQ(posix::Messages[0].text, "Unknown compression type");
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "a.txt");
+  EXPECT_EQ(posix::Messages[0].caption, "Unknown compression type");
   EXPECT_FALSE(Exists(Out("a.txt")));
 }
 

@@ -6,6 +6,7 @@
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
 #include "archive/header.h"
+#include "archive/walk.h"
 #include "tests/unit/fixture.h"
 #include "tests/support/zip_builder.h"
 
@@ -15,22 +16,23 @@ class HeaderTest : public SfxTest {
  protected:
   // The archive behind the stub, positioned at its start.
   void Open(const std::vector<uint8_t>& archive) {
+    ResetLocalHeader();
     OpenArchive(WriteFile("setup.exe", StubThen(archive)));
     ASSERT_EQ(SeekArchive(StubSize, SeekFromBegin), 0);
   }
   // Walks as the count pass does; returns the names of the headers read.
   std::vector<std::string> Walk() {
     std::vector<std::string> names;
-    while (ReadLocalHeader()) {
-      std::string name(LocalHeader.nameLength, '\0');
-      ReadFromFile(ArchiveHandle, name.data(), LocalHeader.nameLength);
-      names.push_back(name);
-      if (!EntrySizesKnown()) {
+    for (;;) {
+      WalkStep step = NextEntry();
+      if (step == WalkEndAtDirectory || step == WalkCutShort) break;
+      names.push_back(CurrentEntry.name);
+      if (step == WalkSizesUnknown) {
         names.push_back("<unknown sizes>");
         break;
       }
-      if (!SeekNextHeader(false)) {
-        names.push_back("<beyond 4 GiB>");
+      if (StepOverEntry(CurrentEntry) != WalkEntry) {
+        names.push_back("<cannot step over>");
         break;
       }
     }
@@ -101,8 +103,8 @@ TEST_F(HeaderTest, ExtraFieldsAreSteppedOver) {
   first.data = Bytes("11");
   first.extra = std::vector<uint8_t>(28, 0xAB);
   Open(ZipBuilder().Add(first).Stored("second", "22").Bytes());
-  ASSERT_TRUE(ReadLocalHeader());
-  EXPECT_EQ(EntryDataStart(), StubSize + 30 + 5 + 28);
+  ASSERT_EQ(NextEntry(), WalkEntry);
+  EXPECT_EQ(CurrentEntry.dataOffset, 30u + 5 + 28);
   ASSERT_EQ(SeekArchive(StubSize, SeekFromBegin), 0);
   EXPECT_EQ(Walk(), (Names{"first", "second"}));
 }
@@ -119,13 +121,21 @@ TEST_F(HeaderTest, DataDescriptorsWithAndWithoutSignature) {
   EXPECT_EQ(Walk(), (Names{"signed", "bare", "last"}));
 }
 
-TEST_F(HeaderTest, SizesMissingFromTheLocalHeaderCannotBeWalked) {
+TEST_F(HeaderTest, SizesMissingFromTheLocalHeaderComeFromTheDirectoryOrTheStream) {
   ZipEntry piped;
   piped.name = "piped";
   piped.data = Bytes("streamed without sizes");
   piped.method = 8;
   piped.sizesInHeader = false;
   Open(ZipBuilder().Add(piped).Stored("after", "x").Bytes());
+  EXPECT_EQ(Walk(), (Names{"piped", "after"}));
+  EXPECT_EQ(CurrentEntry.sizeSource, SizesFromLocalHeader);
+  // Without a directory the Deflate stream shows its own end.
+  Open(ZipBuilder().Add(piped).Stored("after", "x").LocalPart());
+  EXPECT_EQ(Walk(), (Names{"piped", "after"}));
+  // A stored entry has no end of its own to find.
+  piped.method = 0;
+  Open(ZipBuilder().Add(piped).Stored("after", "x").LocalPart());
   EXPECT_EQ(Walk(), (Names{"piped", "<unknown sizes>"}));
 }
 
@@ -144,7 +154,7 @@ TEST_F(HeaderTest, ASizeThatWouldWrapAroundEndsTheWalk) {
   uint32_t size = 0u - (30 + 4);
   for (int i = 0; i < 4; ++i) archive[18 + i] = static_cast<uint8_t>(size >> (8 * i));
   Open(archive);
-  EXPECT_EQ(Walk(), (Names{"loop", "<beyond 4 GiB>"}));
+  EXPECT_EQ(Walk(), (Names{"loop", "<cannot step over>"}));
 }
 
 }  // namespace

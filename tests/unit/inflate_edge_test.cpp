@@ -240,7 +240,7 @@ TEST_F(InflateTest, BlockWithoutDistanceCodesHoldsLiteralsOnly) {
 TEST_F(InflateTest, EncryptedEntryDecryptsEachChunk) {
   std::string data = SampleText(100000);
   std::vector<uint8_t> stream = SealedWithKeysReady("secret", ZlibDeflate(data, 9, Z_DEFAULT_STRATEGY));
-  LocalHeader.flags = FlagEncrypted;
+  CurrentEntry.flags = FlagEncrypted;
   EntryCipher = CipherTraditional;
   InflateResult got = Inflate(stream);
   EXPECT_TRUE(got.output == data);
@@ -257,7 +257,7 @@ TEST_F(InflateTest, EntryGoesOnToTheNextVolume) {
   std::vector<uint8_t> first(stream.begin(), stream.begin() + static_cast<long>(split));
   ArchiveSpanned = 1;
   CurrentVolume = 1;
-  LocalHeader.flags = FlagEncrypted;
+  CurrentEntry.flags = FlagEncrypted;
   EntryCipher = CipherTraditional;
   InflateResult got = Inflate(first, static_cast<int32_t>(stream.size()));
   EXPECT_EQ(CurrentVolume, 2);

@@ -8,6 +8,7 @@
 #include "SFXinflt/constants.h"
 #include "SFXinflt/inflate.h"
 #include "Sfx/state.h"
+#include "archive/entry.h"
 #include "archive/header.h"
 #include "tests/support/zlib_reference.h"
 #include "tests/unit/fixture.h"
@@ -21,12 +22,12 @@ struct InflateResult {
 
 // The decoder built with the stub's 32-bit bit buffer (inflate_narrow_decoder.cpp).
 namespace narrow {
-bool InflateEntry();
+InflateOutcome InflateEntry();
 }
 
 class InflateTest : public SfxTest {
  protected:
-  bool (*entry_)() = InflateEntry;  // the decoder under test
+  InflateOutcome (*entry_)() = InflateEntry;  // the decoder under test
 
   InflateResult Inflate(const std::vector<uint8_t>& stream, int32_t remaining = -1) {
     std::string in = WriteFile("entry.bin", stream);
@@ -35,7 +36,8 @@ class InflateTest : public SfxTest {
     OutputHandle = CreateForWriting(out.c_str());
     EXPECT_NE(OutputHandle, NoFile);
     EntryRemaining = remaining < 0 ? static_cast<uint32_t>(stream.size()) : static_cast<uint32_t>(remaining);
-    if (LocalHeader.uncompressedSize == 0) LocalHeader.uncompressedSize = 0xFFFFFFFFu;  // no bound unless a test sets one
+    if (CurrentEntry.uncompressedSize == 0) CurrentEntry.uncompressedSize = 0xFFFFFFFFu;  // no bound unless a test sets one
+    CurrentEntry.endKnown = true;
     CrcRegister = 0xFFFFFFFFu;
     scripted::Paints = 0;
     entry_();

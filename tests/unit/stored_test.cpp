@@ -10,6 +10,7 @@
 #include "Sfx/state.h"
 #include "archive/crypt.h"
 #include "archive/entry_data.h"
+#include "archive/entry.h"
 #include "archive/header.h"
 #include "archive/progress.h"
 #include "archive/stored.h"
@@ -34,10 +35,11 @@ class StoredTest : public SfxTest {
     output_ = scratch_ + "/out.bin";
     OutputHandle = CreateForWriting(output_.c_str());
     ASSERT_NE(OutputHandle, NoFile);
-    LocalHeader.flags = flags;
+    CurrentEntry.flags = flags;
     EntryCipher = (flags & FlagEncrypted) ? CipherTraditional : CipherNone;
     EntryRemaining = static_cast<uint32_t>(payload.size());
-    LocalHeader.uncompressedSize = static_cast<uint32_t>(payload.size());
+    CurrentEntry.uncompressedSize = static_cast<uint32_t>(payload.size());
+  CurrentEntry.endKnown = true;
     CurrentVolume = 1;
     ArchiveSpanned = 1;  // a short read goes on in the next volume
     CrcRegister = 0xFFFFFFFFu;
@@ -99,7 +101,8 @@ TEST_F(StoredTest, ShortReadGoesOnInTheNextVolume) {
   Prepare(first, FlagEncrypted);
   WriteFile("setup.z02", second);
   EntryRemaining = 50000;
-  LocalHeader.uncompressedSize = 50000;
+  CurrentEntry.uncompressedSize = 50000;
+  CurrentEntry.endKnown = true;
   EntryTotal = ArchiveTotal = 50000;
   CopyStoredEntry();
   EXPECT_EQ(CurrentVolume, 2);
@@ -113,7 +116,8 @@ TEST_F(StoredTest, ShortReadGoesOnInTheNextVolume) {
 TEST_F(StoredTest, FailedVolumeChangeEndsTheEntryAfterWritingWhatWasRead) {
   Prepare(Bytes("only part"));
   EntryRemaining = 1000;
-  LocalHeader.uncompressedSize = 1000;
+  CurrentEntry.uncompressedSize = 1000;
+  CurrentEntry.endKnown = true;
   EXPECT_TRUE(CopyStoredEntry());
   EXPECT_FALSE(CancelRequested) << "a missing volume is no cancel";
   EXPECT_EQ(EntryStop, EntryVolumeLost);

@@ -29,7 +29,7 @@ class WalkTest : public SfxTest {
   }
   // The next entry, its data decoded into a scratch file.
   EntryResult DecodeNext() {
-    EXPECT_EQ(NextEntry(&entry_), WalkEntry);
+    EXPECT_EQ(NextEntry(), WalkEntry);
     SeekEntryData();
     FileHandle out = CreateForWriting((scratch_ + "/out.bin").c_str());
     EntryResult result = DecodeEntryInto(out);
@@ -45,7 +45,7 @@ class WalkTest : public SfxTest {
     e.crc = crc;
     return e;
   }
-  WalkedEntry entry_{};
+  const EntryRecord& entry_ = CurrentEntry;
 };
 
 uint32_t CrcOf(const std::string& text) {
@@ -59,47 +59,51 @@ uint32_t CrcOf(const std::string& text) {
 
 TEST_F(WalkTest, StepsAreEntriesThenTheDirectory) {
   Begin(ZipBuilder().Stored("a.txt", "alpha").Folder("d/").Bytes());
-  ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+  ASSERT_EQ(NextEntry(), WalkEntry);
   EXPECT_STREQ(entry_.name, "a.txt");
   EXPECT_FALSE(entry_.folder);
   EXPECT_EQ(entry_.volume, 1);
   ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
-  ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+  ASSERT_EQ(NextEntry(), WalkEntry);
   EXPECT_TRUE(entry_.folder);
   ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
-  EXPECT_EQ(NextEntry(&entry_), WalkEndAtDirectory);
+  EXPECT_EQ(NextEntry(), WalkEndAtDirectory);
 }
 
 TEST_F(WalkTest, AnArchiveWithoutItsDirectoryIsCutShort) {
   Begin(ZipBuilder().Stored("a.txt", "alpha").LocalPart());
-  ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+  ASSERT_EQ(NextEntry(), WalkEntry);
   ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
-  EXPECT_EQ(NextEntry(&entry_), WalkCutShort);
+  EXPECT_EQ(NextEntry(), WalkCutShort);
 }
 
 TEST_F(WalkTest, AnEmptyNameAndUnknownSizesAreStepsOfTheirOwn) {
   Begin(ZipBuilder().Stored("", "x").Bytes());
-  EXPECT_EQ(NextEntry(&entry_), WalkEmptyName);
+  EXPECT_EQ(NextEntry(), WalkEmptyName);
   ZipEntry piped;
   piped.name = "p.txt";
   piped.data = Bytes("piped");
   piped.descriptor = true;
   piped.sizesInHeader = false;
+  Begin(ZipBuilder().Add(piped).LocalPart());
+  EXPECT_EQ(NextEntry(), WalkSizesUnknown) << "stored, and no directory to give its sizes";
   Begin(ZipBuilder().Add(piped).Bytes());
-  EXPECT_EQ(NextEntry(&entry_), WalkSizesUnknown);
+  EXPECT_EQ(NextEntry(), WalkEntry);
+  EXPECT_EQ(CurrentEntry.sizeSource, SizesFromDirectory);
+  EXPECT_EQ(CurrentEntry.uncompressedSize, 5u);
 }
 
 TEST_F(WalkTest, OutputPathsAreFormedOnlyForNamesThatMayBeWritten) {
   Begin(ZipBuilder().Stored("sub/a.txt", "a").Stored("../up", "u").Stored("t/", "data").Bytes());
   static char path[PathRoom];
-  ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+  ASSERT_EQ(NextEntry(), WalkEntry);
   ASSERT_EQ(FormOutputPath(entry_, path), NameAccepted);
   EXPECT_STREQ(path, "C:\\dest\\sub/a.txt");
   ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
-  ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+  ASSERT_EQ(NextEntry(), WalkEntry);
   EXPECT_EQ(FormOutputPath(entry_, path), NameRefused);
   ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
-  ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+  ASSERT_EQ(NextEntry(), WalkEntry);
   EXPECT_EQ(FormOutputPath(entry_, path), NameRefused) << "a separator at the end with data names no file";
 }
 
@@ -137,11 +141,11 @@ TEST_F(WalkTest, OutputPathsReachTheSystemsLimitInUtf16Units) {
     b.name = over;
     a.extraFlags = b.extraFlags = FlagUtf8Name;
     Begin(ZipBuilder().Add(a).Add(b).Bytes());
-    ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+    ASSERT_EQ(NextEntry(), WalkEntry);
     ASSERT_EQ(FormOutputPath(entry_, path), NameAccepted) << fits.size() << " bytes of " << character;
     EXPECT_EQ(std::string(path), "C:\\dest\\" + fits) << "never cut";
     ASSERT_EQ(StepOverEntry(entry_), WalkEntry);
-    ASSERT_EQ(NextEntry(&entry_), WalkEntry);
+    ASSERT_EQ(NextEntry(), WalkEntry);
     EXPECT_EQ(FormOutputPath(entry_, path), NameTooLong) << over.size() << " bytes of " << character;
   }
 }

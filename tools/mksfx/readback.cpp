@@ -149,8 +149,8 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
 
   uint64_t total = 0;
   for (;;) {
-    WalkedEntry entry;
-    WalkStep step = NextEntry(&entry);
+    WalkStep step = NextEntry();
+    const EntryRecord& entry = CurrentEntry;
     if (step == WalkEndAtDirectory) break;
     if (step == WalkCutShort) {
       walk.stop = "the archive ends before its central directory (cut short or damaged)";
@@ -174,8 +174,8 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
     }
     total += LocalHeader.uncompressedSize;
     SeekEntryData();
-    row.method = EntryMethod();
-    row.aesStrength = EntryAesStrength();
+    row.method = entry.dataMethod;
+    row.aesStrength = entry.aesStrength;
     static char path[PathRoom];
     NameVerdict verdict = FormOutputPath(entry, path);
     if (verdict == NameNotWhole) row.problem = "its name is cut short or does not convert from the system's code page";
