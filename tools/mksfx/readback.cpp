@@ -1,8 +1,9 @@
 // list and test (readback.h). The walk is the stub's own (archive/walk.h):
 // the same steps, names, path checks, password check and decoding that the
 // extraction driver takes, over the posix platform. Where the stub would end
-// its run (an empty name, sizes it cannot know, an unknown method, a volume
-// it cannot have, an archive cut short) the walk ends too.
+// its run (an empty name, sizes it cannot know, a volume it cannot have, an
+// archive cut short) the walk ends too; an entry of an unknown method is
+// refused and stepped over, as the stub does.
 #include "tools/mksfx/readback.h"
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "Sfx/state.h"
 #include "archive/crc32.h"
 #include "archive/crypt.h"
+#include "archive/entry.h"
 #include "archive/header.h"
 #include "archive/walk.h"
 #include "archive/zip_format.h"
@@ -36,7 +38,7 @@ namespace {
 
 struct Row {
   std::string name;
-  LocalHeaderRecord header{};
+  EntryRecord entry{};        // its sizes as the walk found them (after the data where only a descriptor tells)
   uint16_t method = 0;        // of the data: inside the AES field of an AES entry
   uint32_t aesStrength = 0;   // 1, 2, 3 for AES-128, -192, -256; 0 for none
   int volume = 1;
@@ -99,7 +101,7 @@ std::string ProblemOf(EntryResult result) {
   switch (result) {
     case EntryWhole: return "";
     case EntryCrcMismatch:
-      if (LocalHeader.flags & FlagEncrypted) return "CRC mismatch (or a wrong password that passed the check byte)";
+      if (CurrentEntry.flags & FlagEncrypted) return "CRC mismatch (or a wrong password that passed the check byte)";
       return "CRC mismatch";
     case EntrySizeMismatch: return "its data is not as long as its header says";
     case EntryWriteFailed: return "its output was not taken whole";
@@ -107,6 +109,7 @@ std::string ProblemOf(EntryResult result) {
     case EntryCutShort: return "its data ends with the file, before the central directory (cut short)";
     case EntryVolumeMissing: return CoreMessageOr("a volume is missing");
     case EntryCancelled: return "cancelled";
+    case EntryStreamDamaged: return "its Deflate stream is damaged";
     case EntryNotAuthentic: return "its authentication code does not match (damaged, or a wrong password that passed the verifier)";
   }
   return "unknown result";
@@ -148,6 +151,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
   if (!BeginWalk()) throw Failure("cannot read " + options.file.string());
 
   uint64_t total = 0;
+  bool counted = false;  // the count pass would have stopped before here
   for (;;) {
     WalkStep step = NextEntry();
     const EntryRecord& entry = CurrentEntry;
@@ -161,7 +165,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       break;
     }
     Row row;
-    row.header = LocalHeader;
+    row.entry = entry;
     row.volume = CurrentVolume;
     row.name = entry.name;  // UTF-8, as the core gives Windows its names
     if (step == WalkEmptyName) {
@@ -169,10 +173,14 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       break;
     }
     if (step == WalkSizesUnknown) {
-      walk.stop = "'" + row.name + "' has no sizes in its local header; the stub stops there";
+      walk.stop = "'" + row.name + "' has no sizes in its local header, and neither a central directory nor a "
+                  "Deflate stream of its own gives them; the stub stops there";
       break;
     }
-    total += LocalHeader.uncompressedSize;
+    // The stub's count pass stops, without an error, at the first entry
+    // whose size only its data descriptor tells.
+    if (!entry.endKnown) counted = true;
+    if (!counted) total += entry.uncompressedSize;
     SeekEntryData();
     row.method = entry.dataMethod;
     row.aesStrength = entry.aesStrength;
@@ -181,14 +189,11 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
     if (verdict == NameNotWhole) row.problem = "its name is cut short or does not convert from the system's code page";
     else if (verdict == NameTooLong) row.problem = std::string("its name is too long below ") + DestinationFolder;
     else if (verdict == NameRefused) row.problem = "the stub refuses its name";
-    else if (!MethodKnown()) {
-      row.problem = "compression method " + std::to_string(row.method) + " is unknown to the stub";
-      walk.rows.push_back(row);
-      walk.stop = "the stub stops at '" + row.name + "'";
-      break;
+    else if (!entry.folder && !MethodKnown()) {
+      row.problem = "compression method " + std::to_string(row.method) + " is unknown to the stub, which skips it";
     } else if (decode) {
       bool open = true;
-      if (LocalHeader.flags & FlagEncrypted) {
+      if (entry.flags & FlagEncrypted) {
         uint8_t check[EncryptionHeaderRoom];
         ReadEncryptionHeader(check);
         if (password.empty() && options.askPassword) password = ReadSecret("Password: ");
@@ -207,8 +212,9 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
         }
       }
     }
-    walk.rows.push_back(row);
     WalkStep moved = StepOverEntry(entry);
+    row.entry = entry;  // a stream of unknown size knows its sizes once decoded
+    walk.rows.push_back(row);
     if (moved == WalkVolumeMissing) {
       walk.stop = CoreMessageOr("a volume is missing");
       break;
@@ -225,7 +231,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
     if (walk.rows[clash.entry].problem.empty()) walk.rows[clash.entry].problem = clash.text;
   // The stub's first pass, which sums the sizes for its total bar, takes an
   // archive without a byte to extract for an unreadable one.
-  if (walk.stop.empty() && total == 0)
+  if (walk.stop.empty() && total == 0 && !counted)
     walk.stop = "no entry holds any data: the stub shows \"Error reading archive.\" when it opens";
   walk.volumes = CurrentVolume;
   return walk;
@@ -266,7 +272,7 @@ int ListArchive(const ReadOptions& options) {
   uint64_t size = 0, packed = 0;
   int refused = 0;
   for (const Row& r : walk.rows) {
-    const LocalHeaderRecord& h = r.header;
+    const EntryRecord& h = r.entry;
     const char* method = r.method == MethodStored ? "stored" : r.method == MethodDeflate ? "deflate" : "other";
     // The encryption: AES and its strength, the traditional one, or none;
     // the ratio counts the packed data without what the encryption adds.
@@ -274,10 +280,15 @@ int ListArchive(const ReadOptions& options) {
                              : (h.flags & FlagEncrypted) ? "zip" : "no";
     uint32_t added = r.aesStrength != 0 ? AesOverhead(r.aesStrength)
                      : (h.flags & FlagEncrypted) ? static_cast<uint32_t>(EncryptionHeaderSize) : 0u;
-    uint32_t data = h.compressedSize >= added ? h.compressedSize - added : 0u;
-    std::printf("%10u  %-7s %10u %6s  %-19s  %08x  %-6s  %s%s%s\n", h.uncompressedSize, method, h.compressedSize,
+    uint64_t data = h.compressedSize >= added ? h.compressedSize - added : 0u;
+    // Sizes that the local header does not hold: where they were found.
+    static const char* const sources[] = {"", " (sizes in its Zip64 field)", " (sizes from the central directory)",
+                                          " (sizes from its data descriptor)"};
+    std::printf("%10llu  %-7s %10llu %6s  %-19s  %08x  %-6s  %s%s%s%s\n", static_cast<unsigned long long>(h.uncompressedSize),
+                method, static_cast<unsigned long long>(h.compressedSize),
                 h.uncompressedSize ? Percent(data, h.uncompressedSize).c_str() : "-", DosText(h.dosDateTime).c_str(),
-                h.crc32, encryption.c_str(), r.name.c_str(), r.problem.empty() ? "" : "  <- ", r.problem.c_str());
+                h.crc32, encryption.c_str(), r.name.c_str(), sources[h.sizeSource], r.problem.empty() ? "" : "  <- ",
+                r.problem.c_str());
     size += h.uncompressedSize;
     packed += h.compressedSize;
     refused += !r.problem.empty();
@@ -309,7 +320,7 @@ int TestArchive(const ReadOptions& options) {
     uint64_t total = 0;
     {
       std::string none;
-      for (const Row& r : WalkArchive(options, false, none).rows) total += r.header.uncompressedSize;
+      for (const Row& r : WalkArchive(options, false, none).rows) total += r.entry.uncompressedSize;
     }
     Progress progress(total);
     OnCorePaint = [&] { progress.Show(static_cast<uint64_t>(ArchiveDone), options.file.filename().string()); };
@@ -325,7 +336,7 @@ int TestArchive(const ReadOptions& options) {
   int failed = 0;
   uint64_t size = 0;
   for (const Row& r : walk.rows) {
-    size += r.header.uncompressedSize;
+    size += r.entry.uncompressedSize;
     if (!r.problem.empty()) {
       ++failed;
       std::printf("FAILED  %s: %s\n", r.name.c_str(), r.problem.c_str());
