@@ -11,7 +11,7 @@ int32_t CurrentVolume;
 uint8_t ArchiveSpanned;
 uint8_t VolumeChangeFailed;
 uint64_t EntryRemaining;
-uint32_t HeaderStart;
+int64_t HeaderStart;
 ExitCodeKind ExitCode;
 RunStateKind RunState;
 uint32_t RunExitCode;

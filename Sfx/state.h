@@ -49,7 +49,8 @@ extern uint8_t VolumeChangeFailed;   // a volume the pass needed could not be ha
 // The local header read last is LocalHeader, defined with its layout by the
 // walk (archive/header.h); the entry in hand is CurrentEntry (archive/entry.h).
 extern uint64_t EntryRemaining;      // compressed bytes of the entry not yet read
-extern uint32_t HeaderStart;         // archive position of the current header
+extern int64_t HeaderStart;          // archive position of the current header (below 0 once
+                                     // the volumes it began in are left behind)
 extern ExitCodeKind ExitCode;
 extern RunStateKind RunState;        // Dialogsel/command.cpp
 extern uint32_t RunExitCode;

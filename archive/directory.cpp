@@ -3,6 +3,7 @@
 #include "archive/directory.h"
 #include "Sfx/sfx.h"
 #include "Sfx/state.h"
+#include "archive/entry.h"
 #include "archive/extra.h"
 #include "archive/volume.h"
 #include "archive/zip_format.h"
@@ -13,9 +14,11 @@ enum DirectoryState : uint8_t { DirectoryUnread, DirectoryFound, DirectoryMissin
 // What was learnt of the directory in this pass: where it lies in the file,
 // how far its recorded offsets are from the real places, and the record to
 // look at first.
-DirectoryState State;
-uint32_t DirectoryStart, DirectoryEnd, NextRecord;
-uint32_t OffsetShift;  // real position less recorded offset, modulo 2^32
+struct DirectoryPlace {
+  DirectoryState state;
+  uint32_t start, end, next;
+  uint32_t shift;  // real position less recorded offset, modulo 2^32
+} Directory;
 
 uint8_t Record[CentralHeaderSize];
 uint8_t RecordFields[2 * 65536];  // a record's name and extra field
@@ -30,7 +33,8 @@ bool ReadAt(uint32_t position, void* buffer, uint32_t count) {
 // comment; the last one whose directory ends right before it (or before its
 // Zip64 end record) counts. Data after the archive (a signature) is allowed.
 void FindDirectory() {
-  State = DirectoryMissing;
+  DirectoryPlace& d = ThroughRegister(Directory);
+  d.state = DirectoryMissing;
   uint32_t length = VolumeLength();
   if (length < ArchiveStart + EndRecordSize) return;
   uint32_t tail = length - ArchiveStart;
@@ -57,10 +61,10 @@ void FindDirectory() {
         }
       }
       if (size > recordsEnd - ArchiveStart) continue;
-      DirectoryEnd = recordsEnd;
-      DirectoryStart = NextRecord = recordsEnd - static_cast<uint32_t>(size);
-      OffsetShift = DirectoryStart - static_cast<uint32_t>(offset);
-      State = DirectoryFound;
+      d.end = recordsEnd;
+      d.start = d.next = recordsEnd - static_cast<uint32_t>(size);
+      d.shift = d.start - static_cast<uint32_t>(offset);
+      d.state = DirectoryFound;
       break;
     }
   }
@@ -71,8 +75,9 @@ void FindDirectory() {
 // header at headerStart, its facts then in facts. *next is where the record
 // after it starts (0 when this one cannot be read).
 bool RecordMatches(uint32_t position, uint32_t headerStart, DirectoryFacts* facts, uint32_t* next) {
+  const DirectoryPlace& d = ThroughRegister(Directory);
   *next = 0;
-  if (position + CentralHeaderSize > DirectoryEnd || !ReadAt(position, Record, CentralHeaderSize) ||
+  if (position + CentralHeaderSize > d.end || !ReadAt(position, Record, CentralHeaderSize) ||
       Le32(Record) != ZipSignature(ShiftedCentralHeader))
     return false;
   uint32_t nameLength = Le16(Record + 28), extraLength = Le16(Record + 30), commentLength = Le16(Record + 32);
@@ -83,7 +88,7 @@ bool RecordMatches(uint32_t position, uint32_t headerStart, DirectoryFacts* fact
     if (ReadFromFile(ArchiveHandle, RecordFields, fields) != fields) return false;
     ReadZip64Field(RecordFields + nameLength, extraLength, &uncompressed, &compressed, &offset);
   }
-  if (static_cast<uint32_t>(offset) + OffsetShift != headerStart) return false;
+  if (static_cast<uint32_t>(offset) + d.shift != headerStart) return false;
   facts->compressedSize = compressed;
   facts->uncompressedSize = uncompressed;
   facts->crc32 = Le32(Record + 16);
@@ -91,20 +96,21 @@ bool RecordMatches(uint32_t position, uint32_t headerStart, DirectoryFacts* fact
 }
 }  // namespace
 
-void ForgetDirectory() { State = DirectoryUnread; }
+void ForgetDirectory() { Directory.state = DirectoryUnread; }
 
 bool DirectoryRecordOf(uint32_t headerStart, DirectoryFacts* facts) {
   bool failed = false;
   uint32_t back = SetFilePosition(ArchiveHandle, 0, SeekFromCurrent, &failed);
-  if (State == DirectoryUnread) FindDirectory();
+  DirectoryPlace& d = ThroughRegister(Directory);
+  if (d.state == DirectoryUnread) FindDirectory();
   bool found = false;
-  if (State == DirectoryFound) {
+  if (d.state == DirectoryFound) {
     uint32_t next;
-    found = RecordMatches(NextRecord, headerStart, facts, &next);
+    found = RecordMatches(d.next, headerStart, facts, &next);
     // Not the next record: the whole directory, front to back.
-    for (uint32_t at = DirectoryStart; !found && at != 0 && at < DirectoryEnd; at = next)
+    for (uint32_t at = d.start; !found && at != 0 && at < d.end; at = next)
       found = RecordMatches(at, headerStart, facts, &next);
-    if (found) NextRecord = next;
+    if (found) d.next = next;
   }
   SeekArchive(static_cast<int32_t>(back), SeekFromBegin);
   return found;

@@ -41,3 +41,14 @@ struct EntryRecord {
 // The entry in hand (program-wide: the data's two ends and the password step
 // read it deep inside a pass).
 extern EntryRecord CurrentEntry;
+
+// A program-wide record through a register: a function that reads many of
+// its fields reaches them by short offsets rather than by full addresses,
+// each of which costs the stub a relocation too.
+template <typename Record>
+inline Record& ThroughRegister(Record& record) {
+  Record* at = &record;
+  __asm__("" : "+r"(at));
+  return *at;
+}
+inline EntryRecord& Entry() { return ThroughRegister(CurrentEntry); }

@@ -67,7 +67,7 @@ bool SeekFromHeader(uint64_t offset, bool volumeChanged) {
   // A place past the volume's end lies in the volumes after it; a place just
   // at the end is left to the next read, which goes on in the next volume.
   for (;;) {
-    int64_t position = static_cast<int32_t>(HeaderStart) + static_cast<int64_t>(offset);
+    int64_t position = HeaderStart + static_cast<int64_t>(offset);
     uint32_t length = VolumeLength();
     if (position <= static_cast<int64_t>(length) || position < 0) {
       SeekArchive(static_cast<int32_t>(position), SeekFromBegin);
@@ -99,7 +99,7 @@ uint32_t ReadAcrossVolumes(void* buffer, uint32_t count) {
 }
 
 bool SeekNextHeader(bool volumeChanged) {
-  const EntryRecord& e = CurrentEntry;
+  const EntryRecord& e = Entry();
   uint64_t afterData = static_cast<uint64_t>(e.dataOffset) + e.compressedSize;
   if ((e.flags & FlagDescriptor) == 0 || e.descriptorRead) return SeekFromHeader(afterData + e.descriptorLength, volumeChanged);
   if (!SeekFromHeader(afterData, volumeChanged)) return false;

@@ -80,13 +80,14 @@ void DropDotParts(char* name) {
 // code follows the data) is then decoded to its end; any other entry cannot
 // be walked over.
 bool FindSizes(EntryRecord& e, const uint8_t* extra, uint32_t extraLength) {
-  e.compressedSize = LocalHeader.compressedSize;
-  e.uncompressedSize = LocalHeader.uncompressedSize;
-  e.crc32 = LocalHeader.crc32;
+  const LocalHeaderRecord& h = ThroughRegister(LocalHeader);
+  e.compressedSize = h.compressedSize;
+  e.uncompressedSize = h.uncompressedSize;
+  e.crc32 = h.crc32;
   e.sizeSource = SizesFromLocalHeader;
   e.endKnown = true;
   e.zip64 = ReadZip64Field(extra, extraLength, &e.uncompressedSize, &e.compressedSize, 0);
-  if (e.zip64 && (LocalHeader.compressedSize == Zip64Escape || LocalHeader.uncompressedSize == Zip64Escape))
+  if (e.zip64 && (h.compressedSize == Zip64Escape || h.uncompressedSize == Zip64Escape))
     e.sizeSource = SizesFromZip64;
   bool descriptor = (e.flags & FlagDescriptor) != 0;
   // With bit 3, a CRC of 0 is no CRC: the descriptor's or the directory's counts.
@@ -98,7 +99,7 @@ bool FindSizes(EntryRecord& e, const uint8_t* extra, uint32_t extraLength) {
   SeekFromHeader(e.dataOffset, true);
   if (empty) return true;
   DirectoryFacts facts;
-  if (!ArchiveSpanned && DirectoryRecordOf(HeaderStart, &facts)) {
+  if (!ArchiveSpanned && DirectoryRecordOf(static_cast<uint32_t>(HeaderStart), &facts)) {
     e.compressedSize = facts.compressedSize;
     e.uncompressedSize = facts.uncompressedSize;
     e.crc32 = facts.crc32;
@@ -114,7 +115,7 @@ bool FindSizes(EntryRecord& e, const uint8_t* extra, uint32_t extraLength) {
 
 // The bytes before the data: the encryption header or the salt and verifier.
 uint32_t EncryptionHeaderLength() {
-  const EntryRecord& e = CurrentEntry;
+  const EntryRecord& e = Entry();
   if ((e.flags & FlagEncrypted) == 0) return 0;
   if (e.method == MethodAes) return e.aesStrength != 0 ? AesSaltSize(e.aesStrength) + AesVerifierSize : 0;
   return EncryptionHeaderSize;
@@ -132,7 +133,7 @@ uint32_t DescriptorLength(bool signature, bool wide) {
 // agrees; its CRC is then the entry's. Where none does, the layout that the
 // signature and the Zip64 field point to gives the descriptor's length.
 bool DescriptorAgrees(uint32_t crc) {
-  EntryRecord& e = CurrentEntry;
+  EntryRecord& e = Entry();
   uint8_t d[SignatureSize + Zip64DescriptorSize];
   memset(d, 0, sizeof d);
   uint32_t got = ReadAcrossVolumes(d, sizeof d);
@@ -205,17 +206,18 @@ WalkStep NextEntry() {
     if (VolumeChangeFailed) return WalkVolumeMissing;
     return EndedAtDirectory() ? WalkEndAtDirectory : WalkCutShort;
   }
-  EntryRecord& e = CurrentEntry;
+  EntryRecord& e = Entry();
+  const LocalHeaderRecord& h = ThroughRegister(LocalHeader);
   e.volume = CurrentVolume;
-  e.flags = LocalHeader.flags;
-  e.method = e.dataMethod = LocalHeader.method;
-  e.dosDateTime = LocalHeader.dosDateTime;
+  e.flags = h.flags;
+  e.method = e.dataMethod = h.method;
+  e.dosDateTime = h.dosDateTime;
   e.aesStrength = e.aesVersion = 0;
   e.descriptorRead = false;
   e.descriptorLength = 0;
   // The name and the extra field in one read; the archive then stands at the
   // entry's data.
-  uint32_t nameLength = LocalHeader.nameLength, extraLength = LocalHeader.extraLength;
+  uint32_t nameLength = h.nameLength, extraLength = h.extraLength;
   e.dataOffset = LocalHeaderSize + nameLength + extraLength;
   uint32_t got = ReadAcrossVolumes(RawFields, nameLength + extraLength);
   bool nameWhole = got >= nameLength;  // the archive ends inside the name: no file under a shortened one
@@ -266,7 +268,7 @@ void ReadEncryptionHeader(uint8_t* header) {
 }
 
 bool PasswordFits(const uint8_t* header, const char* password) {
-  const EntryRecord& e = CurrentEntry;
+  const EntryRecord& e = Entry();
   uint32_t strength = e.aesStrength;
   // The traditional check byte is the CRC's high byte, or with bit 3 the
   // time's: CheckPassword picks by the flags.
@@ -278,7 +280,7 @@ bool PasswordFits(const uint8_t* header, const char* password) {
 bool MethodKnown() {
   // An AES entry: encrypted, its field read, long enough for its salt,
   // verifier and code.
-  const EntryRecord& e = CurrentEntry;
+  const EntryRecord& e = Entry();
   if (e.method == MethodAes && ((e.flags & FlagEncrypted) == 0 || e.aesStrength == 0 ||
                                 e.compressedSize < AesOverhead(e.aesStrength)))
     return false;
@@ -286,7 +288,7 @@ bool MethodKnown() {
 }
 
 EntryResult DecodeEntryInto(FileHandle output) {
-  EntryRecord& e = CurrentEntry;
+  EntryRecord& e = Entry();
   OutputHandle = output;
   CrcRegister = 0xFFFFFFFFu;
   EntryStop = EntryGoesOn;

@@ -100,10 +100,24 @@ inline uint32_t AesOverhead(uint32_t strength) { return AesSaltSize(strength) + 
 // match in two bits.
 enum : uint32_t { MaxDeflateRatio = 1032 };
 
-// Little-endian numbers in a record or an extra field.
-inline uint32_t Le16(const uint8_t* p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
-inline uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
-inline uint64_t Le64(const uint8_t* p) { return Le32(p) | static_cast<uint64_t>(Le32(p + 4)) << 32; }
+// Little-endian numbers in a record or an extra field, at any alignment: one
+// load each on the little-endian processors the stub and its tools run on.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "records are read as the processor's words");
+inline uint32_t Le16(const uint8_t* p) {
+  uint16_t v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+inline uint32_t Le32(const uint8_t* p) {
+  uint32_t v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+inline uint64_t Le64(const uint8_t* p) {
+  uint64_t v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
 
 // The signature itself; volatile keeps the constant out of the program's bytes.
 inline uint32_t ZipSignature(ShiftedSignature shifted) {

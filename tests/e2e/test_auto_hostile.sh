@@ -133,10 +133,11 @@ done
 hostile bomb_fresh 1 message "$SUMMARY" "Error.." click 1
 expect_kept bomb_fresh "good.txt=$GOOD" "bomb.bin=hex:0000000000" "after.txt=$AFTER"
 
-# --- Unknown methods: the run ends at once, nothing is touched --------------
+# --- Unknown methods: refused by name, nothing of the name touched, the walk
+# goes on -----------------------------------------------------------------
 for case in method_12 method_14; do
-  hostile "$case" 1 message "Unknown compression type" "Error.." click 1
-  expect_kept "$case" "good.txt=$GOOD"
+  hostile "$case" 1 message "victim.txt" "Unknown compression type" click 1 message "$SUMMARY" "Error.." click 1
+  expect_kept "$case" "good.txt=$GOOD" "after.txt=$AFTER"
 done
 
 # --- Configuration blocks whose lengths add up to more than its 249 bytes ---
