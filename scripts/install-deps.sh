@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32 wine64 xvfb xauth x11-utils imagemagick
   zip unzip p7zip-full
+  golang-go libarchive-tools nodejs
   zlib1g-dev libz-mingw-w64-dev libdeflate-dev
   osslsigncode openssl time
   googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -24,6 +25,11 @@ for p in "${packages[@]}"; do
     missing+=("$q")
   fi
 done
+# Writers of the end-to-end tests that another package may already provide:
+# `jar` from any JDK, `npm` from Debian or from the nodejs of NodeSource
+# (which ships npm itself and conflicts with Debian's npm package).
+command -v jar >/dev/null 2>&1 || missing+=(default-jdk-headless)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"

@@ -63,6 +63,12 @@
 //                         SFXDRIVE_TIMEOUT from the environment, for slow
 //                         machines: Wine under an emulator)
 //   exit CODE             wait for the program to end with exit code CODE
+//   answer CODE           until the program ends, print each message box it
+//                         shows ("message: CAPTION: TEXT", the text in UTF-8,
+//                         its lines joined by " | ") and press its OK; then
+//                         print "exit: N" and check that N is CODE. For runs
+//                         whose messages are not known beforehand; a wait of
+//                         more than the timeout between two events fails
 // Steps on files and drives, for changing a disk while the program asks for
 // one, or for releasing a program that the program waits for:
 //   write PATH TEXT       make the file PATH hold exactly TEXT
@@ -100,17 +106,22 @@ DWORD WaitLimit = 20000;
   std::exit(1);
 }
 
-// The window's text in UTF-16, as UTF-8 bytes in hexadecimal.
-std::string WideTextHex(HWND w) {
+// The window's text, read in UTF-16, as UTF-8.
+std::string WideText(HWND w) {
   wchar_t wide[2048];
   wide[0] = 0;
   SendMessageW(w, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(wide));
   char utf8[6144];
   int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+  return std::string(utf8, n > 0 ? n - 1 : 0);
+}
+
+// The same as UTF-8 bytes in hexadecimal.
+std::string WideTextHex(HWND w) {
   std::string hex;
-  for (int i = 0; i + 1 < n; ++i) {
+  for (unsigned char c : WideText(w)) {
     char two[3];
-    std::snprintf(two, sizeof two, "%02x", static_cast<unsigned char>(utf8[i]));
+    std::snprintf(two, sizeof two, "%02x", c);
     hex += two;
   }
   return hex;
@@ -185,6 +196,72 @@ HWND FindVisible(const std::string& caption, const std::string* text) {
 }
 
 bool ProgramEnded() { return WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }
+
+bool HasControl(HWND w, int id, const char* wantClass) {
+  HWND c = GetDlgItem(w, id);
+  char cls[64];
+  return c != nullptr && GetClassNameA(c, cls, sizeof cls) && lstrcmpiA(cls, wantClass) == 0;
+}
+
+// A visible message box of the program: a top-level window with an OK button
+// and the static text control that MessageBox gives the id 0xFFFF (on Windows
+// and in Wine; the progress dialog's labels have that id too, but no OK).
+BOOL CALLBACK MatchMessageBox(HWND w, LPARAM param) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != Process.dwProcessId || !IsWindowVisible(w)) return TRUE;
+  if (!HasControl(w, 0xFFFF, "Static") || !HasControl(w, IDOK, "Button")) return TRUE;
+  std::vector<HWND>* found = reinterpret_cast<std::vector<HWND>*>(param);
+  found->push_back(w);
+  return TRUE;
+}
+
+// For a failed "answer" step: the captions of the program's visible windows.
+BOOL CALLBACK TellCaption(HWND w, LPARAM) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == Process.dwProcessId && IsWindowVisible(w)) std::printf("  window: \"%s\"\n", WideText(w).c_str());
+  return TRUE;
+}
+
+// The "answer" step: each message box printed and answered with OK, once,
+// until the program ends.
+void AnswerUntilEnd(DWORD want) {
+  std::vector<HWND> answered;
+  DWORD last = GetTickCount();
+  while (!ProgramEnded()) {
+    std::vector<HWND> boxes;
+    EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&boxes));
+    for (HWND box : boxes) {
+      bool seen = false;
+      for (HWND a : answered) seen = seen || a == box;
+      if (seen) continue;
+      std::string text = WideText(GetDlgItem(box, 0xFFFF)), shown;
+      for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '\r') continue;
+        shown += text[k] == '\n' ? std::string(" | ") : std::string(1, text[k]);
+      }
+      std::printf("message: %s: %s\n", WideText(box).c_str(), shown.c_str());
+      std::fflush(stdout);
+      PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+      answered.push_back(box);
+      last = GetTickCount();
+    }
+    // A handle may be reused by a later box once the answered one is gone.
+    for (size_t k = 0; k < answered.size();)
+      if (IsWindow(answered[k])) ++k;
+      else answered.erase(answered.begin() + k);
+    if (GetTickCount() - last > WaitLimit) {
+      EnumWindows(TellCaption, 0);
+      Fail("the program did not end");
+    }
+    Sleep(30);
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(Process.hProcess, &code);
+  std::printf("exit: %lu\n", static_cast<unsigned long>(code));
+  if (code != want) Fail("exit code " + std::to_string(code) + ", not " + std::to_string(want));
+}
 
 HWND WaitFor(const std::string& caption, const std::string* text) {
   DWORD start = GetTickCount();
@@ -859,6 +936,9 @@ int main(int argc, char** argv) {
     } else if (step == "timeout") {
       need(1);
       WaitLimit = std::strtoul(argv[++i], nullptr, 10);
+    } else if (step == "answer") {
+      need(1);
+      AnswerUntilEnd(std::strtoul(argv[++i], nullptr, 10));
     } else if (step == "exit") {
       need(1);
       DWORD want = std::strtoul(argv[++i], nullptr, 10), code = 0;

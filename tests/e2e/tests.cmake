@@ -29,3 +29,6 @@ foreach(script ${KORVI_E2E_SCRIPTS})
   set_tests_properties(e2e.${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${KORVI_E2E_ENV}"
     TIMEOUT 240 RESOURCE_LOCK wine)
 endforeach()
+# Archives from real writers: 34 programs, the writers' tools first (npm
+# fetches the Node packages into the build tree on the first run).
+set_tests_properties(e2e.auto_writers PROPERTIES TIMEOUT 900)
