@@ -23,6 +23,8 @@ uint8_t* WrittenRecord;
 uint32_t WrittenRecordBytes;
 uint32_t* WrittenPaths;
 uint32_t WrittenPathSlots, WrittenPathCount;
+char* WrittenNames;
+uint32_t WrittenNamesBytes, WrittenNamesUsed;
 
 uint32_t* CrcTable;
 uint32_t CrcRegister;
@@ -64,6 +66,9 @@ void ResetProgramState() {
   ReleaseBlock(WrittenPaths);
   WrittenPaths = 0;
   WrittenPathSlots = WrittenPathCount = 0;
+  ReleaseBlock(WrittenNames);
+  WrittenNames = 0;
+  WrittenNamesBytes = WrittenNamesUsed = 0;
   EntryRemaining = 0;
   HeaderStart = 0;
   ExitCode = ExitExtracted;

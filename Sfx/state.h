@@ -66,12 +66,14 @@ extern uint32_t ZoneMarkLength;
 // grows with the walk (WrittenRecordBytes long), so it covers every entry.
 extern uint8_t* WrittenRecord;
 extern uint32_t WrittenRecordBytes;
-// Hashes of the paths the extraction pass has written, folded as Windows
-// compares names, in a growing table of WrittenPathSlots (a power of two)
-// that is at most half full: a second entry of the same name is no silent
-// replacement of the first.
+// The paths the extraction pass has written, folded as Windows compares
+// names, in the block WrittenNames (WrittenNamesUsed of WrittenNamesBytes
+// bytes), found through a growing table of WrittenPathSlots (hash, place)
+// pairs, a power of two of them, at most half full (archive/written.cpp).
 extern uint32_t* WrittenPaths;
 extern uint32_t WrittenPathSlots, WrittenPathCount;
+extern char* WrittenNames;
+extern uint32_t WrittenNamesBytes, WrittenNamesUsed;
 
 // --- Integrity and decryption (archive/crypt) ----------------------------
 extern uint32_t* CrcTable;           // 256 entries in a 1,028-byte block

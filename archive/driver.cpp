@@ -22,6 +22,7 @@
 #include "archive/stored.h"
 #include "archive/volume.h"
 #include "archive/walk.h"
+#include "archive/written.h"
 #include "archive/zip_format.h"
 #include "archive/zone.h"
 #include "support/format.h"
@@ -48,6 +49,7 @@ struct Pass {
   bool unreadable;       // "Error reading archive." has been shown
   uint32_t refusedNames;
   uint32_t refusedMethods;
+  uint32_t failedEntries;  // entries not extracted, the first NamedFailures named in FailedNames
 };
 
 // Paths of any length the system takes, in UTF-8: the entry's output path,
@@ -66,74 +68,41 @@ void ShowCatalogueError(WindowHandle owner, unsigned textId) {
   ShowError(owner, LoadMessage(textId).text, MsgErrorCaption);
 }
 
-// The record of the files this run wrote (WrittenRecord), grown in blocks as
-// the walk goes on, so that it covers every entry of an archive of any size,
-// and the table of their paths.
-void ClearWrittenRecord() {
-  if (WrittenRecord != 0) memset(WrittenRecord, 0, WrittenRecordBytes);
-  if (WrittenPaths != 0) memset(WrittenPaths, 0, WrittenPathSlots * sizeof(uint32_t));
-  WrittenPathCount = 0;
-}
+// The names of the first entries of a pass that were not extracted, a line
+// each, for the failure summary; a name is shown by its first bytes.
+enum : uint32_t { NamedFailures = 5, FailedNameBytes = 200 };
+char FailedNames[NamedFailures * (FailedNameBytes + 1) + 1];
 
-// FNV-1a over the path as Windows compares names: "/" as "\\", ASCII
-// letters in upper case. Never 0, which marks a free slot.
-uint32_t PathHash(const char* path) {
-  uint32_t hash = 2166136261u;
-  for (; *path != 0; ++path) {
-    char c = *path == '/' ? '\\' : *path;
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+void NoteFailedEntry(Pass& pass, const char* name) {
+  if (pass.failedEntries++ >= NamedFailures) return;
+  unsigned n = TextLength(name);
+  if (n > FailedNameBytes) {
+    n = FailedNameBytes;
+    while (n > 0 && (name[n] & 0xC0) == 0x80) --n;
   }
-  return hash | 1u;
+  char* end = FailedNames + TextLength(FailedNames);
+  *end++ = '\n';
+  memcpy(end, name, n);
+  end[n] = 0;
 }
 
-// The slot of hash in the table: where it stands, or the free one it would take.
-uint32_t* PathSlot(uint32_t* table, uint32_t slots, uint32_t hash) {
-  uint32_t i = hash & (slots - 1);
-  while (table[i] != 0 && table[i] != hash) i = (i + 1) & (slots - 1);
-  return table + i;
-}
-
-void RememberWrittenPath(const char* path) {
-  if (2 * (WrittenPathCount + 1) > WrittenPathSlots) {
-    uint32_t slots = WrittenPathSlots != 0 ? WrittenPathSlots * 2 : 1024u;
-    uint32_t* grown = static_cast<uint32_t*>(AllocateBlock(slots * sizeof(uint32_t)));
-    if (grown == 0) return;  // unremembered: a second entry of its name replaces it as before
-    memset(grown, 0, slots * sizeof(uint32_t));
-    for (uint32_t i = 0; i < WrittenPathSlots; ++i)
-      if (WrittenPaths[i] != 0) *PathSlot(grown, slots, WrittenPaths[i]) = WrittenPaths[i];
-    ReleaseBlock(WrittenPaths);
-    WrittenPaths = grown;
-    WrittenPathSlots = slots;
+// "The selected file(s) couldn't get extracted.", then the entries named
+// and the count of the others.
+void ShowFailureSummary(Pass& pass) {
+  char text[sizeof FailedNames + TextBufferSize + 16];
+  CopyText(text, LoadMessage(MsgNotExtracted).text, sizeof text);
+  if (pass.failedEntries != 0) {
+    AppendText(text, "\n", sizeof text);
+    AppendText(text, FailedNames, sizeof text);
   }
-  uint32_t hash = PathHash(path);
-  uint32_t* slot = PathSlot(WrittenPaths, WrittenPathSlots, hash);
-  if (*slot == 0) ++WrittenPathCount;
-  *slot = hash;
-}
-
-bool WrittenThisRun(const char* path) {
-  return WrittenPathSlots != 0 && *PathSlot(WrittenPaths, WrittenPathSlots, PathHash(path)) != 0;
-}
-
-void MarkWritten(uint32_t entry) {
-  uint32_t byte = entry / 8;
-  if (byte >= WrittenRecordBytes) {
-    uint32_t bytes = WrittenRecordBytes != 0 ? WrittenRecordBytes : 1024u;
-    while (bytes <= byte) bytes *= 2;
-    uint8_t* grown = static_cast<uint8_t*>(AllocateBlock(bytes));
-    if (grown == 0) return;  // unrecorded: the deletion pass leaves this file
-    memset(grown, 0, bytes);
-    if (WrittenRecord != 0) memcpy(grown, WrittenRecord, WrittenRecordBytes);
-    ReleaseBlock(WrittenRecord);
-    WrittenRecord = grown;
-    WrittenRecordBytes = bytes;
+  if (pass.failedEntries > NamedFailures) {
+    AppendText(text, "\n", sizeof text);
+    AppendText(text, LoadMessage(MsgMoreNotExtracted).text, sizeof text);
+    char count[24];
+    FormatUnsigned(pass.failedEntries - NamedFailures, count);
+    AppendText(text, count, sizeof text);
   }
-  WrittenRecord[byte] |= static_cast<uint8_t>(1u << (entry % 8));
-}
-
-bool WasWritten(uint32_t entry) {
-  return entry / 8 < WrittenRecordBytes && (WrittenRecord[entry / 8] >> (entry % 8) & 1) != 0;
+  ShowError(pass.owner, text, MsgErrorCaption);
 }
 
 // "%d" of an unsigned size (2 GiB and more stay positive) and the unit word.
@@ -322,9 +291,9 @@ EntryOutcome OpenTakenName(Pass& pass, const EntryRecord& entry, const char* pat
 EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool replacing) {
   EntryResult result = WriteEntry(pass, output, path);
   bool whole = result == EntryWhole;
-  // A new file whose data could not be had at all (no memory, the archive or
-  // a volume ended inside it) leaves no fragment under its name.
-  bool fragment = result == EntryNoMemory || result == EntryCutShort || result == EntryVolumeMissing;
+  // A new file that is not whole (damaged, cut, cancelled, a full disk, a
+  // code that does not match) leaves nothing under its name; an existing
+  // one is replaced only by a whole entry.
   if (replacing) {
     if (whole && ReplaceWith(Temporary, path)) {
       MarkWritten(pass.entry);
@@ -337,7 +306,7 @@ EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool 
         pass.incomplete = true;
       }
     }
-  } else if (fragment) {
+  } else if (!whole) {
     DeleteFileAt(path);
   } else {
     MarkWritten(pass.entry);
@@ -450,6 +419,7 @@ ExitCodeKind RunPass(Pass& pass) {
   bool testing = pass.kind == TestPass;
   if (extracting) ClearWrittenRecord();
   FolderReady[0] = 0;
+  FailedNames[0] = 0;
   FocusProgressWindow();
   StartPacing();
   if (counting) ArchiveTotal = 0;
@@ -498,7 +468,12 @@ ExitCodeKind RunPass(Pass& pass) {
       break;
     }
     examined = true;
+    // An entry that sets incomplete is one the summary names.
+    bool before = pass.incomplete;
+    pass.incomplete = false;
     EntryOutcome outcome = HandleEntry(pass, entry, step);
+    if (pass.incomplete && !counting) NoteFailedEntry(pass, entry.name);
+    pass.incomplete |= before;
     if (outcome == StopWithoutSummary) return CancelRequested ? ExitCancelled : ExitNotExtracted;
     if (outcome == PasswordRefused) summary = false;
     if (outcome != GoOn) break;
@@ -520,7 +495,7 @@ ExitCodeKind RunPass(Pass& pass) {
         ShowMessage(pass.owner, LoadMessage(MsgAllExtracted).text, LoadMessage(MsgFinished).text, BoxOk);
       ExtractionSucceeded = 1;
     } else {
-      ShowCatalogueError(pass.owner, MsgNotExtracted);
+      ShowFailureSummary(pass);
     }
   }
   // A test that found damage writes nothing: "Error reading archive." has
@@ -528,7 +503,7 @@ ExitCodeKind RunPass(Pass& pass) {
   if (testing) {
     if (!summary) return ExitNotExtracted;
     if (!pass.incomplete) return ExitExtracted;
-    if (!pass.unreadable) ShowCatalogueError(pass.owner, MsgNotExtracted);
+    if (!pass.unreadable) ShowFailureSummary(pass);
     return ExitUnreadable;
   }
   if (counting && ArchiveTotal == 0 && !pass.unreadable && !sizeUnknownAhead) {

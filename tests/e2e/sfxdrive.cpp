@@ -11,6 +11,7 @@
 //   window CAPTION        wait for a visible window of the program with that
 //                         caption; it becomes the current window
 //   message TEXT CAPTION  wait for a message box with that caption and text
+//                         (or a text whose first lines are TEXT)
 //   absent CAPTION MS     no visible window with that caption for MS ms
 //   gone                  wait until the current window is no longer visible
 //   caption TEXT          the current window's caption is TEXT
@@ -146,7 +147,12 @@ BOOL CALLBACK StaticHasText(HWND child, LPARAM param) {
   Search* s = reinterpret_cast<Search*>(param);
   char cls[64];
   GetClassNameA(child, cls, sizeof cls);
-  if (lstrcmpiA(cls, "Static") == 0 && WindowText(child) == s->text) {
+  // The text as it stands, or as the first lines of a longer one (a summary
+  // followed by the names it is about).
+  std::string shown = WindowText(child);
+  if (lstrcmpiA(cls, "Static") == 0 &&
+      (shown == s->text || (shown.size() > s->text.size() && shown.compare(0, s->text.size(), s->text) == 0 &&
+                            (shown[s->text.size()] == '\r' || shown[s->text.size()] == '\n')))) {
     s->wantText = false;
     return FALSE;
   }

@@ -201,7 +201,7 @@ TEST_F(DescriptorTest, TheDeflateCeilingHoldsForStreamsOfUnknownSize) {
   Open(ZipBuilder().Add(bomb).Stored("after", "a"));
   Extract();
   ExpectFailureSummaryLast();
-  EXPECT_LE(ReadFile(Out("bomb.bin")).size(), 1000u);
+  EXPECT_FALSE(Exists(Out("bomb.bin")));
   EXPECT_EQ(ReadFile(Out("after")), "a");
 }
 

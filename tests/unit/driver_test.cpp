@@ -125,17 +125,36 @@ TEST_F(DriverTest, OutputPathThatIsAFolderFailsWithoutMessage) {
   ExpectFailureSummaryLast();
 }
 
-TEST_F(DriverTest, WrongCrcLeavesTheFileCompleteAndFails) {
+TEST_F(DriverTest, AWrongCrcLeavesNoFileAndTheSummaryNamesIt) {
   ZipEntry bad;
   bad.name = "bad.bin";
   bad.data = Bytes("payload that does not match");
   bad.crc = 0x12345678u;
   Open(ZipBuilder().Add(bad).Stored("good", "g"));
   Extract();
-  EXPECT_EQ(ReadFile(Out("bad.bin")), "payload that does not match");
+  EXPECT_FALSE(Exists(Out("bad.bin"))) << "no damaged file under the entry's name";
   EXPECT_EQ(ReadFile(Out("good")), "g");
   ASSERT_EQ(posix::Messages.size(), 1u) << "no message of its own";
   ExpectFailureSummaryLast();
+  EXPECT_EQ(posix::Messages[0].text, "The selected file(s) couldn't get extracted.\n\nbad.bin");
+}
+
+TEST_F(DriverTest, TheSummaryNamesTheFirstFailuresAndCountsTheOthers) {
+  ZipBuilder zip;
+  for (int i = 0; i < 8; ++i) {
+    ZipEntry bad;
+    bad.name = "bad" + std::to_string(i);
+    bad.data = Bytes("x");
+    bad.crc = 1;
+    zip.Add(bad);
+  }
+  zip.Stored("good", "g");
+  Open(zip);
+  Extract();
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(posix::Messages.back().text,
+            "The selected file(s) couldn't get extracted.\n\nbad0\nbad1\nbad2\nbad3\nbad4\nOthers not extracted: 3");
+  EXPECT_EQ(ReadFile(Out("good")), "g");
 }
 
 // --- Existing files ------------------------------------------------------------
