@@ -68,13 +68,17 @@ set_property(SOURCE ${KORVI_ONCE_SOURCES} APPEND PROPERTY COMPILE_OPTIONS
 set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/win32/crt.cpp PROPERTIES
   COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${KORVI_GENERATED} -I${CMAKE_SOURCE_DIR}")
+# Four sections (cmake/stub.ld): the code, its constants and the import
+# tables in one; tools/pad_stub.py then fits the headers into 512 bytes.
 target_link_options(sfx_linked PRIVATE -nostdlib -s -Wl,--gc-sections
   -Wl,-e,_SfxStart@0 -Wl,--subsystem,windows -Wl,--dynamicbase -Wl,--nxcompat
-  -Wl,--no-insert-timestamp)
+  -Wl,--no-insert-timestamp -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)
+set_property(TARGET sfx_linked APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/stub.ld)
 target_link_libraries(sfx_linked PRIVATE kernel32 user32 gdi32 shell32 gcc)
 
-# The shipped stub: exactly StubSize bytes, padded with zeros; the build fails
-# when the linked image is larger.
+# The shipped stub: the linked image with its headers in 512 bytes (a shorter
+# DOS program), padded with zeros to exactly StubSize bytes; the build fails
+# when the image is larger.
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/sfx.exe
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/pad_stub.py
           $<TARGET_FILE:sfx_linked> ${CMAKE_BINARY_DIR}/sfx.exe ${KORVI_STUB_SIZE}
