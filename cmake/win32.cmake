@@ -30,6 +30,8 @@ endif()
 
 # windres reads the manifest through Dialog/manifest.rc; a change must rebuild it.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/Dialog/manifest.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/Dialog/sfx.manifest)
+# And the catalogue through SFXstrings/strings.rc.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/SFXstrings/strings.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/SFXstrings/catalogue.def)
 
 add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${KORVI_RESOURCES})
 set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
