@@ -43,7 +43,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       for (int i = 0; i < 5; ++i) {
         HWND control = GetDlgItem(dialog, IDC_CONFLICT_NAME + i);
         if (i % 2 == 0) SetWindowTextW(control, Utf16Of(texts[i], FirstText));
-        else SetWindowTextA(control, texts[i]);
+        else SetText(control, texts[i]);
       }
       return TRUE;
     }
