@@ -47,22 +47,29 @@ static void ShowRunLabel(HWND dialog) {
   RunCommandPart(ParametersPart, part);
   ExtractNamePart(part, name);
   AppendText(label, name, sizeof label);
-  SetDlgItemTextA(dialog, IDC_EXECUTE, label);
+  SetControlText(dialog, IDC_EXECUTE, label);
 }
 
+// The destination field and DestinationFolder, one into the other.
+static void ReadDestination(HWND dialog) {
+  ControlTextOf(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
+}
+
+static void ShowDestination(HWND dialog) { SetControlText(dialog, IDC_DESTINATION, DestinationFolder); }
+
 static void CloseCommand(HWND dialog) {
-  GetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
+  ReadDestination(dialog);
   const char* folder = Utf8OfAnsi(DestinationFolder);
   if (PathExists(folder)) SetCurrentFolder(folder);
   EndDialog(dialog, IDCANCEL);
 }
 
 static void ExtractCommand(HWND dialog) {
-  GetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
+  ReadDestination(dialog);
   StripTrailingBackslash(DestinationFolder);
   if (DestinationFolder[0] == 0) {
     CurrentFolder(DestinationFolder, TextBufferSize);
-    SetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder);
+    ShowDestination(dialog);
   }
   // A Cancel of an earlier run must not stop this one at its first entry.
   CancelRequested = 0;
@@ -79,9 +86,8 @@ static void ExtractCommand(HWND dialog) {
 // "...": the folder browser, and through its "New..." the New Folder dialog;
 // a New Folder dialog that is cancelled drops the browser's choice.
 static void BrowseCommand(HWND dialog) {
-  if (BrowseForDestination(dialog, DestinationFolder) && RunNewFolderDialog(dialog) != IDOK)
-    GetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder, TextBufferSize);
-  SetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder);
+  if (BrowseForDestination(dialog, DestinationFolder) && RunNewFolderDialog(dialog) != IDOK) ReadDestination(dialog);
+  ShowDestination(dialog);
 }
 
 static void OpenDialog(HWND dialog) {
@@ -90,7 +96,7 @@ static void OpenDialog(HWND dialog) {
   if (HasDefaultDestination) CopyText(DestinationFolder, DefaultDestination, TextBufferSize);
   else CurrentFolder(DestinationFolder, TextBufferSize);
   ExpandPathMacros(DestinationFolder);
-  SetDlgItemTextA(dialog, IDC_DESTINATION, DestinationFolder);
+  ShowDestination(dialog);
 
   if (HasRunCommand) {
     ShowRunLabel(dialog);
@@ -104,11 +110,11 @@ static void OpenDialog(HWND dialog) {
 
   // The caption and CaptionText are cut to the buffer when they are long.
   char caption[ConfigTextSize];
-  GetWindowTextA(dialog, caption, ConfigTextSize - 1);
+  TextOf(dialog, caption, ConfigTextSize - 1);
   if (HasCaptionText) {
     AppendText(caption, " - ", ConfigTextSize);
     AppendText(caption, CaptionText, ConfigTextSize);
-    SetWindowTextA(dialog, caption);
+    SetText(dialog, caption);
   }
 
   CentreWindow(dialog);

@@ -35,10 +35,16 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
   switch (message) {
     case WM_INITDIALOG: {
       CentreWindow(dialog);
-      // The name in UTF-16, in any script; the sizes and dates are the system's ANSI text.
-      SetWindowTextW(GetDlgItem(dialog, IDC_CONFLICT_NAME), Utf16Of(ConflictName, FirstText));
-      static const char* const texts[] = {ExistingSizeText, ExistingDateText, ArchivedSizeText, ArchivedDateText};
-      for (int i = 0; i < 4; ++i) SetDlgItemTextA(dialog, IDC_CONFLICT_NAME + 1 + i, texts[i]);
+      // The name and the dates (the system's, in the user's language) are
+      // UTF-8, shown in UTF-16 in any script; the sizes are ANSI text, as
+      // the catalogue's unit word is loaded.
+      static const char* const texts[] = {ConflictName, ExistingSizeText, ExistingDateText, ArchivedSizeText,
+                                          ArchivedDateText};
+      for (int i = 0; i < 5; ++i) {
+        HWND control = GetDlgItem(dialog, IDC_CONFLICT_NAME + i);
+        if (i % 2 == 0) SetWindowTextW(control, Utf16Of(texts[i], FirstText));
+        else SetText(control, texts[i]);
+      }
       return TRUE;
     }
     case WM_PAINT: {

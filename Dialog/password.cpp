@@ -14,7 +14,7 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
         // At most 79 characters fit the buffer with its NUL.
-        int n = GetDlgItemTextA(dialog, IDC_PASSWORD, PasswordBuffer, PasswordBufferSize);
+        int n = ControlTextOf(dialog, IDC_PASSWORD, PasswordBuffer, PasswordBufferSize);
         if (n < 0) n = 0;
         PasswordLength = n;
         PasswordBuffer[n] = 0;

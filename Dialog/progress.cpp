@@ -56,14 +56,13 @@ void PaintProgressBars(HDC surface) {
   PaintedArchive = ArchivePercent;
 
   PaintBar(surface, EntryBarRect, EntryPercent, done, remaining, shadow);
-  // Two lines under the entry bar: the surface's own pen, then white.
+  // Two lines under the entry bar, black then white: spans one pixel high,
+  // the pixels a pen of one pixel draws from left up to right.
   LONG below = EntryBarRect.bottom + LinesPixels;
-  MoveToEx(surface, EntryBarRect.left, below, 0);
-  LineTo(surface, EntryBarRect.right, below);
-  SelectObject(surface, GetStockObject(WHITE_PEN));
-  ++below;
-  MoveToEx(surface, EntryBarRect.left, below, 0);
-  LineTo(surface, EntryBarRect.right, below);
+  FillSpan(surface, EntryBarRect.left, below, EntryBarRect.right, below + 1,
+           static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  FillSpan(surface, EntryBarRect.left, below + 1, EntryBarRect.right, below + 2,
+           static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 
   PaintBar(surface, ArchiveBarRect, ArchivePercent, done, remaining, shadow);
 }

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include "Dialogsel/resource.h"
 #include "Dialogsel/folders.h"
+#include "Dialogsel/window.h"
 #include "SFXstrings/strings.h"
 
 namespace {
@@ -31,7 +32,7 @@ LRESULT CALLBACK BrowserWithNewButton(HWND browser, UINT message, WPARAM wParam,
 // "New..." goes left of OK, as wide as OK and as far from it as Cancel is:
 // the browser's own buttons give its size at any DPI.
 void AddNewButton(HWND browser) {
-  SetWindowTextA(browser, LoadMessage(MsgBrowseCaption).text);
+  SetText(browser, LoadMessage(MsgBrowseCaption).text);
   HWND ok = GetDlgItem(browser, IDOK);
   RECT r, cancel;
   GetWindowRect(ok, &r);

@@ -12,13 +12,13 @@ static INT_PTR CALLBACK NewFolderProc(HWND dialog, UINT message, WPARAM wParam, 
     case WM_INITDIALOG:
       AddTrailingBackslash(DestinationFolder);
       CentreWindow(dialog);
-      SetDlgItemTextA(dialog, IDC_PARENT_FOLDER, DestinationFolder);
+      SetControlText(dialog, IDC_PARENT_FOLDER, DestinationFolder);
       SetFocus(GetDlgItem(dialog, IDC_NEW_NAME));
       return FALSE;  // the focus has been placed
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
         char name[MAX_PATH];
-        GetDlgItemTextA(dialog, IDC_NEW_NAME, name, sizeof name);
+        ControlTextOf(dialog, IDC_NEW_NAME, name, sizeof name);
         if (AcceptNewFolder(dialog, name)) EndDialog(dialog, IDOK);
         return TRUE;
       }

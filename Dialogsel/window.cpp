@@ -18,3 +18,13 @@ bool IsChecked(HWND dialog, int id) { return SendMessageA(GetDlgItem(dialog, id)
 void SetChecked(HWND dialog, int id, bool checked) {
   SendMessageA(GetDlgItem(dialog, id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
+
+int TextOf(HWND window, char* text, int room) {
+  return static_cast<int>(SendMessageA(window, WM_GETTEXT, room, reinterpret_cast<LPARAM>(text)));
+}
+
+void SetText(HWND window, const char* text) { SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)); }
+
+int ControlTextOf(HWND dialog, int id, char* text, int room) { return TextOf(GetDlgItem(dialog, id), text, room); }
+
+void SetControlText(HWND dialog, int id, const char* text) { SetText(GetDlgItem(dialog, id), text); }

@@ -15,3 +15,12 @@ HINSTANCE ModuleInstance();
 // button's own messages: two imports fewer than the dialog's calls).
 bool IsChecked(HWND dialog, int id);
 void SetChecked(HWND dialog, int id, bool checked);
+
+// A window's text, read into text (room bytes; returns its length) and set,
+// by the messages that GetWindowTextA and SetWindowTextA send to a window of
+// the program's own (WM_GETTEXT, WM_SETTEXT): four imports fewer with the
+// dialog's calls. And the same for control id of dialog.
+int TextOf(HWND window, char* text, int room);
+void SetText(HWND window, const char* text);
+int ControlTextOf(HWND dialog, int id, char* text, int room);
+void SetControlText(HWND dialog, int id, const char* text);

@@ -120,11 +120,12 @@ void ShortenPath(char* path);
 uint32_t TickCount();
 
 // --- The user's language ----------------------------------------------------
-// GetLocaleInfoA of LOCALE_USER_DEFAULT: the name of a weekday (0 Sunday to 6
-// Saturday) or of a month (1 to 12), full or abbreviated. Writes at most
-// room-1 characters and a NUL; returns the length, 0 when there is none.
-unsigned WeekdayName(int weekday, bool abbreviated, char* buffer, unsigned room);
-unsigned MonthName(int month, bool abbreviated, char* buffer, unsigned room);
+// A date value (days since 1899-12-30, the time of day as the fraction) as
+// the user's long date and time, one blank between them, in UTF-8: the
+// system's own formats and names (GetDateFormatW with DATE_LONGDATE and
+// GetTimeFormatW, of LOCALE_USER_DEFAULT). Writes the text and a NUL, or
+// the empty text when it does not fit room; returns its length.
+unsigned DateTimeText(double value, char* text, unsigned room);
 
 // --- Memory --------------------------------------------------------------
 void* AllocateBlock(uint32_t size);   // 0 when it cannot be had

@@ -29,6 +29,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$BUILD" "$TOOLS"
 fi
 export WINEPREFIX="$BUILD/shots-prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The dates in the overwrite question are the user's: US English here.
+export LC_ALL=C.UTF-8
 OUT="$ROOT/docs/screenshots"
 mkdir -p "$OUT"
 

@@ -1,7 +1,6 @@
-// Number and date formatting: the "%d" and "%.*d" patterns, DOS date and time
-// to a date value (days since 1899-12-30, time as the fraction), and the
-// pattern-driven date formatter. Only the day and month names come from the
-// user's language, through the platform.
+// Number and date formatting: the "%d" pattern, DOS date and time to a date
+// value (days since 1899-12-30, time as the fraction), and a date value as
+// text in the user's long date and time formats, through the platform.
 #pragma once
 #include <stdint.h>
 
@@ -10,9 +9,9 @@ void FormatSigned(int32_t value, char* result);
 // The decimal digits of an unsigned count (sizes from 2 GiB up stay positive,
 // sizes of 4 GiB and more whole).
 void FormatUnsigned(uint64_t value, char* result);
-// "%.*d": value's digits padded with leading zeros to at least digits.
-void FormatPadded(int digits, uint32_t value, char* result);
 
 double DosToDateValue(uint32_t dosDateTime);
-// Formats value by pattern into result (room bytes; at most 256 characters).
+// The date and time of value as the user's system writes them (DateTimeText
+// of the platform), into result (room bytes; the empty text when it does not
+// fit). The pattern, once a date pattern of the program's own, is not read.
 void FormatDateValue(const char* pattern, double value, char* result, unsigned room);

@@ -1,6 +1,6 @@
 // The posix platform: the system services of platform.h on Linux that need
 // no Windows of their own: files, folders, file times, code pages, texts,
-// names of days and months. Paths are the program's own with "\" turned
+// dates in US English. Paths are the program's own with "\" turned
 // into "/". The services that answer for a Windows system (the own path,
 // the Windows folders, drives and labels, message boxes, memory, writes,
 // programs) are system.cpp's for the tools, and the host tests' scripted
@@ -10,6 +10,8 @@
 #include "SFXstrings/catalogue_table.h"
 #include <dirent.h>
 #include <iconv.h>
+#include <math.h>
+#include <stdio.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <stdlib.h>
@@ -248,25 +250,22 @@ void ReleaseBlock(void* block) { free(block); }
 // Linux has no short names: every path stays as it is.
 void ShortenPath(char*) {}
 
-// --- Names of days and months: English ------------------------------------
+// --- Dates: the long date and time of US English -------------------------
 
-static unsigned NameOut(const char* name, bool abbreviated, char* buffer, unsigned room) {
-  std::string text(name);
-  if (abbreviated) text.resize(3);
-  if (room == 0) return 0;
-  if (text.size() >= room) text.resize(room - 1);
-  return CopyOut(text, buffer, room);
-}
-
-unsigned WeekdayName(int weekday, bool abbreviated, char* buffer, unsigned room) {
-  static const char* const names[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-  if (weekday < 0 || weekday > 6) return 0;
-  return NameOut(names[weekday], abbreviated, buffer, room);
-}
-
-unsigned MonthName(int month, bool abbreviated, char* buffer, unsigned room) {
-  static const char* const names[] = {"January", "February", "March",     "April",   "May",      "June",
-                                      "July",    "August",   "September", "October", "November", "December"};
-  if (month < 1 || month > 12) return 0;
-  return NameOut(names[month - 1], abbreviated, buffer, room);
+// Windows' formats for that locale, "dddd, MMMM d, yyyy" and "h:mm:ss tt".
+unsigned DateTimeText(double value, char* text, unsigned room) {
+  static const char* const weekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                         "Thursday", "Friday", "Saturday"};
+  static const char* const months[] = {"January", "February", "March",     "April",   "May",      "June",
+                                       "July",    "August",   "September", "October", "November", "December"};
+  if (room > 0) text[0] = 0;
+  // Whole seconds since 1970-01-01 (day 25,569 of a date value), rounded.
+  time_t seconds = static_cast<time_t>(llround((value - 25569) * 86400));
+  struct tm t;
+  if (gmtime_r(&seconds, &t) == 0) return 0;
+  int hour = t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12;
+  char line[128];
+  snprintf(line, sizeof line, "%s, %s %d, %d %d:%02d:%02d %s", weekdays[t.tm_wday], months[t.tm_mon], t.tm_mday,
+           t.tm_year + 1900, hour, t.tm_min, t.tm_sec, t.tm_hour < 12 ? "AM" : "PM");
+  return CopyOut(line, text, room);
 }

@@ -269,19 +269,26 @@ void ShortenPath(char* path) {
   if (n > 0 && n < room) CopyInto(path, shorter, room);
 }
 
-// LOCALE_SDAYNAME1 is Monday; weekday counts from Sunday.
-unsigned WeekdayName(int weekday, bool abbreviated, char* buffer, unsigned room) {
-  if (weekday < 0 || weekday > 6 || room == 0) return 0;
-  LCTYPE first = abbreviated ? LOCALE_SABBREVDAYNAME1 : LOCALE_SDAYNAME1;
-  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, first + (weekday + 6) % 7, buffer, room);
-  if (n <= 0) buffer[0] = 0;
-  return n > 0 ? static_cast<unsigned>(n - 1) : 0;
-}
-
-unsigned MonthName(int month, bool abbreviated, char* buffer, unsigned room) {
-  if (month < 1 || month > 12 || room == 0) return 0;
-  LCTYPE first = abbreviated ? LOCALE_SABBREVMONTHNAME1 : LOCALE_SMONTHNAME1;
-  int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, first + month - 1, buffer, room);
-  if (n <= 0) buffer[0] = 0;
-  return n > 0 ? static_cast<unsigned>(n - 1) : 0;
+unsigned DateTimeText(double value, char* text, unsigned room) {
+  if (room == 0) return 0;
+  text[0] = 0;
+  // A file time: 100 ns steps since 1601-01-01, where day 0 of a date value,
+  // 1899-12-30, is day 109,205. Half a millisecond more, so that a time of
+  // whole seconds does not come out a step short of its second.
+  int64_t ticks = static_cast<int64_t>((value + 109205) * 864000000000.0 + 5000);
+  FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME parts;
+  wchar_t wide[128];
+  enum { Half = sizeof wide / sizeof wide[0] / 2 };
+  if (!FileTimeToSystemTime(&time, &parts)) return 0;
+  int n = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &parts, 0, wide, Half);
+  if (n <= 0) return 0;
+  wide[n - 1] = ' ';
+  if (GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &parts, 0, wide + n, Half) <= 0) wide[n - 1] = 0;
+  int m = WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, static_cast<int>(room), 0, 0);
+  if (m <= 0) {
+    text[0] = 0;
+    return 0;
+  }
+  return static_cast<unsigned>(m - 1);
 }

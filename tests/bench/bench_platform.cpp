@@ -68,8 +68,7 @@ void OpenWithShell(const char*, const char*) {}
 bool StartAndWait(const char*, uint32_t*) { return false; }
 void ShortenPath(char*) {}
 uint32_t TickCount() { return 0; }  // never due: the decoder alone is measured
-unsigned WeekdayName(int, bool, char* buffer, unsigned room) { return LoadCatalogueText(0, buffer, room); }
-unsigned MonthName(int, bool, char* buffer, unsigned room) { return LoadCatalogueText(0, buffer, room); }
+unsigned DateTimeText(double, char* text, unsigned room) { return LoadCatalogueText(0, text, room); }
 void* AllocateBlock(uint32_t size) { return malloc(size); }
 void ReleaseBlock(void* block) { free(block); }
 

@@ -37,7 +37,23 @@ def imported_dlls(data):
         if entry == (0, 0, 0, 0, 0):
             break
         name_at = rva_to_offset(data, sections, entry[3])
-        names.append(data[name_at:data.index(b"\0", name_at)].decode().lower())
+        dll = data[name_at:data.index(b"\0", name_at)].decode().lower()
+        # The functions by name, from the lookup table or, where there is
+        # none (the stub's), from the address table itself.
+        thunk = rva_to_offset(data, sections, entry[0] or entry[4])
+        functions = []
+        while True:
+            value, = struct.unpack_from("<I", data, thunk)
+            if value == 0:
+                break
+            if value & 0x80000000:
+                raise ValueError(f"{dll} imports by ordinal {value & 0xFFFF}")
+            hint_at = rva_to_offset(data, sections, value)
+            functions.append(data[hint_at + 2:data.index(b"\0", hint_at + 2)].decode())
+            thunk += 4
+        if not functions or not all(f.isidentifier() for f in functions):
+            raise ValueError(f"{dll}: no functions or unreadable names: {functions}")
+        names.append(dll)
         at += 20
     return names
 

@@ -7,6 +7,9 @@
 # line, with dates of the longest names on one line; the progress bars lie
 # clear of the labels, with offsets grown with the DPI.
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
+# The dates are written in the user's language, as Wine takes it from the
+# locale: US English, whatever the machine's.
+export LC_ALL=C.UTF-8
 # The other tests run at the prefix's own DPI: put it back however this ends.
 trap "wine reg delete 'HKCU\\Control Panel\\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1 || true" EXIT
 
@@ -33,7 +36,7 @@ for dpi in 96 144; do
   drive "$WORK_WIN\\dpi.exe" \
     window "Korvi EXE - Sample Tools 1.0" visible 1007 1 layout fits click 1 \
     window "Confirm File Overwrite" layout fits \
-    text 502 "Wednesday, September 13, 2023 PM 12:30:10" text 504 "Wednesday, September 27, 2023 AM 09:05:02" \
+    text 502 "Wednesday, September 13, 2023 12:30:10 PM" text 504 "Wednesday, September 27, 2023 9:05:02 AM" \
     icon notes.txt 501 503 move -600 0 \
     window "Korvi EXE Processing..." layout fits bars 0 75 \
     window "Confirm File Overwrite" click 2 gone \

@@ -3,6 +3,9 @@
 # each, and "Apply to &All" with Yes (no further question, Extract pressed
 # again after the failed run) and with No (every file kept, failure reported).
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
+# The dates are written in the user's language, as Wine takes it from the
+# locale: US English, whatever the machine's.
+export LC_ALL=C.UTF-8
 mkdir -p src/deep
 printf 'archived a' > src/a.txt
 printf 'archived b' > src/b.txt
@@ -25,8 +28,8 @@ reset_files
 drive "$WORK_WIN\\ow.exe" \
   window "Korvi EXE" click 1 \
   window "Confirm File Overwrite" \
-  text 500 "a.txt" text 501 "512BYTE" text 502 "Sunday, July 15, 2001 PM 12:30:10" \
-  text 503 "10BYTE" text 504 "Sunday, July 15, 2001 AM 09:05:02" checked 401 0 \
+  text 500 "a.txt" text 501 "512BYTE" text 502 "Sunday, July 15, 2001 12:30:10 PM" \
+  text 503 "10BYTE" text 504 "Sunday, July 15, 2001 9:05:02 AM" checked 401 0 \
   click 1 gone \
   window "Confirm File Overwrite" text 500 "b.txt" text 501 "6BYTE" click 2 gone \
   window "Confirm File Overwrite" text 500 "c.txt" key 27 gone \

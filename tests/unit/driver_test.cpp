@@ -231,9 +231,9 @@ TEST_F(DriverTest, OverwriteTextsDescribeBothFiles) {
   ASSERT_EQ(scripted::Asked.size(), 1u);
   EXPECT_STREQ(ConflictName, "big.iso");
   EXPECT_STREQ(ExistingSizeText, "3BYTE");
-  EXPECT_STREQ(ExistingDateText, "Sunday, July 15, 2001 PM 12:20:10");
+  EXPECT_STREQ(ExistingDateText, "Sunday, July 15, 2001 12:20:10 PM");
   EXPECT_STREQ(ArchivedSizeText, "2415919104BYTE");
-  EXPECT_STREQ(ArchivedDateText, "Sunday, July 15, 2001 PM 12:30:10");
+  EXPECT_STREQ(ArchivedDateText, "Sunday, July 15, 2001 12:30:10 PM");
 }
 
 // --- Passwords ---------------------------------------------------------------------
