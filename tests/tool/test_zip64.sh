@@ -99,6 +99,7 @@ mksfx test -q many.exe >/dev/null || fail "mksfx test many.exe"
 mksfx create -q --stub "$STUB" -o manysplit.exe --split 1m many.zip
 python3 "$CHECK" manysplit.exe --volumes
 mksfx_7z_set manysplit
+mksfx test -q manysplit.exe >/dev/null || fail "mksfx test manysplit.exe"
 # The program as a .zip input: its Zip64 end record lies behind the stub.
 cp many.exe again.zip
 mksfx create -q --stub "$STUB" -o again.exe again.zip
