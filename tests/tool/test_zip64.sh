@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Zip64 as create writes it, checked by unzip, 7-Zip and Python's zipfile:
+# mksfx list and test (the stub's walk) read them too.
 # - with MKSFX_TEST_FOUR_GIB=N, N bytes stand for 4 GiB, so that small files
 #   take the Zip64 fields (both sizes in the local header and the central
 #   record) and reach the refusal of a program of 4 GiB or more; --split
@@ -31,6 +32,8 @@ assert big == {"docs/numbers.txt", "zeros.bin"}, big
 assert all(struct.unpack("<H", i.extra[:2])[0] == 1 for i in z.infolist() if i.filename in big)
 assert not any(i.extra for i in z.infolist() if i.filename not in big)
 PY
+mksfx test -q z.exe >/dev/null || fail "mksfx test z.exe: $(mksfx test z.exe)"
+[ "$(mksfx list z.exe | grep -c '(sizes in its Zip64 field)$')" = 2 ] || fail "mksfx list z.exe: $(mksfx list z.exe)"
 # Below the line nothing changes: a tree of small entries gives the same bytes.
 mkdir -p small && cp tree/small.txt tree/empty.txt small/
 large create -q --stub "$STUB" -o s1.exe -C small .
@@ -43,13 +46,16 @@ large create -q --stub "$STUB" -o aes.exe --password 'pw' -C tree .
 python3 "$CHECK" aes.exe --tree tree --four-gib $N --password 'pw'
 out=$(7z t -p'pw' aes.exe 2>&1) || fail "7z t aes.exe: $out"
 grep -q "Everything is Ok" <<<"$out" || fail "7z t aes.exe: $out"
+mksfx test -q --password 'pw' aes.exe >/dev/null || fail "mksfx test aes.exe"
 large create -q --stub "$STUB" -o zc.exe --zipcrypto --password 'pw' -C tree . 2>/dev/null
 python3 "$CHECK" zc.exe --tree tree --four-gib $N --password 'pw'
 zip_readers_pass zc.exe 'pw'
+mksfx test -q --password 'pw' zc.exe >/dev/null || fail "mksfx test zc.exe"
 (cd tree && zip -q -r -P 'pw' ../enc.zip .)
 large create -q --stub "$STUB" -o enc.exe enc.zip
 python3 "$CHECK" enc.exe --tree tree --four-gib $N --password 'pw' --descriptors-allowed
 zip_readers_pass enc.exe 'pw'
+mksfx test -q --password 'pw' enc.exe >/dev/null || fail "mksfx test enc.exe"
 echo "Zip64 fields where the sizes need them, plain and encrypted"
 
 # A program of "4 GiB" is refused, before writing when the stored bytes
@@ -79,6 +85,7 @@ mksfx_7z_set() {  # 7-Zip reads a set named x.z01 ... x.zip
   if grep -qi "warning" <<<"$out"; then fail "7z t of the $1 set warns: $out"; fi
 }
 mksfx_7z_set split
+mksfx test -q split.exe >/dev/null || fail "mksfx test split.exe"
 echo "a program of 4 GiB refused; split, volumes below it"
 
 # 65,536 entries: the Zip64 end record and locator, as one file and split.
@@ -146,8 +153,11 @@ unzip -l huge.exe >unzip.txt 2>&1 || fail "unzip -l huge.exe: $(cat unzip.txt)"
 grep -q "^5368709120 " unzip.txt || fail "unzip -l huge.exe: $(cat unzip.txt)"
 cmp -s <(tail -c +$((KORVI_STUB_SIZE + 1)) huge.exe | head -c 200) <(head -c 200 huge.zip) ||
   fail "huge.exe's entry is not huge.zip's, header and data"
+mksfx list huge.exe | grep -q "^5368709120  deflate .* zeros.bin (sizes in its Zip64 field)$" ||
+  fail "mksfx list huge.exe: $(mksfx list huge.exe)"
 if [ "${KORVI_LARGE_TESTS:-0}" = 1 ]; then
   zip_readers_pass huge.exe
-  echo "5 GiB decoded by unzip, 7-Zip and Python"
+  mksfx test -q huge.exe >/dev/null || fail "mksfx test huge.exe"
+  echo "5 GiB decoded by unzip, 7-Zip, Python and mksfx test"
 fi
 echo "an entry of 5 GiB: Zip64 fields read by unzip, 7-Zip and Python"
