@@ -60,6 +60,8 @@ enum ZipFlag : uint16_t {
   FlagEncrypted = 0x0001,   // traditional encryption, or WinZip AES with MethodAes
   FlagDescriptor = 0x0008,  // CRC and sizes follow the data
   FlagUtf8Name = 0x0800,    // the name is UTF-8
+  FlagStrongEncryption = 0x0040,  // PKWARE's strong encryption: no reader here takes it
+  FlagMaskedHeaders = 0x2000,     // the same with the local headers' values masked
 };
 
 // MethodAes marks a WinZip AES entry; its extra field names the real method.
@@ -75,6 +77,8 @@ enum : uint32_t {
   ExtraIdZip64 = 0x0001,        // 64-bit sizes (and offset, disk) for fields that hold the escape
   ExtraIdUnicodePath = 0x7075,  // Info-ZIP: version 1, CRC-32 of the header's name, the name in UTF-8
   ExtraFieldHeaderSize = 4,
+  Zip64LocalExtraSize = 16,     // its data in a local header: both sizes, always
+  VersionNeededZip64 = 45,      // version needed to extract an entry with Zip64's fields
 };
 
 enum : uint32_t {

@@ -78,12 +78,34 @@ ZipBuilder& ZipBuilder::Folder(const std::string& name) {
   return Add(e);
 }
 
+ZipBuilder& ZipBuilder::Zip64End() {
+  zip64End_ = true;
+  return *this;
+}
+
 namespace {
 
 struct Written {
-  uint32_t offset, crc, compressed, uncompressed;
+  uint32_t offset, crc;
+  uint64_t compressed, uncompressed;
   uint16_t flags, method;
+  bool zip64;
 };
+
+void PutLe64(std::vector<uint8_t>& out, uint64_t v) {
+  PutLe32(out, static_cast<uint32_t>(v));
+  PutLe32(out, static_cast<uint32_t>(v >> 32));
+}
+
+// The Zip64 field with both sizes, as both headers carry it here.
+std::vector<uint8_t> Zip64Field(const Written& w) {
+  std::vector<uint8_t> field;
+  PutLe16(field, ExtraIdZip64);
+  PutLe16(field, 16);
+  PutLe64(field, w.uncompressed);
+  PutLe64(field, w.compressed);
+  return field;
+}
 
 // A WinZip AES entry's data: salt, verifier, the payload encrypted by the
 // program's own AES (proven against 7-Zip and the published vectors in
@@ -115,7 +137,7 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   w.offset = static_cast<uint32_t>(out.size());
   uint32_t realCrc = ZipCrc(e.data);
   w.crc = e.crc.value_or(realCrc);
-  w.uncompressed = e.uncompressedSize.value_or(static_cast<uint32_t>(e.data.size()));
+  w.uncompressed = e.uncompressedSize.value_or(e.data.size());
   std::vector<uint8_t> payload = e.payload ? *e.payload : e.method == MethodDeflate ? ZlibDeflate(e.data) : e.data;
   w.flags = e.extraFlags;
   w.method = e.method;
@@ -131,16 +153,21 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
     uint8_t check = (w.flags & FlagDescriptor) ? static_cast<uint8_t>(e.dosDateTime >> 8) : static_cast<uint8_t>(w.crc >> 24);
     payload = ZipEncrypt(e.password, check, payload);
   }
-  w.compressed = static_cast<uint32_t>(payload.size());
+  w.compressed = payload.size();
+  w.zip64 = e.zip64 || w.uncompressed > Zip64Escape || w.compressed > Zip64Escape;
+  if (w.zip64) {
+    std::vector<uint8_t> field = Zip64Field(w);
+    extra.insert(extra.begin(), field.begin(), field.end());
+  }
 
   PutLe32(out, ZipSignature(ShiftedLocalHeader));
-  PutLe16(out, 20);
+  PutLe16(out, w.zip64 ? uint32_t{VersionNeededZip64} : 20u);
   PutLe16(out, w.flags);
   PutLe16(out, w.method);
   PutLe32(out, e.dosDateTime);
   PutLe32(out, e.sizesInHeader ? w.crc : 0);
-  PutLe32(out, e.sizesInHeader ? w.compressed : 0);
-  PutLe32(out, e.sizesInHeader ? w.uncompressed : 0);
+  PutLe32(out, w.zip64 ? Zip64Escape : e.sizesInHeader ? static_cast<uint32_t>(w.compressed) : 0);
+  PutLe32(out, w.zip64 ? Zip64Escape : e.sizesInHeader ? static_cast<uint32_t>(w.uncompressed) : 0);
   PutLe16(out, static_cast<uint32_t>(e.name.size()));
   PutLe16(out, static_cast<uint32_t>(extra.size()));
   out.insert(out.end(), e.name.begin(), e.name.end());
@@ -149,8 +176,13 @@ Written WriteLocal(const ZipEntry& e, std::vector<uint8_t>& out) {
   if (w.flags & FlagDescriptor) {
     if (e.descriptorSignature) PutLe32(out, ZipSignature(ShiftedMarker));
     PutLe32(out, w.crc);
-    PutLe32(out, w.compressed);
-    PutLe32(out, w.uncompressed);
+    if (w.zip64) {
+      PutLe64(out, w.compressed);
+      PutLe64(out, w.uncompressed);
+    } else {
+      PutLe32(out, static_cast<uint32_t>(w.compressed));
+      PutLe32(out, static_cast<uint32_t>(w.uncompressed));
+    }
   }
   return w;
 }
@@ -171,32 +203,51 @@ std::vector<uint8_t> ZipBuilder::Bytes() const {
   for (size_t i = 0; i < entries_.size(); ++i) {
     const ZipEntry& e = entries_[i];
     const Written& w = written[i];
+    std::vector<uint8_t> field = w.zip64 ? Zip64Field(w) : std::vector<uint8_t>();
     PutLe32(out, ZipSignature(ShiftedCentralHeader));
-    PutLe16(out, 20);
-    PutLe16(out, 20);
+    PutLe16(out, w.zip64 ? uint32_t{VersionNeededZip64} : 20u);
+    PutLe16(out, w.zip64 ? uint32_t{VersionNeededZip64} : 20u);
     PutLe16(out, w.flags);
     PutLe16(out, w.method);
     PutLe32(out, e.dosDateTime);
     PutLe32(out, w.crc);
-    PutLe32(out, w.compressed);
-    PutLe32(out, w.uncompressed);
+    PutLe32(out, w.zip64 ? Zip64Escape : static_cast<uint32_t>(w.compressed));
+    PutLe32(out, w.zip64 ? Zip64Escape : static_cast<uint32_t>(w.uncompressed));
     PutLe16(out, static_cast<uint32_t>(e.name.size()));
-    PutLe16(out, 0);  // extra
+    PutLe16(out, static_cast<uint32_t>(field.size()));  // extra
     PutLe16(out, 0);  // comment
     PutLe16(out, 0);  // disk
     PutLe16(out, 0);  // internal attributes
     PutLe32(out, e.name.empty() || e.name.back() != '/' ? 0u : 0x10u);
     PutLe32(out, w.offset);
     out.insert(out.end(), e.name.begin(), e.name.end());
+    out.insert(out.end(), field.begin(), field.end());
   }
   uint32_t size = static_cast<uint32_t>(out.size()) - directory;
+  if (zip64End_) {
+    uint32_t record = static_cast<uint32_t>(out.size());
+    PutLe32(out, ZipSignature(ShiftedZip64EndRecord));
+    PutLe64(out, Zip64EndRecordSize - 12);
+    PutLe16(out, VersionNeededZip64);
+    PutLe16(out, VersionNeededZip64);
+    PutLe32(out, 0);  // this disk
+    PutLe32(out, 0);  // the directory's
+    PutLe64(out, entries_.size());
+    PutLe64(out, entries_.size());
+    PutLe64(out, size);
+    PutLe64(out, directory);
+    PutLe32(out, ZipSignature(ShiftedZip64Locator));
+    PutLe32(out, 0);
+    PutLe64(out, record);
+    PutLe32(out, 1);
+  }
   PutLe32(out, ZipSignature(ShiftedEndRecord));
   PutLe16(out, 0);
   PutLe16(out, 0);
-  PutLe16(out, static_cast<uint32_t>(entries_.size()));
-  PutLe16(out, static_cast<uint32_t>(entries_.size()));
-  PutLe32(out, size);
-  PutLe32(out, directory);
+  PutLe16(out, zip64End_ ? Zip64CountEscape : static_cast<uint32_t>(entries_.size()));
+  PutLe16(out, zip64End_ ? Zip64CountEscape : static_cast<uint32_t>(entries_.size()));
+  PutLe32(out, zip64End_ ? Zip64Escape : size);
+  PutLe32(out, zip64End_ ? Zip64Escape : directory);
   PutLe16(out, 0);
   return out;
 }

@@ -2,8 +2,9 @@
 // raw entries of any method, the traditional encryption (implemented here on
 // its own, apart from archive/crypt.cpp), extra fields, data descriptors with
 // or without their signature, sizes left out of the local header, folder
-// entries and deliberately wrong CRCs. The archive ends with its central
-// directory and end record, as real tools write them.
+// entries and deliberately wrong CRCs, Zip64 fields and the Zip64 end
+// record. The archive ends with its central directory and end record, as
+// real tools write them.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -23,9 +24,11 @@ struct ZipEntry {
   bool descriptorSignature = true;   // the descriptor opens with 50 4B 07 08
   bool sizesInHeader = true;         // false: CRC and sizes 0 in the local header
   std::optional<uint32_t> crc;       // stands in the headers instead of the real CRC
-  std::optional<uint32_t> uncompressedSize;  // likewise for the size
+  std::optional<uint64_t> uncompressedSize;  // likewise for the size (4 GiB or more: Zip64)
   uint16_t extraFlags = 0;           // further general purpose bits
   std::optional<std::vector<uint8_t>> payload;  // written instead of the stored or deflated data
+  bool zip64 = false;                // both sizes in a Zip64 field of both headers (0xFFFFFFFF in
+                                     // theirs), a descriptor's 64-bit; implied by a size past 32 bits
 };
 
 class ZipBuilder {
@@ -33,6 +36,9 @@ class ZipBuilder {
   ZipBuilder& Add(const ZipEntry& entry);
   ZipBuilder& Stored(const std::string& name, const std::string& text, uint32_t dosDateTime = 0x2AEF63C5);
   ZipBuilder& Folder(const std::string& name);
+  // The Zip64 end record and its locator before the end record, whose
+  // count, size and offset then hold the escape.
+  ZipBuilder& Zip64End();
   // The archive: local entries, then central directory and end record.
   std::vector<uint8_t> Bytes() const;
   // Only the local entries (no central directory).
@@ -40,6 +46,7 @@ class ZipBuilder {
 
  private:
   std::vector<ZipEntry> entries_;
+  bool zip64End_ = false;
 };
 
 // CRC-32 of the ZIP format, computed bit by bit.

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # One .zip as the input: entries copied without recompressing (the same
 # compressed bytes), extra fields and data descriptors dropped, sizes and CRC
-# from the central directory; traditional encryption kept as it is; entries
-# the stub cannot extract refused with their names; --recompress deflates
-# anew what zlib decodes.
+# from the central directory (Info-ZIP's and Python's to a pipe here, other
+# writers' in test_real_writers.sh); traditional and WinZip AES encryption
+# kept as they are; entries the stub cannot extract refused with their
+# names; --recompress deflates anew what zlib decodes.
 source "$KORVI_SOURCE/tests/tool/lib.sh"
 mkdir -p tree/docs tree/empty
 seq 1 30000 > tree/docs/numbers.txt
@@ -57,12 +58,19 @@ python3 "$CHECK" stream.exe
 mksfx test -q stream.exe >/dev/null || fail "mksfx test stream.exe"
 zip_readers_pass stream.exe
 
+# Other writers' archives (Go, bsdtar, Info-ZIP -fz and from standard
+# input, jar, Node's): test_real_writers.sh.
+
 # Info-ZIP's encryption sets bit 3: the check byte is the time's, so bit 3
 # and a descriptor stay; a --password encrypts the entries that were not.
 (cd tree && zip -q -r -P 'zip pw' ../enc.zip readme.txt docs)
 (cd tree && zip -q ../enc.zip random.bin)
 mksfx create -q --stub "$STUB" -o enc.exe enc.zip
 python3 "$CHECK" enc.exe --descriptors-allowed --password 'zip pw'
+# Its check byte is its time's: SOURCE_DATE_EPOCH leaves that time alone.
+SOURCE_DATE_EPOCH=1500000000 mksfx create -q --stub "$STUB" -o enc-epoch.exe enc.zip
+mksfx test -q --password 'zip pw' enc-epoch.exe >/dev/null || fail "SOURCE_DATE_EPOCH broke zip -e's check byte"
+unzip -tq -P 'zip pw' enc-epoch.exe | grep -q "No errors" || fail "unzip enc-epoch.exe"
 mksfx list enc.exe >list.txt
 grep -q " zip     readme.txt$" list.txt && grep -q " no      random.bin$" list.txt || fail "encryption not as in the source: $(cat list.txt)"
 mksfx test -q --password 'zip pw' enc.exe >/dev/null || fail "mksfx test enc.exe"
@@ -114,8 +122,40 @@ python3 "$CHECK" upath.exe
 fails_cleanly "'docs/numbers.txt' is compressed with bzip2, which the stub cannot extract" out.exe -- \
   create --stub "$STUB" -o out.exe bzip2.zip
 fails_cleanly "and mksfx cannot decode" out.exe -- create --stub "$STUB" -o out.exe --recompress bzip2.zip
-(cd tree && 7z a -tzip -mem=AES256 -psecret ../aes.zip readme.txt >/dev/null)
-fails_cleanly "'readme.txt' uses strong or AES encryption" out.exe -- create --stub "$STUB" -o out.exe aes.zip
+# WinZip AES entries (7-Zip's, AES-256 and AES-128) are copied sealed
+# with their field; they open with their own password.
+(cd tree && 7z a -tzip -mem=AES256 -psecret ../aes.zip . >/dev/null)
+(cd tree && 7z a -tzip -mem=AES128 -psecret ../aes128.zip readme.txt docs >/dev/null)
+for z in aes aes128; do
+  mksfx create -q --stub "$STUB" -o $z.exe $z.zip
+  [ "$(raw_data $z.zip)" = "$(raw_data $z.exe)" ] || fail "$z.zip's entries were not copied as they were"
+  out=$(7z t -psecret $z.exe 2>&1) || fail "7z t $z.exe: $out"
+  grep -q "Everything is Ok" <<<"$out" || fail "7z t $z.exe: $out"
+  mksfx test -q --password secret $z.exe >/dev/null || fail "mksfx test $z.exe"
+done
+python3 "$CHECK" aes.exe --tree tree --any-aes --password secret
+python3 "$CHECK" aes128.exe --any-aes --password secret
+mksfx list aes.exe | grep -q " aes256  readme.txt$" || fail "aes.exe: $(mksfx list aes.exe)"
+mksfx list aes128.exe | grep -q " aes128  readme.txt$" || fail "aes128.exe: $(mksfx list aes128.exe)"
+test_fails "the password does not open it" aes.exe -q --password wrong
+python3 - <<'PY'
+import zipfile
+with zipfile.ZipFile("aesbad.zip", "w") as z:
+    info = zipfile.ZipInfo("bad.txt")
+    info.flag_bits = 1
+    info.extra = b"\x01\x99\x07\x00\x02\x00AE\x04\x08\x00"  # strength 4
+    z.writestr(info, b"x" * 40)
+PY
+python3 - <<'PY'
+# method 99 in both headers (Python writes the method it is given only for its own methods)
+data = bytearray(open("aesbad.zip", "rb").read())
+for sig, at in ((b"PK\x03\x04", 8), (b"PK\x01\x02", 10)):
+    p = data.find(sig)
+    data[p + at:p + at + 2] = (99).to_bytes(2, "little")
+open("aesbad.zip", "wb").write(data)
+PY
+fails_cleanly "'bad.txt' is marked WinZip AES (method 99) without a well-formed AES field" out.exe -- \
+  create --stub "$STUB" -o out.exe aesbad.zip
 python3 - <<'PY'
 import zipfile
 for zipname, name in (("dotdot.zip", "../evil.txt"), ("deep.zip", "a/../../evil.txt"), ("device.zip", "docs/CON.txt"),
@@ -135,7 +175,7 @@ fails_cleanly "has a part longer than Windows takes" out.exe -- create --stub "$
 fails_cleanly "has a part longer than Windows takes" out.exe -- create --stub "$STUB" -o out.exe greek.zip
 fails_cleanly "could stand for a separator or a dot" out.exe -- create --stub "$STUB" -o out.exe slash.zip
 fails_cleanly "is longer than a Windows path can be" out.exe -- create --stub "$STUB" -o out.exe longpath.zip
-# Zip64: an entry of 5 GiB (declared in its Zip64 field; no data needed).
+# An entry of 5 GiB declared in its Zip64 fields, without its data.
 python3 - <<'PY'
 import struct
 name = b"huge.bin"
@@ -146,5 +186,5 @@ central = struct.pack("<IHHHHIIIIHHHHHII", 0x02014b50, 45, 45, 0, 0, 0, 0, 0xFFF
 end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 1, 1, len(central), len(local), 0)
 open("zip64.zip", "wb").write(local + central + end)
 PY
-fails_cleanly "'huge.bin' is 4 GiB or larger, which needs Zip64" out.exe -- create --stub "$STUB" -o out.exe zip64.zip
+fails_cleanly "'huge.bin' is cut short" out.exe -- create --stub "$STUB" -o out.exe zip64.zip
 echo "zip inputs: copied raw, descriptors and extras dropped, encryption kept, refusals named"

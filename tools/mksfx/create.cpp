@@ -1,8 +1,9 @@
 // mksfx create (create.h). A local header carries the entry's sizes and CRC
-// (the stub needs them there), so an entry's data is complete before its
-// header is written: a file of one piece waits in memory, the compressed
-// pieces of a larger one in a spool (file_io.h). The pieces come from the
-// packer's workers in archive order.
+// (the stub needs them there; an entry of 4 GiB or more in a Zip64 field),
+// so an entry's data is complete before its header is written: a file of
+// one piece waits in memory, the compressed pieces of a larger one in a
+// spool (file_io.h). The pieces come from the packer's workers in archive
+// order.
 #include "tools/mksfx/create.h"
 #include <chrono>
 #include <cstdio>
@@ -34,8 +35,6 @@ namespace mksfx {
 
 namespace {
 
-constexpr uint64_t MaxSize = 0xFFFFFFFFu;
-
 std::string ReadStub(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw Failure("cannot read " + path.string());
@@ -57,11 +56,12 @@ FILE* Said = stdout;
 void Tell(const CreateOptions& o, const EntryRecord& e) {
   if (!o.verbose) return;
   const std::string& name = e.name;
-  // The packed data without what the encryption adds; an AES entry's own
-  // method stands in its field (extra[9]).
-  bool aes = e.method == MethodAes && e.extra.size() >= 11;
+  // The packed data without what the encryption adds; an AES entry's
+  // strength and own method stand in its field (extra[8], extra[9]).
+  bool aes = e.method == MethodAes && e.extra.size() >= uint32_t{ExtraFieldHeaderSize} + AesExtraSize;
   uint16_t method = aes ? static_cast<uint8_t>(e.extra[9]) : e.method;
-  uint64_t added = aes ? uint64_t{AesOverhead(3)} : (e.flags & FlagEncrypted) ? uint64_t{EncryptionHeaderSize} : 0;
+  uint64_t added = aes ? uint64_t{AesOverhead(static_cast<uint8_t>(e.extra[8]))}
+                       : (e.flags & FlagEncrypted) ? uint64_t{EncryptionHeaderSize} : 0;
   uint64_t data = e.compressedSize - added;
   int saved = e.uncompressedSize == 0 || data >= e.uncompressedSize
                   ? 0 : static_cast<int>(100 - (data * 100 + e.uncompressedSize / 2) / e.uncompressedSize);
@@ -90,8 +90,7 @@ class Sealed {
                      "from a few known bytes; without --zipcrypto it is AES-256\n", e.name.c_str());
       seal_.emplace(zipcrypto_ ? Cipher::Traditional : Cipher::Aes256, password_, e);
     }
-    if (dataSize + Overhead() > MaxSize) throw Failure("'" + e.name + "' packs to 4 GiB or more, which needs Zip64");
-    e.compressedSize = static_cast<uint32_t>(dataSize + Overhead());
+    e.compressedSize = dataSize + Overhead();
     archive_.BeginEntry(e);
     if (seal_) archive_.Data(seal_->Header());
   }
@@ -170,7 +169,7 @@ void PutSpool(Sealed& out, EntryRecord& e, Spool& spool, uint64_t packed) {
 bool AddFile(ArchiveWriter& archive, Packer& packer, const InputItem& item, EntryRecord e, const CreateOptions& o,
              Progress& progress, Totals& totals, std::vector<std::string>& skipped) {
   Sealed out(archive, o.password, o.zipcrypto, o.quiet);
-  e.uncompressedSize = static_cast<uint32_t>(item.size);
+  e.uncompressedSize = item.size;
   uint64_t pieces = PieceCount(item.size);
   if (pieces <= 1) {
     PackedPiece piece;
@@ -283,7 +282,7 @@ void Recompress(Sealed& out, EntryRecord& e, SourceZip& source, const SourceEntr
     if (produced != s.uncompressedSize) throw Failure("'" + s.name + "' fails its CRC");
   };
   e.crc = 0;
-  e.uncompressedSize = static_cast<uint32_t>(s.uncompressedSize);
+  e.uncompressedSize = s.uncompressedSize;
   std::optional<Spool> spool;
   uint64_t packed = 0;
   std::string piece, previous;
@@ -323,27 +322,33 @@ void AddZip(ArchiveWriter& archive, SourceZip& source, const std::vector<SourceE
     EntryRecord e;
     e.name = s.name;
     e.folder = s.folder;
-    e.dosDateTime = Clamped(s.dosDateTime, o);
+    bool encrypted = (s.flags & FlagEncrypted) != 0;
+    // The traditional encryption with bit 3 checks the password against the
+    // time's high byte: that time stays as it is.
+    bool timeChecks = encrypted && s.method != MethodAes && (s.flags & FlagDescriptor) != 0;
+    e.dosDateTime = timeChecks ? s.dosDateTime : Clamped(s.dosDateTime, o);
     e.flags = NameFlags(s.name);
     if (s.folder) {
       archive.Add(e, std::string());
       Tell(o, archive.Entries().back());
       continue;
     }
-    bool encrypted = (s.flags & FlagEncrypted) != 0;
     // An encrypted entry is copied sealed as it is; the password seals the others.
     Sealed out(archive, encrypted ? std::string() : o.password, o.zipcrypto, o.quiet);
     if (o.recompress && !encrypted) {
       Recompress(out, e, source, s, compressor ? &*compressor : nullptr, SpoolPlace);
     } else {
-      // Copied as it is: the compressed bytes, sizes and CRC of the directory.
+      // Copied as it is: the compressed bytes, sizes and CRC of the directory
+      // (a WinZip AES entry's with its field, which names the real method).
       e.method = s.method;
       e.crc = s.crc;
-      e.uncompressedSize = static_cast<uint32_t>(s.uncompressedSize);
-      // Its password check byte is sealed inside its encryption header: the
-      // time's high byte when the source set bit 3, which must stay set then
-      // (and a descriptor follow the data, as bit 3 tells the stub).
-      if (encrypted) e.flags |= FlagEncrypted | (s.flags & FlagDescriptor);
+      e.uncompressedSize = s.uncompressedSize;
+      e.extra = s.aesField;
+      // A traditional password check byte is sealed inside the encryption
+      // header: the time's high byte when the source set bit 3, which must
+      // stay set then (and a descriptor follow the data, as bit 3 tells the
+      // stub). WinZip AES checks with its verifier alone.
+      if (encrypted) e.flags |= FlagEncrypted | (timeChecks ? FlagDescriptor : 0);
       out.Begin(e, s.compressedSize);
       buffer.resize(PieceSize);
       for (uint64_t at = 0; at < s.compressedSize;) {
@@ -492,8 +497,18 @@ int CreateArchive(const CreateOptions& o) {
     for (const InputItem& i : items) names.push_back(i.name);
     MustKeepApart(names);
   }
-  VolumeWriter out(target, o.split);
-  ArchiveWriter archive(out, o.split != 0);
+  // One file must stay below 4 GiB: a run whose stored bytes alone reach
+  // that is refused before it writes.
+  FormatLimits limits = LimitsOfRun();
+  if (o.split == 0) {
+    uint64_t least = stub.size() + block.size();
+    for (const SourceEntry& e : zipEntries) least += o.recompress ? (o.store ? e.uncompressedSize : 0) : e.compressedSize;
+    for (const InputItem& i : items) least += o.store ? i.size : 0;
+    if (least > limits.largestVolume) throw Failure(TooLargeForOneFile(toStdout));
+  }
+  if (fromZip && source->DotsStripped()) std::fprintf(stderr, "mksfx: removing leading './' from entry names\n");
+  VolumeWriter out(target, o.split, limits.largestVolume);
+  ArchiveWriter archive(out, o.split != 0, limits.largeSize);
   archive.Begin(stub, block);
   Totals totals;
   if (fromZip) AddZip(archive, *source, zipEntries, o, level, totals);
@@ -504,6 +519,8 @@ int CreateArchive(const CreateOptions& o) {
     fs::path first = out.CloseFirst();
     SignFile(first, o.sign);
     bytesOut = fs::file_size(first);
+    if (bytesOut > limits.largestVolume)
+      throw Failure("signed, the program would be 4 GiB or larger, which Windows does not start");
   }
   std::vector<fs::path> volumes = out.Commit();
   ReportStaleVolumes(replaced, volumes);

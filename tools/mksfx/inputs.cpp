@@ -238,7 +238,6 @@ struct Gatherer {
     // Read access is looked at here, so that a file that cannot be read is
     // told before anything is written.
     if (!Readable(path, why)) return Unreadable("cannot read " + path.string() + ": " + why);
-    if (f.size > 0xFFFFFFFFu) throw Failure("'" + name + "' is 4 GiB or larger, which needs Zip64");
     InputItem file;
     file.name = name;
     file.path = path;

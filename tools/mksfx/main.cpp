@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -19,6 +20,7 @@
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
 #include "tools/mksfx/version_info.h"
+#include "tools/mksfx/writer.h"
 #include "tools/mksfx/zipcrypto.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -305,13 +307,18 @@ int Raw(int argc, char** argv) {
   if (!s) throw Failure("cannot read " + stub);
   if (!z) throw Failure("cannot read " + zip);
   std::string stubBytes((std::istreambuf_iterator<char>(s)), std::istreambuf_iterator<char>());
-  std::string zipBytes((std::istreambuf_iterator<char>(z)), std::istreambuf_iterator<char>());
   if (stubBytes.size() != StubSize) throw Failure(stub + " is " + std::to_string(stubBytes.size()) + " bytes, not " + std::to_string(StubSize));
   // The texts as given (a test may want what create refuses), within the block.
   std::string b;
   if (block.given)
     b = AssembleConfigBlock(flags >= 0 ? static_cast<uint8_t>(flags) : BlockFlags(block), block.caption, block.dest,
                             block.run);
+  // Windows does not start a program of 4 GiB or more, and this form cannot split.
+  std::error_code ec;
+  uint64_t zipSize = std::filesystem::file_size(zip, ec);
+  if (!ec && zipSize + stubBytes.size() + b.size() > LimitsOfRun().largestVolume)
+    throw Failure("the program would be 4 GiB or larger, which Windows does not start; make it with mksfx create --split SIZE");
+  std::string zipBytes((std::istreambuf_iterator<char>(z)), std::istreambuf_iterator<char>());
   std::ofstream o(out, std::ios::binary);
   o << stubBytes << b << zipBytes;
   o.close();

@@ -1,7 +1,9 @@
 // Volumes and ZIP records (writer.h).
 #include "tools/mksfx/writer.h"
 #include "support/paths.h"
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include "archive/zip_format.h"
@@ -18,13 +20,144 @@ namespace fs = std::filesystem;
 namespace mksfx {
 
 namespace {
-enum : uint32_t { EndRecordSize = 22, CentralHeaderSize = 46, MaxOffset = 0xFFFFFFFFu, MaxEntries = 0xFFFF };
-
-uint16_t VersionNeeded(const EntryRecord& e) {
+uint16_t VersionNeeded(const EntryRecord& e, bool zip64) {
   if (e.method == MethodAes) return 51;  // WinZip AES
+  if (zip64) return VersionNeededZip64;
   return e.method == MethodDeflate || (e.flags & FlagEncrypted) || e.folder ? 20 : 10;
 }
+
+void Put64(std::string& out, uint64_t v) {
+  Put32(out, static_cast<uint32_t>(v));
+  Put32(out, static_cast<uint32_t>(v >> 32));
+}
+
+// A 32-bit field: the value, or the escape when the value stands in a Zip64 field.
+uint32_t Field32(uint64_t v, bool escaped) { return escaped ? Zip64Escape : static_cast<uint32_t>(v); }
+uint32_t Field16(uint64_t v) { return v >= Zip64CountEscape ? Zip64CountEscape : static_cast<uint32_t>(v); }
+
+// An entry's sizes take Zip64's fields at largeSize, both of them, in both headers.
+bool SizesNeedZip64(const EntryRecord& e, uint64_t largeSize) {
+  return e.uncompressedSize >= largeSize || e.compressedSize >= largeSize;
+}
 }  // namespace
+
+FormatLimits LimitsOfRun() {
+  FormatLimits limits;
+  const char* fourGiB = std::getenv("MKSFX_TEST_FOUR_GIB");
+  if (fourGiB == nullptr || *fourGiB == 0) return limits;
+  char* end = nullptr;
+  unsigned long long n = std::strtoull(fourGiB, &end, 10);
+  if (*end != 0 || n < 2 || n > (1ull << 32)) throw Failure("MKSFX_TEST_FOUR_GIB takes a number of bytes up to 4 GiB");
+  limits.largeSize = n - 1;
+  limits.largestVolume = n - 1;
+  return limits;
+}
+
+std::string TooLargeForOneFile(bool toStdout) {
+  if (toStdout) return "the program would be 4 GiB or larger, which Windows does not start; write it to a file with --split SIZE";
+  return "the program would be 4 GiB or larger, which Windows does not start; give --split SIZE for volumes below 4 GiB";
+}
+
+std::string LocalHeaderOf(const EntryRecord& e, uint64_t largeSize) {
+  bool zip64 = SizesNeedZip64(e, largeSize);
+  std::string extra;
+  if (zip64) {
+    Put16(extra, ExtraIdZip64);
+    Put16(extra, Zip64LocalExtraSize);
+    Put64(extra, e.uncompressedSize);
+    Put64(extra, e.compressedSize);
+  }
+  extra += e.extra;
+  std::string h;
+  Put32(h, ZipSignature(ShiftedLocalHeader));
+  Put16(h, VersionNeeded(e, zip64));
+  Put16(h, e.flags);
+  Put16(h, e.method);
+  Put32(h, e.dosDateTime);
+  Put32(h, e.crc);
+  Put32(h, Field32(e.compressedSize, zip64));
+  Put32(h, Field32(e.uncompressedSize, zip64));
+  Put16(h, static_cast<uint32_t>(e.name.size()));
+  Put16(h, static_cast<uint32_t>(extra.size()));
+  h += e.name;
+  h += extra;
+  return h;
+}
+
+std::string CentralRecordOf(const EntryRecord& e, uint64_t largeSize) {
+  // The Zip64 field holds, in this order, the values whose fields are escaped.
+  bool sizes = SizesNeedZip64(e, largeSize), offset = e.offset >= largeSize, disk = e.disk >= Zip64CountEscape;
+  std::string values;
+  if (sizes) {
+    Put64(values, e.uncompressedSize);
+    Put64(values, e.compressedSize);
+  }
+  if (offset) Put64(values, e.offset);
+  if (disk) Put32(values, e.disk);
+  std::string extra;
+  if (!values.empty()) {
+    Put16(extra, ExtraIdZip64);
+    Put16(extra, static_cast<uint32_t>(values.size()));
+    extra += values;
+  }
+  extra += e.extra;
+  std::string c;
+  Put32(c, ZipSignature(ShiftedCentralHeader));
+  Put16(c, 0x0B14);  // made by: Windows NTFS (MS-DOS attributes below), version 2.0
+  Put16(c, VersionNeeded(e, !values.empty()));
+  Put16(c, e.flags);
+  Put16(c, e.method);
+  Put32(c, e.dosDateTime);
+  Put32(c, e.crc);
+  Put32(c, Field32(e.compressedSize, sizes));
+  Put32(c, Field32(e.uncompressedSize, sizes));
+  Put16(c, static_cast<uint32_t>(e.name.size()));
+  Put16(c, static_cast<uint32_t>(extra.size()));
+  Put16(c, 0);  // comment
+  Put16(c, disk ? Zip64CountEscape : e.disk);
+  Put16(c, 0);  // internal attributes
+  Put32(c, e.folder ? 0x10 : 0x20);  // directory, or archive
+  Put32(c, Field32(e.offset, offset));
+  c += e.name;
+  c += extra;
+  return c;
+}
+
+bool EndNeedsZip64(const DirectoryEnd& d, uint64_t largeSize) {
+  return d.entries >= Zip64CountEscape || d.entriesHere >= Zip64CountEscape || d.size >= largeSize ||
+         d.offset >= largeSize || d.firstDisk >= Zip64CountEscape || d.endDisk >= Zip64CountEscape;
+}
+
+std::string EndRecordsOf(const DirectoryEnd& d, uint64_t largeSize, bool zip64) {
+  zip64 = zip64 || EndNeedsZip64(d, largeSize);
+  std::string out;
+  if (zip64) {
+    Put32(out, ZipSignature(ShiftedZip64EndRecord));
+    Put64(out, Zip64EndRecordSize - 12);  // the record's size after this field
+    Put16(out, 0x0B00 | VersionNeededZip64);  // made by
+    Put16(out, VersionNeededZip64);
+    Put32(out, d.endDisk);
+    Put32(out, d.firstDisk);
+    Put64(out, d.entriesHere);
+    Put64(out, d.entries);
+    Put64(out, d.size);
+    Put64(out, d.offset);
+    Put32(out, ZipSignature(ShiftedZip64Locator));
+    Put32(out, d.endDisk);  // the volume of the Zip64 end record: this one
+    Put64(out, d.endOffset);
+    Put32(out, d.endDisk + 1);  // volumes in all
+  }
+  // Each field too small for its value holds the escape.
+  Put32(out, ZipSignature(ShiftedEndRecord));
+  Put16(out, Field16(d.endDisk));
+  Put16(out, Field16(d.firstDisk));
+  Put16(out, Field16(d.entriesHere));
+  Put16(out, Field16(d.entries));
+  Put32(out, Field32(d.size, d.size >= largeSize));
+  Put32(out, Field32(d.offset, d.offset >= largeSize));
+  Put16(out, 0);  // no comment
+  return out;
+}
 
 fs::path VolumeName(const fs::path& program, unsigned n) {
   if (n <= 1) return program;
@@ -56,7 +189,8 @@ unsigned VolumeNumber(const fs::path& program, const fs::path& name) {
   return n >= 2 && written.string().size() == text.size() ? n : 0;
 }
 
-VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize) : out_(out), split_(splitSize) {
+VolumeWriter::VolumeWriter(const fs::path& out, uint64_t splitSize, uint64_t largest)
+    : out_(out), split_(std::min(splitSize, largest)), largest_(largest) {
   if (out != "-") {
     Open();
     return;
@@ -103,6 +237,7 @@ void VolumeWriter::Write(const char* bytes, size_t count) {
     if (split_ != 0 && used_ == split_) Open();
     size_t part = count - at;
     if (split_ != 0 && part > split_ - used_) part = static_cast<size_t>(split_ - used_);
+    if (split_ == 0 && part > largest_ - used_) throw Failure(TooLargeForOneFile(stream_));
     if (stream_) {
       if (std::fwrite(bytes + at, 1, part, stdout) != part)
         throw Failure(std::string("cannot write to standard output: ") + std::strerror(errno));
@@ -161,26 +296,11 @@ void ArchiveWriter::Begin(const std::string& stub, const std::string& block) {
 }
 
 void ArchiveWriter::BeginEntry(EntryRecord e) {
-  if (entries_.size() >= MaxEntries) throw Failure("more than 65,535 entries would need Zip64, which the stub lacks");
-  std::string h;
-  Put32(h, ZipSignature(ShiftedLocalHeader));
-  Put16(h, VersionNeeded(e));
-  Put16(h, e.flags);
-  Put16(h, e.method);
-  Put32(h, e.dosDateTime);
-  Put32(h, e.crc);
-  Put32(h, e.compressedSize);
-  Put32(h, e.uncompressedSize);
-  Put16(h, static_cast<uint32_t>(e.name.size()));
-  Put16(h, static_cast<uint32_t>(e.extra.size()));
-  h += e.name;
-  h += e.extra;
-  // A header must also be found at its offset, not just be written: one
-  // that would start past 4 GiB needs Zip64.
-  if (out_.DiskOffset() + h.size() > MaxOffset) throw Failure("the archive grows past 4 GiB, which needs Zip64");
+  std::string h = LocalHeaderOf(e, largeSize_);
   out_.WriteRecord(h);
   e.disk = out_.Disk();
   e.offset = out_.DiskOffset() - h.size();
+  e.zip64 = SizesNeedZip64(e, largeSize_);
   open_ = e;
 }
 
@@ -190,66 +310,51 @@ void ArchiveWriter::EndEntry() {
     std::string d;
     Put32(d, ZipSignature(ShiftedMarker));
     Put32(d, e.crc);
-    Put32(d, e.compressedSize);
-    Put32(d, e.uncompressedSize);
+    if (e.zip64) {
+      Put64(d, e.compressedSize);
+      Put64(d, e.uncompressedSize);
+    } else {
+      Put32(d, static_cast<uint32_t>(e.compressedSize));
+      Put32(d, static_cast<uint32_t>(e.uncompressedSize));
+    }
     out_.WriteRecord(d);
   }
   entries_.push_back(e);
 }
 
 void ArchiveWriter::Finish() {
-  unsigned firstDisk = 0;
-  uint64_t firstOffset = 0, size = 0;
+  DirectoryEnd end;
   std::vector<unsigned> disks;  // the volume of each central header
   for (const EntryRecord& e : entries_) {
-    std::string c;
-    Put32(c, ZipSignature(ShiftedCentralHeader));
-    Put16(c, 0x0B14);  // made by: Windows NTFS (MS-DOS attributes below), version 2.0
-    Put16(c, VersionNeeded(e));
-    Put16(c, e.flags);
-    Put16(c, e.method);
-    Put32(c, e.dosDateTime);
-    Put32(c, e.crc);
-    Put32(c, e.compressedSize);
-    Put32(c, e.uncompressedSize);
-    Put16(c, static_cast<uint32_t>(e.name.size()));
-    Put16(c, static_cast<uint32_t>(e.extra.size()));
-    Put16(c, 0);  // comment
-    Put16(c, e.disk);
-    Put16(c, 0);  // internal attributes
-    Put32(c, e.folder ? 0x10 : 0x20);  // directory, or archive
-    Put32(c, static_cast<uint32_t>(e.offset));
-    c += e.name;
-    c += e.extra;
+    std::string c = CentralRecordOf(e, largeSize_);
     out_.WriteRecord(c);
     if (disks.empty()) {
-      firstDisk = out_.Disk();
-      firstOffset = out_.DiskOffset() - c.size();
+      end.firstDisk = out_.Disk();
+      end.offset = out_.DiskOffset() - c.size();
     }
     disks.push_back(out_.Disk());
-    size += c.size();
+    end.size += c.size();
   }
-  // The end record goes whole to the last volume, which may be a new one.
-  bool moves = !out_.Fits(EndRecordSize);
-  unsigned endDisk = out_.Disk() + (moves ? 1 : 0);
-  if (disks.empty()) {
-    firstDisk = endDisk;
-    firstOffset = moves ? 0 : out_.DiskOffset();
-  }
-  if (firstOffset + size > MaxOffset || out_.DiskOffset() > MaxOffset)
-    throw Failure("the archive grows past 4 GiB, which needs Zip64");
-  uint32_t here = 0;
-  for (unsigned d : disks) here += d == endDisk;
-  std::string end;
-  Put32(end, ZipSignature(ShiftedEndRecord));
-  Put16(end, endDisk);
-  Put16(end, firstDisk);
-  Put16(end, here);
-  Put16(end, static_cast<uint32_t>(entries_.size()));
-  Put32(end, static_cast<uint32_t>(size));
-  Put32(end, static_cast<uint32_t>(firstOffset));
-  Put16(end, 0);  // no comment
-  out_.WriteRecord(end);
+  end.entries = entries_.size();
+  // The end records go whole to the last volume, which may be a new one.
+  // Zip64's records are written when either place needs them, so that
+  // their length does not depend on the place.
+  auto placed = [&](bool moved) {
+    DirectoryEnd d = end;
+    d.endDisk = out_.Disk() + (moved ? 1 : 0);
+    d.endOffset = moved ? 0 : out_.DiskOffset();
+    if (disks.empty()) {
+      d.firstDisk = d.endDisk;
+      d.offset = d.endOffset;
+    }
+    for (unsigned disk : disks) d.entriesHere += disk == d.endDisk;
+    return d;
+  };
+  DirectoryEnd here = placed(false), next = placed(true);
+  bool zip64 = EndNeedsZip64(here, largeSize_) || EndNeedsZip64(next, largeSize_);
+  std::string records = EndRecordsOf(here, largeSize_, zip64);
+  if (!out_.Fits(records.size())) records = EndRecordsOf(next, largeSize_, zip64);
+  out_.WriteRecord(records);
 }
 
 }  // namespace mksfx
