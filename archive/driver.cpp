@@ -131,28 +131,6 @@ bool ConfirmOverwrite(const char* path) {
   return OverwriteAnswer != 0;
 }
 
-// The password step of an encrypted entry: the remembered password, then at
-// most three prompts. True when the entry is not encrypted or a password
-// opened it; the keys are then ready for the entry's data.
-bool PasswordOpensEntry() {
-  if ((CurrentEntry.flags & FlagEncrypted) == 0) return true;
-  uint8_t header[EncryptionHeaderRoom];
-  ReadEncryptionHeader(header);
-  bool accepted = CurrentPassword[0] != 0 && PasswordFits(header, CurrentPassword);
-  if (!accepted) {  // as for the overwrite question
-    ShowKeptNameNow();
-    PaintProgressNow();
-  }
-  for (unsigned prompts = 0; !accepted && prompts < PasswordPrompts; ++prompts) {
-    AskPassword();
-    int32_t length = PasswordLength < 0 ? 0 : PasswordLength;
-    TextFromBuffer(reinterpret_cast<const uint8_t*>(PasswordBuffer), static_cast<unsigned>(length),
-                   CurrentPassword, PasswordBufferSize);
-    accepted = PasswordFits(header, CurrentPassword);
-  }
-  return accepted;
-}
-
 // An entry refused by its name: "Invalid filename." (captionId) for the
 // first of a pass, with the name as the text; later ones are only counted,
 // so that an archive of many cannot bury the user in messages.
@@ -179,6 +157,38 @@ void RefuseName(Pass& pass, const char* name) { RefuseEntry(pass, pass.refusedNa
 EntryOutcome RefuseMethod(Pass& pass, const EntryRecord& entry) {
   RefuseEntry(pass, pass.refusedMethods, entry.name, MsgUnknownMethod);
   return GoOn;
+}
+
+// The password step of an encrypted entry: the remembered password, then at
+// most three prompts. GoOn when the entry is not encrypted or a password
+// opened it (the keys are then ready for the entry's data), PasswordRefused
+// after the prompts. An encryption header (or AES salt) that the archive
+// cuts is no matter of the password: the archive is cut short, or its next
+// volume missing (reported then).
+EntryOutcome PasswordOpensEntry(Pass& pass) {
+  if ((CurrentEntry.flags & FlagEncrypted) == 0) return GoOn;
+  uint8_t header[EncryptionHeaderRoom];
+  if (!ReadEncryptionHeader(header)) {
+    pass.incomplete = true;
+    if (!VolumeChangeFailed) {
+      ShowCatalogueError(pass.owner, MsgErrorReading);
+      pass.unreadable = true;
+    }
+    return EndWalk;
+  }
+  bool accepted = CurrentPassword[0] != 0 && PasswordFits(header, CurrentPassword);
+  if (!accepted) {  // as for the overwrite question
+    ShowKeptNameNow();
+    PaintProgressNow();
+  }
+  for (unsigned prompts = 0; !accepted && prompts < PasswordPrompts; ++prompts) {
+    AskPassword();
+    int32_t length = PasswordLength < 0 ? 0 : PasswordLength;
+    TextFromBuffer(reinterpret_cast<const uint8_t*>(PasswordBuffer), static_cast<unsigned>(length),
+                   CurrentPassword, PasswordBufferSize);
+    accepted = PasswordFits(header, CurrentPassword);
+  }
+  return accepted ? GoOn : PasswordRefused;
 }
 
 // A folder entry: the folder and those above it. A failure ends the walk.
@@ -329,7 +339,8 @@ EntryOutcome ExtractEntry(Pass& pass, const EntryRecord& entry, const char* path
   // An unknown method is refused before a password is asked for it, and
   // before any file of its name is created or replaced.
   if (!entry.folder && !MethodKnown()) return RefuseMethod(pass, entry);
-  if (!PasswordOpensEntry()) return PasswordRefused;
+  EntryOutcome opened = PasswordOpensEntry(pass);
+  if (opened != GoOn) return opened;
   if (entry.folder) return MakeFolderEntry(pass, path);
 
   // A cancel request is seen before the file is created, so that an
@@ -353,8 +364,8 @@ EntryOutcome ExtractEntry(Pass& pass, const EntryRecord& entry, const char* path
 EntryOutcome TestEntry(Pass& pass, const EntryRecord& entry) {
   SeekEntryData();
   if (!entry.folder && !MethodKnown()) return RefuseMethod(pass, entry);
-  if (!PasswordOpensEntry()) return PasswordRefused;
-  if (entry.folder) return GoOn;
+  EntryOutcome opened = PasswordOpensEntry(pass);
+  if (opened != GoOn || entry.folder) return opened;
   PumpWhenDue();
   if (CancelRequested) return StopWithoutSummary;
   FileHandle nothing = CreateForWriting(NullDevice);
@@ -396,14 +407,15 @@ EntryOutcome HandleEntry(Pass& pass, const EntryRecord& entry, WalkStep step) {
     return EndWalk;
   }
   if (pass.kind == CountPass) return GoOn;
-  // Names are the extraction pass's to judge; the test looks at the data.
-  if (pass.kind == TestPass) return TestEntry(pass, entry);
 
+  // No CRC covers a name: the test judges names as the extraction does, so
+  // that a damaged one fails it before anything is written.
   char* path = OutputPath;
   if (FormOutputPath(entry, path) != NameAccepted) {
     if (pass.kind != DeletePass) RefuseName(pass, entry.name);  // and never deleted either
     return GoOn;
   }
+  if (pass.kind == TestPass) return TestEntry(pass, entry);
   if (pass.kind == DeletePass) {
     // Only files this run created or replaced; folders stay.
     if (!entry.folder && WasWritten(pass.entry)) DeleteFileAt(path);

@@ -256,15 +256,19 @@ NameVerdict FormOutputPath(const EntryRecord& entry, char* path) {
   if (Utf16Units(Destination, Destination + d) + 1 + Utf16Units(name, name + n) > MaxPathUnits) return NameTooLong;
   memcpy(path, Destination, d);
   path[d] = '\\';
-  memcpy(path + d + 1, name, n + 1);
+  // With Windows' own separator throughout: a destination given with the
+  // \\?\ prefix is taken as it stands, and there "/" is no separator.
+  char* to = path + d + 1;
+  for (const char* from = name; (*to = *from == '/' ? '\\' : *from) != 0; ++from) ++to;
   return NameAccepted;
 }
 
 void SeekEntryData() { SeekFromHeader(CurrentEntry.dataOffset, true); }
 
-void ReadEncryptionHeader(uint8_t* header) {
+bool ReadEncryptionHeader(uint8_t* header) {
   memset(header, 0, EncryptionHeaderRoom);
-  ReadAcrossVolumes(header, EncryptionHeaderLength());
+  uint32_t length = EncryptionHeaderLength();
+  return ReadAcrossVolumes(header, length) == length;
 }
 
 bool PasswordFits(const uint8_t* header, const char* password) {

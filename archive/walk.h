@@ -61,9 +61,10 @@ NameVerdict FormOutputPath(const EntryRecord& entry, char* path);
 void SeekEntryData();
 // The encryption header of the entry in hand, before its data: the 12 bytes
 // of the traditional encryption, or WinZip AES's salt and password verifier
-// (at most EncryptionHeaderRoom bytes; zeros where the archive ends).
+// (at most EncryptionHeaderRoom bytes; zeros where the archive ends). False
+// when the archive, or a volume that cannot be had, cuts it.
 enum : uint32_t { EncryptionHeaderRoom = 18 };
-void ReadEncryptionHeader(uint8_t* header);
+bool ReadEncryptionHeader(uint8_t* header);
 // The password opens the entry, judged by its encryption header as read: the
 // check byte of the traditional encryption, or WinZip AES's verifier. The
 // keys are then ready for its data. An empty password opens nothing.

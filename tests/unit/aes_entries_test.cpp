@@ -130,3 +130,32 @@ TEST_F(AesEntriesTest, AMalformedAesFieldIsAnUnknownMethodAndAsksNoPassword) {
 }
 
 }  // namespace
+
+namespace {
+
+// A salt or an encryption header that the archive cuts is no matter of the
+// password: no prompt, and the archive is reported cut short.
+TEST_F(AesEntriesTest, AnEncryptionHeaderCutByTheArchivesEndIsACutArchiveNotAWrongPassword) {
+  for (bool aes : {true, false}) {
+    SCOPED_TRACE(aes ? "AES salt" : "traditional header");
+    ZipEntry e = aes ? Aes("a.txt", "secret text", 3, MethodStored) : Encrypted("a.txt", "secret text", "pass word");
+    std::vector<uint8_t> bytes = ZipBuilder().Stored("first.txt", "f").Add(e).LocalPart();
+    size_t cut = bytes.size() - e.data.size() - (aes ? AesCodeSize + AesVerifierSize + 4 : 6);  // inside it
+    bytes.resize(cut);
+    posix::Messages.clear();
+    scripted::Asked.clear();
+    CurrentPassword[0] = 0;
+    std::remove(Out("first.txt").c_str());
+    Open(bytes);
+    Extract();
+    EXPECT_TRUE(scripted::Asked.empty()) << "no password is asked for a header that is not there";
+    ASSERT_EQ(posix::Messages.size(), 2u);
+    EXPECT_EQ(posix::Messages[0].text, "Error reading archive.");
+    ExpectFailureSummaryLast();
+    EXPECT_EQ(ExitCode, ExitUnreadable);
+    EXPECT_EQ(ReadFile(Out("first.txt")), "f");
+    EXPECT_FALSE(Exists(Out("a.txt")));
+  }
+}
+
+}  // namespace

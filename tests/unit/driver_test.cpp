@@ -108,7 +108,7 @@ TEST_F(DriverTest, FolderThatCannotBeCreatedEndsTheWalkWithTheSummary) {
   Open(ZipBuilder().Stored("blocker/inner/file.txt", "x").Stored("later.txt", "y"));
   Extract();
   ASSERT_EQ(posix::Messages.size(), 2u);
-  EXPECT_EQ(posix::Messages[0].text, dest_ + "\\blocker/inner");
+  EXPECT_EQ(posix::Messages[0].text, dest_ + "\\blocker\\inner");
   EXPECT_EQ(posix::Messages[0].caption, "Error in directory ..");
   EXPECT_EQ(posix::Messages[0].style, 0x10u);
   ExpectFailureSummaryLast();

@@ -100,6 +100,19 @@ TEST_F(VerifyTest, AProgramCutShortIsAnUnreadableArchive) {
   EXPECT_EQ(ExitCode, ExitUnreadable);
 }
 
+TEST_F(VerifyTest, ANameTheExtractionWouldRefuseFailsTheTest) {
+  // No CRC covers a name: one flipped bit makes "sub/b.txt" "sub/b.t:t",
+  // which the test judges as the extraction would, before writing anything.
+  Open(ZipBuilder().Stored("a.txt", "a").Stored("sub/b.t:t", "b").Stored("c.txt", "c"));
+  Extract();
+  EXPECT_TRUE(Written().empty()) << "nothing is written";
+  ASSERT_EQ(posix::Messages.size(), 2u);
+  EXPECT_EQ(posix::Messages[0].text, "sub/b.t:t");
+  EXPECT_EQ(posix::Messages[0].caption, "Invalid filename.");
+  ExpectFailureSummaryLast();
+  EXPECT_EQ(ExitCode, ExitUnreadable);
+}
+
 TEST_F(VerifyTest, ThePasswordIsAskedOnceForBothPasses) {
   scripted::PasswordReplies = {"secret"};
   Open(ZipBuilder().Add(Encrypted("1.txt", "one", "secret")).Add(Encrypted("2.txt", "two", "secret")));
