@@ -424,7 +424,9 @@ int CreateArchive(const CreateOptions& o) {
     }
   }
   std::string stub = ReadStub(o.stub);
-  if (!o.versionInfo.empty()) PatchVersionInfo(stub, o.versionInfo);
+  if (!o.versionInfo.empty())
+    for (const std::string& note : PatchVersionInfo(stub, o.versionInfo))
+      std::fprintf(stderr, "mksfx: warning: %s\n", note.c_str());
   auto start = std::chrono::steady_clock::now();
 
   // The file written: through a link, never a device or FIFO.
