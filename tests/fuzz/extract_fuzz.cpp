@@ -4,7 +4,11 @@
 // typed password. Whatever the archive claims, nothing outside the
 // destination may change, and the exit code must tell the outcome: a run
 // that showed the failure summary or could not read the archive never ends
-// with 0, nothing here cancels, so never with 3, and 0 means success.
+// with 0, nothing here cancels, so never with 3, and 0 means success. A
+// program that tests every entry first (VerifyFirst) and ends with 2, its
+// test having found damage, changed nothing in the destination either: no
+// file written, none replaced, no folder made (a spanned archive is not
+// tested first, so it is no such program).
 //
 // The input: a control byte, two 16-bit little-endian volume lengths, then
 // the bytes of the volumes. Control bit 0: a second volume (setup.z02) takes
@@ -60,16 +64,19 @@ void RemoveTree(const std::string& path) { nftw(path.c_str(), RemoveOne, 16, FTW
 
 namespace {
 
-// Every path below root but the destination, with its size and contents.
-std::map<std::string, std::string> Outside() {
+// Every path below root, with its contents: those in the destination or
+// those outside it.
+std::map<std::string, std::string> Tree(bool inDestination) {
   std::map<std::string, std::string> seen;
   static std::map<std::string, std::string>* into;
+  static bool inside;
   into = &seen;
+  inside = inDestination;
   nftw(
       Root().c_str(),
       [](const char* path, const struct stat* st, int, struct FTW*) {
         std::string p(path);
-        if (p.rfind(Root() + "/dest", 0) == 0) return 0;
+        if ((p.rfind(Root() + "/dest", 0) == 0) != inside) return 0;
         std::string contents = S_ISDIR(st->st_mode) ? "<dir>" : "";
         if (S_ISREG(st->st_mode)) {
           FILE* f = std::fopen(path, "rb");
@@ -83,6 +90,9 @@ std::map<std::string, std::string> Outside() {
       16, FTW_PHYS);
   return seen;
 }
+
+std::map<std::string, std::string> Outside() { return Tree(false); }
+std::map<std::string, std::string> Inside() { return Tree(true); }
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
@@ -122,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* name : {"/dest/a", "/dest/a.txt", "/dest/b", "/dest/x.txt"})
       WriteAll(root + name, reinterpret_cast<const uint8_t*>("old"), 3);
   }
-  const std::map<std::string, std::string> before = Outside();
+  const std::map<std::string, std::string> before = Outside(), destination = Inside();
 
   FreshProgramState();
   posix::OwnPath = root + "/setup.exe";
@@ -134,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   scripted::PasswordReplies = {"x", "pw", "y"};
   scripted::OverwriteReplies = {{true, false}, {false, false}, {true, true}};
   scripted::DiskReplies = {true, false};
-  OverwriteMode = static_cast<OverwriteChoice>((control >> 4) % 3);
+  OverwriteMode = static_cast<OverwriteChoice>(((control >> 4) & 3) % 3);  // bits 4-5 alone
   VerifyFirst = (control >> 6) & 1;  // the test pass before the extraction
 
   ExtractArchive(0, CountPass);
@@ -145,6 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (code == ExitCancelled) abort();                             // nothing cancelled
   if (summary && code == ExitExtracted) abort();                  // a failure told as success
   if ((code == ExitExtracted) != (ExtractionSucceeded != 0)) abort();
+  // A tested program whose test failed wrote nothing.
+  if (VerifyFirst && !ArchiveSpanned && code == ExitUnreadable && Inside() != destination) abort();
   ExtractArchive(0, DeletePass);
   if (ExitCode != code) abort();  // the deletion pass leaves the code alone
   CloseFile(ArchiveHandle);

@@ -4,6 +4,11 @@
 // input, the entry must end without a sanitizer report or leak, and when
 // zlib decodes the same bytes as a whole stream, our output (length and
 // CRC-32) must equal zlib's.
+//
+// Built twice: as the host's decoder (a 64-bit bit buffer), and with
+// KORVI_FUZZ_NARROW as the stub's (inflate_narrow_fuzz.cpp: the same source
+// compiled with a 32-bit buffer, tests/unit/inflate_narrow_decoder.cpp),
+// whose fast loop refills more often and copies matches in 4-byte words.
 #include <cstdlib>
 #include <vector>
 #include "SFXinflt/inflate.h"
@@ -15,6 +20,15 @@
 #include "tests/support/fresh_state.h"
 #include "tests/support/sealed.h"
 #include "tests/support/zlib_reference.h"
+
+#ifdef KORVI_FUZZ_NARROW
+namespace narrow {
+InflateOutcome InflateEntry();
+}
+static decltype(&InflateEntry) const DecoderUnderTest = narrow::InflateEntry;
+#else
+static decltype(&InflateEntry) const DecoderUnderTest = InflateEntry;
+#endif
 
 // zlib's output of a raw stream: its length and CRC, or false.
 static bool ZlibDecodes(const std::vector<uint8_t>& stream, uint64_t* length, uint32_t* crc) {
@@ -46,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CurrentEntry.uncompressedSize = 0xFFFFFFFFu;
   CurrentEntry.endKnown = true;  // compared with zlib, so unbounded
   CrcRegister = 0xFFFFFFFFu;
-  InflateEntry();
+  DecoderUnderTest();
   CloseFile(ArchiveHandle);
   CloseFile(OutputHandle);
   ArchiveHandle = OutputHandle = NoFile;

@@ -2,7 +2,8 @@
 # An output that is one of the files the run reads is refused before
 # anything is written, whichever way it is reached: named itself, found in a
 # folder input (also through a link), a hard link, the .zip input, the stub,
-# the signing or password files. The input keeps its bytes.
+# the signing or password files, the list of inputs. The input keeps its
+# bytes.
 source "$KORVI_SOURCE/tests/tool/lib.sh"
 mkdir -p tree/sub
 echo data > a.txt
@@ -47,6 +48,31 @@ printf 'key' > key.pem
 printf 'cert' > cert.pem
 fails_cleanly "the output key.pem is the signing key (key.pem)" key.pem -- \
   create --stub "$STUB" -o key.pem --sign-cert cert.pem --sign-key key.pem tree
+# The lists of inputs: --files-from FILE, and standard input (-@ or
+# --files-from -) redirected from the output, or from a hard link to it.
+# The list was read already; replaced, it would be lost all the same.
+printf 'a.txt\ntree\n' > files.lst
+fails_cleanly "the output files.lst is the list of inputs (files.lst)" files.lst -- \
+  create --stub "$STUB" -o files.lst --files-from files.lst
+fails_cleanly "the output ./files.lst is the list of inputs (files.lst)" files.lst -- \
+  create --stub "$STUB" -o ./files.lst a.txt --files-from files.lst
+fails_cleanly "the output files.lst is the list of inputs (standard input)" files.lst -- \
+  create --stub "$STUB" -o files.lst -@ <files.lst
+fails_cleanly "the output files.lst is the list of inputs (standard input)" files.lst -- \
+  create --stub "$STUB" -o files.lst --files-from - <files.lst
+ln files.lst hard.lst
+fails_cleanly "the output hard.lst is the list of inputs (files.lst)" hard.lst -- \
+  create --stub "$STUB" -o hard.lst --files-from files.lst
+fails_cleanly "the output hard.lst is the list of inputs (standard input)" hard.lst -- \
+  create --stub "$STUB" -o hard.lst -@ <files.lst
+[ "$(cat files.lst)" = "$(printf 'a.txt\ntree')" ] || fail "files.lst lost its bytes: $(cat files.lst)"
+# Read from another file, or through a pipe, the list is no trouble.
+mksfx create -q --stub "$STUB" -o list.exe -@ <files.lst
+python3 "$CHECK" list.exe
+printf 'a.txt\n' | mksfx create -q --stub "$STUB" -o list.exe -@
+python3 "$CHECK" list.exe
+rm list.exe hard.lst
+
 # A folder as the output.
 rc=0; mksfx create --stub "$STUB" -o tree/sub a.txt 2>err.txt || rc=$?
 [ $rc -eq 1 ] && grep -qx "mksfx: the output tree/sub is a folder; it is left as it is" err.txt || fail "a folder as the output: exit $rc, $(cat err.txt)"

@@ -1,14 +1,17 @@
 // mksfx's clean-up after a signal (tools/mksfx/interrupt.h), in a child
 // process that the signal ends: the paths given are removed, the forgotten
-// ones kept, the child program ended, and the process dies by the signal.
+// ones kept, the child program ended, and the process dies by the signal,
+// whichever signal that ends a process it is.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include "tools/mksfx/interrupt.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +36,8 @@ class MksfxInterrupt : public ::testing::Test {
   int RunAndRaise(int sig, Body body) {
     pid_t pid = fork();
     if (pid == 0) {
+      struct rlimit noCore = {0, 0};  // the signals that dump core: no core file
+      setrlimit(RLIMIT_CORE, &noCore);
       mksfx::CleanUpOnSignals();
       body();
       raise(sig);
@@ -59,14 +64,51 @@ TEST_F(MksfxInterrupt, TheGivenPathsGoTheForgottenStay) {
   EXPECT_TRUE(fs::exists(c));
 }
 
-TEST_F(MksfxInterrupt, EverySignalOfTheRun) {
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+TEST_F(MksfxInterrupt, EverySignalThatEndsTheRun) {
+  // From a terminal and kill, a reader of standard output that went away
+  // (mksfx create -v ... | head), a file size or time limit, abort().
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ, SIGXCPU, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM,
+                  SIGABRT}) {
     fs::path a = Make("a.tmp");
     int status = RunAndRaise(sig, [&] { mksfx::RemoveOnSignal(a); });
     ASSERT_TRUE(WIFSIGNALED(status)) << sig;
     EXPECT_EQ(WTERMSIG(status), sig);
     EXPECT_FALSE(fs::exists(a)) << sig;
   }
+}
+
+TEST_F(MksfxInterrupt, AFaultInAnotherThreadToo) {
+  // The sanitizers of this build handle SIGSEGV themselves, and mksfx leaves
+  // a handler it finds in place: the child sets the default first, as a
+  // build without them has it.
+  fs::path a = Make("a.tmp");
+  int status = RunAndRaise(SIGTERM, [&] {
+    mksfx::RemoveOnSignal(a);
+    signal(SIGSEGV, SIG_DFL);
+    mksfx::CleanUpOnSignals();
+    mksfx::SignalsHeldBack held;  // as every thread mksfx starts
+    std::thread([] { raise(SIGSEGV); }).join();
+  });
+  ASSERT_TRUE(WIFSIGNALED(status)) << status;
+  EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+  EXPECT_FALSE(fs::exists(a));
+}
+
+TEST_F(MksfxInterrupt, AHandlerFoundInPlaceStays) {
+  fs::path a = Make("a.tmp");
+  pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGUSR1, [](int) { _exit(5); });
+    mksfx::CleanUpOnSignals();
+    mksfx::RemoveOnSignal(a);
+    raise(SIGUSR1);
+    _exit(7);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 5);
+  EXPECT_TRUE(fs::exists(a));
 }
 
 TEST_F(MksfxInterrupt, AnIgnoredSignalStaysIgnored) {

@@ -2,8 +2,9 @@
 // (compiled by windres for this test) inside a stand-in stub: its strings
 // and rooms read back, rewritten in place without the stub changing size
 // or any byte outside the strings' room changing, the fixed versions
-// following dotted version texts, and the refusals (too long, unknown key,
-// no resource), which leave the bytes as they were.
+// following version texts (from their leading numbers, said, when text
+// follows them), and the refusals (too long, unknown key, no resource, a
+// version part above 65,535 or none), which leave the bytes as they were.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -103,10 +104,65 @@ TEST_F(MksfxVersion, RewrittenInPlace) {
   size_t end = old.at + mksfx::Get16(reinterpret_cast<const unsigned char*>(before.data()) + old.at);
   EXPECT_EQ(stub_.substr(end), before.substr(end));
   // A second rewrite, shorter, and one that fills the room exactly.
-  mksfx::PatchVersionInfo(stub_, {{"ProductName", "A"}, {"FileVersion", std::string(23, '9')}});
+  const std::string full = "2.5.1.7 build 123456789";
+  ASSERT_EQ(full.size(), 23u);
+  mksfx::PatchVersionInfo(stub_, {{"ProductName", "A"}, {"FileVersion", full}});
   ExpectStored(stub_, u"ProductName", u"A", 32);
-  EXPECT_EQ(mksfx::ReadVersionInfo(stub_).strings[2].value, std::string(23, '9'));
-  EXPECT_EQ(mksfx::ReadVersionInfo(stub_).fileVersion, 0x0002000500010007u);  // not a dotted version: kept
+  EXPECT_EQ(mksfx::ReadVersionInfo(stub_).strings[2].value, full);
+  EXPECT_EQ(mksfx::ReadVersionInfo(stub_).fileVersion, 0x0002000500010007u);  // its leading numbers
+}
+
+TEST_F(MksfxVersion, AVersionWithTextAfterItsNumbersIsFixedFromThem) {
+  mksfx::PatchVersionInfo(stub_, {{"FileVersion", "2.5 beta"}, {"ProductVersion", "3.1-rc2"}});
+  mksfx::VersionInfo info = mksfx::ReadVersionInfo(stub_);
+  EXPECT_EQ(info.strings[2].value, "2.5 beta");  // the text as given
+  EXPECT_EQ(info.strings[7].value, "3.1-rc2");
+  EXPECT_EQ(info.fileVersion, 0x0002000500000000u);
+  EXPECT_EQ(info.productVersion, 0x0003000100000000u);
+  for (const auto& [text, fixed] : std::vector<std::pair<std::string, uint64_t>>{
+           {"1.2.3.4.5", 0x0001000200030004u}, {"7.", 0x0007000000000000u}, {"4.0 (build 1234)", 0x0004000000000000u},
+           {"10.0.19041.1", 0x000A00004A610001u}, {"65535.65535.65535.65535", 0xFFFFFFFFFFFFFFFFu}, {"1.2", 0x0001000200000000u}}) {
+    mksfx::PatchVersionInfo(stub_, {{"FileVersion", text}});
+    EXPECT_EQ(mksfx::ReadVersionInfo(stub_).fileVersion, fixed) << text;
+    EXPECT_EQ(mksfx::ReadVersionInfo(stub_).strings[2].value, text);
+  }
+}
+
+TEST_F(MksfxVersion, AFixedVersionTakenFromTheLeadingNumbersIsSaid) {
+  std::vector<std::string> notes =
+      mksfx::PatchVersionInfo(stub_, {{"FileVersion", "2.5 beta"}, {"ProductVersion", "3.1"}, {"CompanyName", "7 Ltd."}});
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0], "--version-info FileVersion=2.5 beta: the text stays as given; the fixed file version, which "
+                      "Windows compares, is 2.5.0.0, from its leading numbers");
+  notes = mksfx::PatchVersionInfo(stub_, {{"ProductVersion", "4.0.1.2.3"}});
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_NE(notes[0].find("the fixed product version, which Windows compares, is 4.0.1.2,"), std::string::npos) << notes[0];
+  EXPECT_TRUE(mksfx::PatchVersionInfo(stub_, {{"FileVersion", "1.2.3.4"}, {"ProductVersion", "1.2"}}).empty());
+  try {
+    mksfx::PatchVersionInfo(stub_, {{"FileVersion", "65536.0.0.0"}});
+    ADD_FAILURE() << "65536 taken";
+  } catch (const mksfx::UsageError& e) {
+    EXPECT_STREQ(e.what(), "--version-info FileVersion=65536.0.0.0: 65536 is more than 65535; a version is one to four "
+                           "numbers 0-65535 joined by dots (1.2.3.4), which text may follow (2.5 beta)");
+  }
+  try {
+    mksfx::PatchVersionInfo(stub_, {{"ProductVersion", "beta 2"}});
+    ADD_FAILURE() << "no number taken";
+  } catch (const mksfx::UsageError& e) {
+    EXPECT_STREQ(e.what(), "--version-info ProductVersion=beta 2 starts with no number; a version is one to four "
+                           "numbers 0-65535 joined by dots (1.2.3.4), which text may follow (2.5 beta)");
+  }
+}
+
+TEST_F(MksfxVersion, AVersionPartAbove65535OrNoNumberIsRefused) {
+  // Left as they were, the fixed versions would say 1.0.0.0 without a word.
+  std::string before = stub_;
+  for (const char* key : {"FileVersion", "ProductVersion"})
+    for (const char* text : {"65536.0.0.0", "1.2.3.70000", "99999999999999999999", "1.65536 beta", "beta", "v2.5", "", " 2.5"}) {
+      EXPECT_THROW(mksfx::PatchVersionInfo(stub_, {{"ProductName", "ok"}, {key, text}}), mksfx::UsageError)
+          << key << "=" << text;
+      EXPECT_EQ(stub_, before);
+    }
 }
 
 TEST_F(MksfxVersion, RefusalsChangeNothing) {

@@ -424,7 +424,9 @@ int CreateArchive(const CreateOptions& o) {
     }
   }
   std::string stub = ReadStub(o.stub);
-  if (!o.versionInfo.empty()) PatchVersionInfo(stub, o.versionInfo);
+  if (!o.versionInfo.empty())
+    for (const std::string& note : PatchVersionInfo(stub, o.versionInfo))
+      std::fprintf(stderr, "mksfx: warning: %s\n", note.c_str());
   auto start = std::chrono::steady_clock::now();
 
   // The file written: through a link, never a device or FIFO.
@@ -444,6 +446,12 @@ int CreateArchive(const CreateOptions& o) {
   Replaced replaced(target);
   replaced.MustNotBe(o.stub, "the stub");
   if (!o.passwordFile.empty()) replaced.MustNotBe(o.passwordFile, "the password file");
+  // The lists of inputs were read already; a list that is the output would
+  // be lost all the same, standard input too when it is redirected from it.
+  for (const std::string& list : o.listFiles) {
+    if (list == "-") replaced.MustNotBe("standard input", "the list of inputs", IdOfStandardInput());
+    else replaced.MustNotBe(list, "the list of inputs");
+  }
   if (!o.sign.cert.empty()) replaced.MustNotBe(o.sign.cert, "the signing certificate");
   if (!o.sign.key.empty()) replaced.MustNotBe(o.sign.key, "the signing key");
   if (!o.sign.pkcs12.empty()) replaced.MustNotBe(o.sign.pkcs12, "the signing PKCS#12 file");

@@ -24,6 +24,7 @@ struct CreateOptions {
   std::string password;      // empty: no encryption
   bool zipcrypto = false;    // the traditional encryption instead of AES-256
   std::filesystem::path passwordFile;  // where the password was read, if from a file
+  std::vector<std::string> listFiles;  // the --files-from lists read ("-": standard input, also for -@)
   uint64_t split = 0;        // 0: one file
   uint32_t latestTime = 0;   // SOURCE_DATE_EPOCH as a DOS time: no entry's time is later; 0: none
   SignSettings sign;

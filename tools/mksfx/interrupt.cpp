@@ -46,21 +46,35 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   return FALSE;
 }
 #else
-const int CleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
-bool Installed[sizeof CleanedSignals / sizeof CleanedSignals[0]];
+// The signals whose default action ends the process. Those sent by others
+// (a terminal, kill, a pipe's reader that went away, a limit) are held back
+// from the threads mksfx starts; those of a fault arrive where it happened
+// and are never held back.
+const int SentSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGPIPE, SIGALRM,   SIGTERM,
+                           SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
+const int FaultSignals[] = {SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGSEGV, SIGSYS};
+constexpr size_t SentCount = sizeof SentSignals / sizeof SentSignals[0];
+constexpr size_t SignalCount = SentCount + sizeof FaultSignals / sizeof FaultSignals[0];
+bool Installed[SignalCount];
+
+int CleanedSignal(size_t i) { return i < SentCount ? SentSignals[i] : FaultSignals[i - SentCount]; }
 
 extern "C" void OnSignal(int sig) {
   long child = Child.load();
   if (child > 0) kill(static_cast<pid_t>(child), SIGTERM);
   RemoveEverySlot();
   // SA_RESETHAND has put the default action back; the signal raised again
-  // ends the process as soon as this handler returns.
+  // ends the process as soon as this handler returns (a fault's, when its
+  // instruction runs again).
   raise(sig);
 }
 
-void AddCleanedSignals(sigset_t& set) {
+// The sent signals whose handler is this file's (a profiler's SIGPROF, say,
+// reaches every thread as before).
+void AddSentSignals(sigset_t& set) {
   sigemptyset(&set);
-  for (int sig : CleanedSignals) sigaddset(&set, sig);
+  for (size_t i = 0; i < SentCount; ++i)
+    if (Installed[i]) sigaddset(&set, SentSignals[i]);
 }
 #endif
 
@@ -70,14 +84,18 @@ void CleanUpOnSignals() {
 #ifdef _WIN32
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
-  for (size_t i = 0; i < sizeof CleanedSignals / sizeof CleanedSignals[0]; ++i) {
+  for (size_t i = 0; i < SignalCount; ++i) {
+    // Only a signal at its default action: one ignored stays ignored, and a
+    // handler already there (a sanitizer's, a profiler's) stays in charge.
     struct sigaction old {};
-    if (sigaction(CleanedSignals[i], nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+    if (sigaction(CleanedSignal(i), nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL)
+      continue;
     struct sigaction action {};
     action.sa_handler = OnSignal;
-    AddCleanedSignals(action.sa_mask);  // one handler at a time
+    sigemptyset(&action.sa_mask);  // one handler at a time
+    for (size_t k = 0; k < SignalCount; ++k) sigaddset(&action.sa_mask, CleanedSignal(k));
     action.sa_flags = SA_RESETHAND;
-    Installed[i] = sigaction(CleanedSignals[i], &action, nullptr) == 0;
+    Installed[i] = sigaction(CleanedSignal(i), &action, nullptr) == 0;
   }
 #endif
 }
@@ -102,8 +120,8 @@ void EndOnSignal(long pid) { Child.store(pid); }
 
 void RestoreSignals() {
 #ifndef _WIN32
-  for (size_t i = 0; i < sizeof CleanedSignals / sizeof CleanedSignals[0]; ++i)
-    if (Installed[i]) signal(CleanedSignals[i], SIG_DFL);
+  for (size_t i = 0; i < SignalCount; ++i)
+    if (Installed[i]) signal(CleanedSignal(i), SIG_DFL);
 #endif
 }
 
@@ -111,7 +129,7 @@ SignalsHeldBack::SignalsHeldBack() {
 #ifndef _WIN32
   static_assert(sizeof(sigset_t) <= sizeof saved_, "room for a signal mask");
   sigset_t held;
-  AddCleanedSignals(held);
+  AddSentSignals(held);
   pthread_sigmask(SIG_BLOCK, &held, reinterpret_cast<sigset_t*>(saved_));
 #endif
 }

@@ -1,16 +1,19 @@
-// A run ended by a signal (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl+C,
-// Ctrl+Break and the closing of the console) leaves nothing behind: the
-// temporaries beside the output are removed and a child program
-// (osslsigncode) is ended, then the signal takes its usual course. The
-// handler does only what is safe in it: unlink paths prepared beforehand,
-// kill the child, raise the signal again.
+// A run ended by a signal leaves nothing behind: any signal whose default
+// action ends the process (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE when the
+// reader of -v's lines went away, as `| head` does, SIGXFSZ, ..., and those
+// of a fault, SIGSEGV, SIGABRT, ...), and on Windows Ctrl+C, Ctrl+Break and
+// the closing of the console. The temporaries beside the output are removed
+// and a child program (osslsigncode) is ended, then the signal takes its
+// usual course. The handler does only what is safe in it: unlink paths
+// prepared beforehand, kill the child, raise the signal again.
 #pragma once
 #include <filesystem>
 
 namespace mksfx {
 
 // Installs the handlers; once, at the start. A signal that was ignored when
-// mksfx started (nohup, a background job) stays ignored.
+// mksfx started (nohup, a background job) stays ignored, and one that has a
+// handler already (a sanitizer's) keeps it.
 void CleanUpOnSignals();
 
 // The path to remove should a signal end the run; given before the file is
@@ -25,9 +28,11 @@ void EndOnSignal(long pid);
 // In a child between fork and exec: the signals as mksfx found them.
 void RestoreSignals();
 
-// Holds the signals back from the calling thread while it lives, so that a
-// thread started meanwhile (the progress bar's) never runs the handler:
-// only the main thread, which it stops, touches what the handler reads.
+// Holds the signals that others send back from the calling thread while it
+// lives, so that a thread started meanwhile (the progress bar's) never runs
+// the handler for them: the main thread, which it stops, takes them. (A
+// fault's signal arrives in the thread at fault, which may read the list of
+// paths as well: it is read without a lock.)
 class SignalsHeldBack {
  public:
   SignalsHeldBack();

@@ -234,6 +234,7 @@ int Create(int argc, char** argv) {
     std::vector<std::string> names = NamesFrom(list);
     o.inputs.insert(o.inputs.end(), names.begin(), names.end());
   }
+  o.listFiles = listFiles;
   // The stub tests a split set no more than it would ask for its disks twice.
   if (o.block.verify && o.split != 0) throw UsageError("--verify is for single-file programs, not with --split");
   if (havePassword + !passwordFile.empty() + encrypt > 1)

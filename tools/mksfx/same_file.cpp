@@ -32,10 +32,14 @@ FileId IdOf(const std::filesystem::path& path) {
   return id;
 }
 
-FileId IdOfStandardOutput() {
+namespace {
+
+// The identity of the regular file behind a standard stream: STD_OUTPUT_HANDLE
+// or STD_INPUT_HANDLE on Windows, 1 or 0 elsewhere.
+FileId IdOfStandardStream(bool output) {
   FileId id;
 #ifdef _WIN32
-  HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  HANDLE h = GetStdHandle(output ? STD_OUTPUT_HANDLE : STD_INPUT_HANDLE);
   BY_HANDLE_FILE_INFORMATION info;
   if (h == nullptr || h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info))
     return id;
@@ -44,12 +48,17 @@ FileId IdOfStandardOutput() {
   id.exists = true;
 #else
   struct stat st;
-  if (fstat(1, &st) != 0 || !S_ISREG(st.st_mode)) return id;
+  if (fstat(output ? 1 : 0, &st) != 0 || !S_ISREG(st.st_mode)) return id;
   id.device = static_cast<uint64_t>(st.st_dev);
   id.index = static_cast<uint64_t>(st.st_ino);
   id.exists = true;
 #endif
   return id;
 }
+
+}  // namespace
+
+FileId IdOfStandardOutput() { return IdOfStandardStream(true); }
+FileId IdOfStandardInput() { return IdOfStandardStream(false); }
 
 }  // namespace mksfx

@@ -20,8 +20,9 @@ inline bool SameFile(const FileId& a, const FileId& b) {
 // The identity of the file or folder at path, links followed; exists is
 // false when there is nothing there (or it cannot be looked at).
 FileId IdOf(const std::filesystem::path& path);
-// The identity of the regular file standard output is redirected to;
-// exists is false for a terminal, a pipe and the like.
+// The identity of the regular file standard output (standard input) is
+// redirected to; exists is false for a terminal, a pipe and the like.
 FileId IdOfStandardOutput();
+FileId IdOfStandardInput();
 
 }  // namespace mksfx

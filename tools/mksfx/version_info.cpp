@@ -121,24 +121,43 @@ std::u16string TextOf(const std::string& b, const Node& n) {
   return text;
 }
 
-// "1.2.3.4" (one to four parts) as the fixed info's 64 bits; false when it
-// is not such a version.
-bool DottedVersion(const std::string& text, uint64_t& version) {
-  uint64_t parts[4] = {0, 0, 0, 0};
-  size_t count = 0, at = 0;
-  while (count < 4) {
-    size_t dot = text.find('.', at);
-    std::string part = text.substr(at, dot == std::string::npos ? std::string::npos : dot - at);
-    if (part.empty() || part.size() > 5 || part.find_first_not_of("0123456789") != std::string::npos) return false;
-    parts[count] = std::stoul(part);
-    if (parts[count] > 0xFFFF) return false;
-    ++count;
-    if (dot == std::string::npos) break;
-    at = dot + 1;
-    if (count == 4) return false;
+// What a version text must be for its fixed form, said in every refusal.
+const char VersionForm[] = "a version is one to four numbers 0-65535 joined by dots (1.2.3.4), which text may follow (2.5 beta)";
+
+// The fixed form of a version text (key=text): its leading numbers, one to
+// four parts joined by dots, 16 bits a part (1.2 is 1.2.0.0). Returns the
+// characters they take. Throws UsageError when the text starts with no
+// number or a part is larger than 65,535: a fixed version that Windows
+// compares is never made up.
+size_t LeadingVersion(const std::string& key, const std::string& text, uint64_t& version) {
+  auto digit = [&](size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+  version = 0;
+  size_t at = 0, used = 0;
+  for (unsigned part = 0; part < 4 && digit(at); ++part) {
+    size_t start = at;
+    uint32_t n = 0;
+    for (; digit(at); ++at) {
+      n = n * 10 + static_cast<uint32_t>(text[at] - '0');
+      if (n > 0xFFFF) {
+        while (digit(at)) ++at;
+        throw UsageError("--version-info " + key + "=" + text + ": " + text.substr(start, at - start) +
+                         " is more than 65535; " + VersionForm);
+      }
+    }
+    version |= static_cast<uint64_t>(n) << (48 - 16 * part);
+    used = at;
+    if (at < text.size() && text[at] == '.') ++at;
+    else break;
   }
-  version = parts[0] << 48 | parts[1] << 32 | parts[2] << 16 | parts[3];
-  return true;
+  if (used == 0) throw UsageError("--version-info " + key + "=" + text + " starts with no number; " + VersionForm);
+  return used;
+}
+
+std::string DottedText(uint64_t version) {
+  std::string text;
+  for (int shift = 48; shift >= 0; shift -= 16)
+    text += std::to_string((version >> shift) & 0xFFFF) + (shift > 0 ? "." : "");
+  return text;
 }
 
 // The root node of the block at its key's place, checked; false when the
@@ -189,8 +208,10 @@ VersionInfo ReadVersionInfo(const std::string& b) {
   return info;
 }
 
-void PatchVersionInfo(std::string& program, const std::vector<std::pair<std::string, std::string>>& values) {
+std::vector<std::string> PatchVersionInfo(std::string& program,
+                                          const std::vector<std::pair<std::string, std::string>>& values) {
   std::string b = program;
+  std::vector<std::string> notes;
   Node root;
   if (!FindRoot(b, root)) throw Failure("the stub has no version resource (VS_VERSION_INFO)");
   std::vector<Node> strings = StringNodes(b, root);
@@ -211,17 +232,22 @@ void PatchVersionInfo(std::string& program, const std::vector<std::pair<std::str
       for (const Node& s : strings) known += (known.empty() ? "" : ", ") + Utf8Of(s.key);
       throw UsageError("the stub's version resource has no " + key + " (it has " + known + ")");
     }
-    uint64_t version;
     size_t field = key == "FileVersion" ? 8 : key == "ProductVersion" ? 16 : 0;
-    if (field != 0 && DottedVersion(value, version)) {
-      PutDword(b, root.valueAt + field, static_cast<uint32_t>(version >> 32));
-      PutDword(b, root.valueAt + field + 4, static_cast<uint32_t>(version));
-    }
+    if (field == 0) continue;
+    uint64_t version;
+    if (LeadingVersion(key, value, version) < value.size())
+      notes.push_back("--version-info " + key + "=" + value + ": the text stays as given; the fixed " +
+                      (field == 8 ? "file" : "product") + " version, which Windows compares, is " + DottedText(version) +
+                      ", from its leading numbers");
+    PutDword(b, root.valueAt + field, static_cast<uint32_t>(version >> 32));
+    PutDword(b, root.valueAt + field + 4, static_cast<uint32_t>(version));
   }
   program.swap(b);
+  return notes;
 }
 
-void PatchVersionInfoFile(const fs::path& file, const std::vector<std::pair<std::string, std::string>>& values) {
+std::vector<std::string> PatchVersionInfoFile(const fs::path& file,
+                                              const std::vector<std::pair<std::string, std::string>>& values) {
   std::string bytes;
   {
     std::ifstream in(file, std::ios::binary);
@@ -229,17 +255,18 @@ void PatchVersionInfoFile(const fs::path& file, const std::vector<std::pair<std:
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   std::string patched = bytes;
-  PatchVersionInfo(patched, values);
+  std::vector<std::string> notes = PatchVersionInfo(patched, values);
   // Only the bytes that changed are written, where they are.
   size_t first = 0, last = patched.size();
   while (first < last && patched[first] == bytes[first]) ++first;
   while (last > first && patched[last - 1] == bytes[last - 1]) --last;
-  if (first == last) return;
+  if (first == last) return notes;
   std::fstream out(file, std::ios::binary | std::ios::in | std::ios::out);
   out.seekp(static_cast<std::streamoff>(first));
   out.write(patched.data() + first, static_cast<std::streamsize>(last - first));
   out.close();
   if (!out) throw Failure("cannot write " + file.string());
+  return notes;
 }
 
 std::pair<std::string, std::string> VersionAssignment(const std::string& text) {

@@ -32,13 +32,19 @@ VersionInfo ReadVersionInfo(const std::string& program);
 
 // Rewrites the values given (UTF-8) in place: each key must be one of the
 // block's strings, each value fit its room. FileVersion and ProductVersion
-// set the fixed versions too when they are one to four dotted numbers
-// below 65,536. Throws Failure when the program has no version resource, a
-// key is unknown or a value too long; the bytes are then unchanged.
-void PatchVersionInfo(std::string& program, const std::vector<std::pair<std::string, std::string>>& values);
+// set the fixed versions too, which Windows compares (installers, updates):
+// from one to four dotted numbers 0-65535 (1.2 is 1.2.0.0), or from the
+// leading ones of a text that goes on ("2.5 beta": 2.5.0.0), which the notes
+// returned say, one a line for the user. Throws Failure when the program has
+// no version resource, UsageError when a key is unknown, a value too long,
+// or a version starts with no number or holds one above 65,535; the bytes
+// are then unchanged.
+std::vector<std::string> PatchVersionInfo(std::string& program,
+                                          const std::vector<std::pair<std::string, std::string>>& values);
 
 // The same on a file (a copy of the stub), which keeps its size.
-void PatchVersionInfoFile(const std::filesystem::path& file, const std::vector<std::pair<std::string, std::string>>& values);
+std::vector<std::string> PatchVersionInfoFile(const std::filesystem::path& file,
+                                              const std::vector<std::pair<std::string, std::string>>& values);
 
 // "KEY=VALUE" as a pair; throws UsageError without "=" or a key.
 std::pair<std::string, std::string> VersionAssignment(const std::string& text);
