@@ -34,6 +34,7 @@ done
 # Given twice is the same; both together are not.
 mksfx create -q --stub "$STUB" -o twice.exe --admin --admin -C tree . || fail "--admin twice"
 usage_error "give one of --admin and --highest" both.exe -- create --stub "$STUB" -o both.exe --admin --highest -C tree .
+usage_error "give one of --admin and --highest" both.exe -- create --stub "$STUB" -o both.exe --highest --admin --highest -C tree .
 # A stub without a manifest (make_stub.py without one) cannot take a level.
 python3 "$KORVI_SOURCE/tests/tool/make_stub.py" bare-stub.exe "$KORVI_STUB_SIZE"
 fails_cleanly "the stub has no application manifest" bare.exe -- create --stub bare-stub.exe -o bare.exe --admin -C tree .

@@ -6,8 +6,8 @@
 #include "tools/mksfx/create.h"
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>

@@ -243,8 +243,8 @@ int Create(int argc, char** argv) {
     std::vector<std::string> names = NamesFrom(list);
     o.inputs.insert(o.inputs.end(), names.begin(), names.end());
   }
-  if (levels.size() > 1 && levels.front() != levels.back())
-    throw UsageError("give one of --admin and --highest");
+  for (const std::string& level : levels)
+    if (level != levels.front()) throw UsageError("give one of --admin and --highest");
   if (!levels.empty()) o.executionLevel = levels.front();
   // The stub tests a split set no more than it would ask for its disks twice.
   if (o.block.verify && o.split != 0) throw UsageError("--verify is for single-file programs, not with --split");
