@@ -35,3 +35,31 @@ enum ConfigFlag : uint8_t {
   ConfigAutoExtract = 0x40,   // extract at once, without the main dialog
   ConfigWaitThenDelete = 0x80,  // wait for the run program, then delete the files
 };
+
+// The folder macros that the destination and the run command may hold, each
+// replaced on the target system by a folder's path without a trailing
+// backslash (the text around it supplies the separators). The stub of this
+// tree expands the first PathMacrosExpanded of them ({win}, {sys}); the rest
+// come with its next version, with the command-line switches. mksfx accepts
+// exactly this list and refuses any other {token}, which the stub would drop.
+// "{ext}" (Sfx/config.cpp) is the destination itself: never written by mksfx,
+// as the run command reaches the destination through "><".
+enum PathMacro : uint8_t {
+  MacroWindows,            // {win}: GetWindowsDirectory
+  MacroSystem,             // {sys}: GetSystemDirectory
+  MacroTemp,               // {temp}: GetTempPath
+  MacroProgramFiles,       // {pf}: the native Program Files (CSIDL_PROGRAM_FILES)
+  MacroProgramFiles32,     // {pf32}: the 32-bit Program Files (CSIDL_PROGRAM_FILESX86)
+  MacroAppData,            // {appdata}: the roaming application data (CSIDL_APPDATA)
+  MacroLocalAppData,       // {localappdata}: CSIDL_LOCAL_APPDATA
+  MacroCommonAppData,      // {commonappdata}: ProgramData (CSIDL_COMMON_APPDATA)
+  MacroDesktop,            // {desktop}: the user's desktop folder (CSIDL_DESKTOPDIRECTORY)
+  MacroDocuments,          // {documents}: the user's documents (CSIDL_PERSONAL)
+  MacroProfile,            // {profile}: the user's profile folder (CSIDL_PROFILE)
+  PathMacroCount,
+  PathMacrosExpanded = MacroTemp,  // how many the stub of this tree expands
+};
+
+inline constexpr char PathMacroNames[PathMacroCount][16] = {
+    "{win}", "{sys}", "{temp}", "{pf}", "{pf32}", "{appdata}", "{localappdata}", "{commonappdata}",
+    "{desktop}", "{documents}", "{profile}"};

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make python3
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine32 wine64 xvfb xauth x11-utils imagemagick
+  wine wine32 wine64 fonts-wine xvfb xauth x11-utils imagemagick
   zip unzip p7zip-full
   golang-go libarchive-tools nodejs
   zlib1g-dev libz-mingw-w64-dev libdeflate-dev

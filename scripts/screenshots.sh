@@ -17,8 +17,22 @@
 # itself and does not wait for a window manager (there is none on the display).
 # Wine takes the DPI from LogPixels in HKCU\Control Panel\Desktop when a
 # process starts, so the server is stopped after each change of it.
+# Wine draws the title bars' buttons with its own Marlett font, Debian's
+# fonts-wine (a recommendation of wine, which an install without
+# recommendations leaves out): without it every title bar shows "0 1 r"
+# where its buttons should be. This Wine (8.0 of Debian 12) does not find
+# the fonts of its own folder, /usr/share/wine/fonts (it looks for
+# "Z:\usr\share\wine\../fonts", which does not resolve), but loads every
+# font in the prefix's C:\windows\Fonts, so the font is copied there; the
+# script stops when it is missing.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+bash "$ROOT/scripts/install-deps.sh"
+MARLETT=/usr/share/wine/fonts/marlett.ttf
+if [ ! -f "$MARLETT" ]; then
+  echo "no $MARLETT: Wine would draw the title bars' buttons as \"0 1 r\"; install fonts-wine" >&2
+  exit 1
+fi
 BUILD=$(cd "${1:-$ROOT/build/win32}" && pwd)
 TOOLS=${2:-$ROOT/build/host/tools/Debug}
 if [ -z "${2:-}" ] && [ ! -d "$TOOLS" ]; then
@@ -38,6 +52,8 @@ if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   wineboot -i </dev/null >/dev/null 2>&1
   wineserver -w
 fi
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp "$MARLETT" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
 

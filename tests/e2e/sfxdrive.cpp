@@ -24,7 +24,8 @@
 //   check ID 0|1          set check box ID and tell the dialog, as a click would
 //   checked ID 0|1        check box ID is (not) checked
 //   visible ID 0|1        control ID is (not) visible
-//   enabled ID 0|1        control ID is (not) enabled
+//   enabled ID 0|1        control ID is (not) enabled (each waits for it
+//                         up to the time limit)
 //   masked ID 0|1         edit control ID does (not) hide what is typed
 //   key VK                press and release a virtual key in the current window
 //   close                 the close box of the current window (WM_SYSCOMMAND SC_CLOSE)
@@ -853,10 +854,18 @@ int main(int argc, char** argv) {
       int id = std::atoi(argv[++i]);
       int want = std::atoi(argv[++i]);
       HWND c = Control(id);
-      int got = step == "checked"   ? SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED
-                : step == "visible" ? (GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE) != 0
-                                    : IsWindowEnabled(c) != 0;
-      if (got != want) Fail("control " + std::to_string(id) + " is " + (want ? "not " : "") + step);
+      auto state = [&]() -> int {
+        return step == "checked"   ? SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED
+               : step == "visible" ? (GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE) != 0
+                                   : IsWindowEnabled(c) != 0;
+      };
+      // The program may be a moment behind the step before (a message box
+      // closed, and the dialog's controls enabled again after it).
+      DWORD start = GetTickCount();
+      while (state() != want) {
+        if (GetTickCount() - start > WaitLimit) Fail("control " + std::to_string(id) + " is " + (want ? "not " : "") + step);
+        Sleep(20);
+      }
     } else if (step == "key") {
       need(1);
       WPARAM vk = std::strtoul(argv[++i], nullptr, 0);

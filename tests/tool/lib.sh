@@ -12,7 +12,7 @@ cd "$WORK"
 export TZ=UTC LC_ALL=C.UTF-8
 
 STUB="$WORK/stub.exe"
-python3 "$KORVI_SOURCE/tests/tool/make_stub.py" "$STUB" "$KORVI_STUB_SIZE"
+python3 "$KORVI_SOURCE/tests/tool/make_stub.py" "$STUB" "$KORVI_STUB_SIZE" "$KORVI_SOURCE/Dialog/sfx.manifest"
 CHECK="$KORVI_SOURCE/tests/tool/check_sfx.py"
 
 fail() { echo "FAIL: $*"; exit 1; }

@@ -14,7 +14,7 @@ for option in --caption --dest --run --overwrite --auto --wait-delete --verify -
               --files-from --skip-unreadable --verbose --sign-pkcs12 --sign-pass --sign-pass-file --sign-timestamp; do
   grep -q -- "$option" help.txt || fail "--help does not name $option"
 done
-mksfx create --help | grep -q "^Usage:" || fail "create --help"
+mksfx create --help >create-help.txt && grep -q "^Usage:" create-help.txt || fail "create --help"
 mksfx --version | grep -q "^mksfx [0-9.]* (Korvi EXE; stub of $KORVI_STUB_SIZE bytes; Deflate by libdeflate)$" || fail "--version"
 
 rc=0; mksfx >out.txt 2>err.txt || rc=$?

@@ -49,7 +49,7 @@ usage_error "--split needs at least 65,536 bytes" out.exe -- create --stub "$STU
 usage_error "--split takes a size" out.exe -- create --stub "$STUB" -o out.exe --split lots tree
 usage_error "a split program cannot be signed" out.exe -- \
   create --stub "$STUB" -o out.exe --split 1m --sign-cert c.pem --sign-key k.pem tree
-fails_cleanly "cannot read nostub.exe" out.exe -- create --stub nostub.exe -o out.exe tree
+fails_cleanly "cannot read the stub nostub.exe" out.exe -- create --stub nostub.exe -o out.exe tree
 head -c 1000 "$STUB" > short.exe
 fails_cleanly "short.exe is no stub" out.exe -- create --stub short.exe -o out.exe tree
 usage_error "unknown option --frobnicate" out.exe -- create --stub "$STUB" -o out.exe --frobnicate tree

@@ -1,6 +1,7 @@
 // The configuration block (block.h). The stub reads three length bytes and
-// the texts back to back, expands {win} and {sys} in the destination and the
-// run command, and puts the destination where the run command says "><".
+// the texts back to back, expands the folder macros (Sfx/layout.h) in the
+// destination and the run command, and puts the destination where the run
+// command says "><".
 #include "tools/mksfx/block.h"
 #include "Sfx/layout.h"
 #include "tools/mksfx/common.h"
@@ -9,29 +10,72 @@ namespace mksfx {
 
 namespace {
 
+// The macros the stub knows, as a list for messages: "{win}, {sys}, ...".
+std::string KnownMacros() {
+  std::string list;
+  for (const char* name : PathMacroNames) list += (list.empty() ? "" : ", ") + std::string(name);
+  return list;
+}
+
 // The text in the block's code page, checked; what names it in messages.
 std::string BlockText(const std::string& given, const char* what) {
   std::string text;
   if (!ToWindows1252(given, text)) throw UsageError(std::string("the ") + what + " has a character outside Windows-1252");
   for (unsigned char c : text)
     if (c < 0x20 || c == 0x7F) throw UsageError(std::string("the ") + what + " holds a control character");
-  // The stub expands {win} and {sys}; any other {token} it silently drops.
+  return text;
+}
+
+// A path text of the block (the destination, the run command): the stub
+// expands the macros of Sfx/layout.h in it, drops any other {token} without
+// a word, and expands no environment variable, so both are refused here.
+std::string PathText(const std::string& given, const char* what) {
+  std::string text = BlockText(given, what);
   for (size_t open = text.find('{'); open != std::string::npos; open = text.find('{', open + 1)) {
     size_t close = text.find('}', open);
     if (close == std::string::npos) break;  // kept as it stands
     std::string token = text.substr(open, close - open + 1);
-    if (token != "{win}" && token != "{sys}")
-      throw UsageError(std::string("the ") + what + " holds " + token + "; only {win} and {sys} are expanded");
+    if (token == "{ext}")  // the stub's, but empty where it expands it (Sfx/config.cpp)
+      throw UsageError(std::string("the ") + what + " holds {ext}, the destination itself, which the stub has not " +
+                       "chosen yet where it expands it; the run command reaches it through \"><\"; the stub's " +
+                       "macros are " + KnownMacros());
+    if (!IsPathMacro(token))
+      throw UsageError(std::string("the ") + what + " holds " + token + ", which the stub does not know; its macros are " +
+                       KnownMacros());
   }
+  std::string variable = EnvironmentVariableIn(text);
+  if (!variable.empty())
+    throw UsageError(std::string("the ") + what + " holds " + variable +
+                     ", but the stub expands no environment variables; its macros are " + KnownMacros());
   return text;
 }
 
 }  // namespace
 
+bool IsPathMacro(const std::string& token) {
+  for (const char* name : PathMacroNames)
+    if (token == name) return true;
+  return false;
+}
+
+std::string EnvironmentVariableIn(const std::string& text) {
+  auto nameChar = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '(' ||
+           c == ')';
+  };
+  for (size_t open = text.find('%'); open != std::string::npos; open = text.find('%', open + 1)) {
+    size_t end = open + 1;
+    while (end < text.size() && nameChar(text[end])) ++end;
+    bool starts = end > open + 1 && !(text[open + 1] >= '0' && text[open + 1] <= '9');
+    if (starts && end < text.size() && text[end] == '%') return text.substr(open, end - open + 1);
+  }
+  return "";
+}
+
 std::string MakeConfigBlock(const BlockSettings& s) {
   std::string caption = BlockText(s.caption, "caption");
-  std::string dest = BlockText(s.dest, "destination");
-  std::string run = BlockText(s.run, "run command");
+  std::string dest = PathText(s.dest, "destination");
+  std::string run = PathText(s.run, "run command");
   if (s.waitDelete && run.empty()) throw UsageError("--wait-delete needs --run");
   if (!run.empty() && run[0] == '|') throw UsageError("the run command names no program before \"|\"");
   return AssembleConfigBlock(BlockFlags(s), caption, dest, run);

@@ -14,9 +14,18 @@ struct BlockSettings {
 
 // The ConfigBlockSize bytes of the block; throws UsageError naming the text
 // or option at fault. Texts are 8-bit: UTF-8 is turned into Windows-1252, and a
-// character outside it, a control character, an unknown {macro}, or texts
-// longer together than the block's room are refused.
+// character outside it, a control character, texts longer together than the
+// block's room, and in the destination and the run command a {token} that
+// is not one of the stub's folder macros (PathMacroNames in Sfx/layout.h)
+// or an environment variable (%NAME%) are refused.
 std::string MakeConfigBlock(const BlockSettings& settings);
+// True when token ("{win}") is one of the stub's folder macros.
+bool IsPathMacro(const std::string& token);
+// The first %NAME% in text (a letter or "_" first, then letters, digits,
+// "_", "(" and ")", as in %ProgramFiles(x86)%), "" when there is none; a
+// lone "%" ("50% off") is none.
+std::string EnvironmentVariableIn(const std::string& text);
+
 // The flag byte of the settings' options.
 uint8_t BlockFlags(const BlockSettings& settings);
 // The block's bytes from a flag byte and three texts as they are to stand in

@@ -5,8 +5,10 @@
 // spool (file_io.h). The pieces come from the packer's workers in archive
 // order.
 #include "tools/mksfx/create.h"
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -20,8 +22,10 @@
 #include "tools/mksfx/file_io.h"
 #include "tools/mksfx/glob.h"
 #include "tools/mksfx/inputs.h"
+#include "tools/mksfx/manifest.h"
 #include "tools/mksfx/packer.h"
 #include "tools/mksfx/replaced.h"
+#include "tools/mksfx/run_program.h"
 #include "tools/mksfx/source_zip.h"
 #include "tools/mksfx/threads.h"
 #include "tools/mksfx/version_info.h"
@@ -37,7 +41,10 @@ namespace {
 
 std::string ReadStub(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure("cannot read " + path.string());
+  if (!in)
+    throw Failure("cannot read the stub " + path.string() + ": " + std::strerror(errno) +
+                  " (without --stub, mksfx takes sfx.exe beside itself; give it with --stub FILE, e.g. "
+                  "--stub build/win32/sfx.exe)");
   std::string stub((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw Failure("cannot read " + path.string());
   if (stub.size() != StubSize || stub.compare(0, 2, "MZ") != 0)
@@ -427,6 +434,7 @@ int CreateArchive(const CreateOptions& o) {
   if (!o.versionInfo.empty())
     for (const std::string& note : PatchVersionInfo(stub, o.versionInfo))
       std::fprintf(stderr, "mksfx: warning: %s\n", note.c_str());
+  if (!o.executionLevel.empty()) SetExecutionLevel(stub, o.executionLevel);
   auto start = std::chrono::steady_clock::now();
 
   // The file written: through a link, never a device or FIFO.
@@ -475,6 +483,7 @@ int CreateArchive(const CreateOptions& o) {
     std::vector<std::string> names;
     for (const SourceEntry& e : zipEntries) names.push_back(e.name);
     MustKeepApart(names);
+    WarnIfRunProgramMissing(o.block.run, names);
   } else {
     GatherSettings settings;
     settings.base = o.directory;
@@ -504,6 +513,7 @@ int CreateArchive(const CreateOptions& o) {
     std::vector<std::string> names;
     for (const InputItem& i : items) names.push_back(i.name);
     MustKeepApart(names);
+    WarnIfRunProgramMissing(o.block.run, names);
   }
   // One file must stay below 4 GiB: a run whose stored bytes alone reach
   // that is refused before it writes.

@@ -29,6 +29,7 @@ struct CreateOptions {
   uint32_t latestTime = 0;   // SOURCE_DATE_EPOCH as a DOS time: no entry's time is later; 0: none
   SignSettings sign;
   std::vector<std::pair<std::string, std::string>> versionInfo;  // --version-info KEY=VALUE, in order
+  std::string executionLevel;  // --admin, --highest: the manifest's level (manifest.h); "": the stub's own
 };
 
 // The smallest volume --split accepts: the stub, a block, the marker and

@@ -17,6 +17,7 @@
 #include "tools/mksfx/glob.h"
 #include "tools/mksfx/inputs.h"
 #include "tools/mksfx/interrupt.h"
+#include "tools/mksfx/manifest.h"
 #include "tools/mksfx/options.h"
 #include "tools/mksfx/readback.h"
 #include "tools/mksfx/version_info.h"
@@ -62,13 +63,20 @@ const char* const Help =
     "      --files-from FILE   ... from FILE (- for standard input)\n"
     "      --skip-unreadable   leave out what cannot be read, with a warning (exit 1)\n"
     "      --caption TEXT      text after the main dialog's title\n"
-    "      --dest FOLDER       proposed destination; {win} and {sys} expand\n"
+    "      --dest FOLDER       proposed destination; folder macros expand on the\n"
+    "                          target: {win} {sys}, and with the coming stub {temp}\n"
+    "                          {pf} {pf32} {appdata} {localappdata} {commonappdata}\n"
+    "                          {desktop} {documents} {profile}; no %VARIABLES%\n"
     "      --run PROG[|PARAMS] program run after extraction; >< is the destination\n"
+    "                          (a warning when the archive holds no ><PROG)\n"
     "      --overwrite         replace existing files without asking\n"
     "      --auto              extract at once, without the main dialog\n"
     "      --wait-delete       wait for the --run program, then delete the files\n"
     "      --verify            test every entry before writing any: a damaged\n"
     "                          program writes no file (not with --split)\n"
+    "      --admin             the program asks for an administrator (manifest:\n"
+    "                          requireAdministrator; the stub's own is asInvoker)\n"
+    "      --highest           ... the most the user may have (highestAvailable)\n"
     "      --version-info K=V  the program's version resource: ProductName,\n"
     "                          ProductVersion, FileVersion, CompanyName, ...\n"
     "  -l, --level N           Deflate level 1-12, default 10 (mksfx.exe: 1-9, 9)\n"
@@ -94,7 +102,7 @@ const char* const Help =
     "list and test: --password TEXT, --password-file FILE; test -q: failures only.\n"
     "test says everything on stdout; a program cut short ends before its directory.\n"
     "SOURCE_DATE_EPOCH: no entry's time is later (the same program run after run).\n"
-    "  -h, --help              this text\n"
+    "  -h, --help, /?          this text\n"
     "  -V, --version           the version\n"
     "Exit status: 0 success, 1 failure (one line says why; with --skip-unreadable,\n"
     "a program made without all that was asked), 2 a usage error.\n";
@@ -171,6 +179,7 @@ int Create(int argc, char** argv) {
   bool encrypt = false;
   std::string passwordFile;
   bool havePassword = false;
+  std::vector<std::string> levels;  // --admin, --highest as given
   while (a.Next()) {
     if (a.IsOperand()) operands.push_back(a.Word());
     else if (a.Is({"-o", "--output"})) o.output = a.Value();
@@ -184,6 +193,8 @@ int Create(int argc, char** argv) {
     else if (a.Is({"--wait-delete"})) { o.block.waitDelete = o.block.given = true; }
     else if (a.Is({"--verify"})) { o.block.verify = o.block.given = true; }
     else if (a.Is({"--version-info"})) o.versionInfo.push_back(VersionAssignment(a.Value()));
+    else if (a.Is({"--admin"})) levels.push_back(LevelRequireAdministrator);
+    else if (a.Is({"--highest"})) levels.push_back(LevelHighestAvailable);
     else if (a.Is({"-l", "--level"})) o.level = ParseNumber(a.Value(), "--level");
     else if (a.Is({"-0", "--store"})) o.store = true;
     else if (a.Is({"-T", "--threads"})) {
@@ -235,6 +246,9 @@ int Create(int argc, char** argv) {
     o.inputs.insert(o.inputs.end(), names.begin(), names.end());
   }
   o.listFiles = listFiles;
+  for (const std::string& level : levels)
+    if (level != levels.front()) throw UsageError("give one of --admin and --highest");
+  if (!levels.empty()) o.executionLevel = levels.front();
   // The stub tests a split set no more than it would ask for its disks twice.
   if (o.block.verify && o.split != 0) throw UsageError("--verify is for single-file programs, not with --split");
   if (havePassword + !passwordFile.empty() + encrypt > 1)
@@ -339,7 +353,8 @@ int main(int argc, char** argv) {
     if (command == "create") return Create(argc, argv);
     if (command == "list") return Read(argc, argv, false);
     if (command == "test") return Read(argc, argv, true);
-    if (command == "-h" || command == "--help") {
+    // "/?" as Windows programs take it, in both builds.
+    if (command == "-h" || command == "--help" || command == "/?" || command == "-?") {
       std::fputs(Help, stdout);
       return 0;
     }

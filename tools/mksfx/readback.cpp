@@ -27,6 +27,7 @@
 #include "tools/mksfx/common.h"
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/core_hooks.h"
+#include "tools/mksfx/manifest.h"
 
 namespace fs = std::filesystem;
 
@@ -49,6 +50,7 @@ struct Walk {
   std::vector<Row> rows;
   std::string stop;        // why the walk ended early, "" when it reached the directory
   BlockContents block;
+  std::string level;       // the stub's requestedExecutionLevel, "" without one
   int volumes = 1;
 };
 
@@ -138,6 +140,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       throw Failure(options.file.string() + " is not a self-extracting file (no program of " +
                     std::to_string(StubSize) + " bytes in front)");
     walk.block = ParseConfigBlock(prefix.substr(StubSize));
+    walk.level = ReadExecutionLevel(prefix.substr(0, StubSize));
   }
   ReadConfigBlock();
   // The destination as the stub would have it, for the length check of names.
@@ -261,6 +264,7 @@ std::string Password(const ReadOptions& options) {
 int ListArchive(const ReadOptions& options) {
   std::string password = Password(options);
   Walk walk = WalkArchive(options, false, password);
+  std::printf("execution level: %s\n", walk.level.empty() ? "none (the stub has no manifest that names one)" : walk.level.c_str());
   if (walk.block.present) {
     const BlockContents& b = walk.block;
     std::printf("block: caption \"%s\", destination \"%s\", run \"%s\"%s%s%s%s\n", b.caption.c_str(), b.dest.c_str(),
