@@ -16,6 +16,10 @@ bool RunCommandPart(CommandPartKind kind, char* part) {
   for (unsigned i = 0; i < length; ++i) {
     if (from[i] == '>' && i + 1 < length && from[i + 1] == '<') {
       AppendText(part, DestinationFolder, TextBufferSize);
+      // Before a quote the folder's closing "\" is doubled, so that the
+      // program's own reading of its command line ("C:\dest dir\\")
+      // gives the folder with its "\" and the quote its end.
+      if (i + 2 < length && from[i + 2] == '"') AppendText(part, "\\", TextBufferSize);
       ++i;
     } else {
       char one[2] = {from[i], 0};
@@ -33,23 +37,19 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
     ShowMessage(owner, LoadMessage(MsgErrorInDirectory).text, LoadMessage(MsgErrorCaption).text, BoxIconError);
     return;
   }
-  if (!WaitThenDelete) {
-    OpenWithShell(program, parameters);
-    return;
-  }
-  char line[2 * TextBufferSize];
-  CopyText(line, program, sizeof line);
-  AppendText(line, " ", sizeof line);
-  AppendText(line, parameters, sizeof line);
-  // Started or not, the files go again; a program that cannot be started is
-  // named, with the text of a file that cannot be opened.
+  // The program runs in the destination. One that cannot be opened or
+  // started is named, with the text of a file that cannot be opened (exit
+  // 4); with WaitThenDelete the files go again, started or not.
   uint32_t code = 0;
-  if (StartAndWait(line, &code)) {
+  bool started = WaitThenDelete ? StartAndWait(program, parameters, DestinationFolder, &code)
+                                : OpenWithShell(program, parameters, DestinationFolder);
+  if (started && WaitThenDelete) {
     RunState = RunEnded;
     RunExitCode = code;
-  } else {
+  }
+  if (!started) {
     RunState = RunNotStarted;
     ShowMessage(owner, Utf8OfAnsi(program), LoadMessage(MsgCannotOpenFile).text, BoxIconError);
   }
-  ExtractArchive(ProgressWindow, DeletePass);
+  if (WaitThenDelete) ExtractArchive(ProgressWindow, DeletePass);
 }

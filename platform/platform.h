@@ -103,15 +103,18 @@ int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsig
 unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room);
 
 // --- Programs ------------------------------------------------------------
-// ShellExecuteA with the verb "open", an empty working directory, shown
-// normally, no owner; nothing waits and the answer is not looked at.
-void OpenWithShell(const char* program, const char* parameters);
-// CreateProcessA of a command line (its first word names the program) in a
-// new console, in a job object, and a wait without a time limit until the
-// last process of the job has ended: the program and every process it
-// started. Where no job can be had, the wait is for the program alone. Its
-// exit code goes to *exitCode. False when the process could not be created.
-bool StartAndWait(const char* commandLine, uint32_t* exitCode);
+// ShellExecuteA with the verb "open", folder as the working folder, shown
+// normally, no owner; nothing waits. False when the shell could not open it.
+bool OpenWithShell(const char* program, const char* parameters, const char* folder);
+// CreateProcessA of program, named as the application and quoted as the
+// command line's first word before parameters (so that no other program
+// that a path with blanks could name runs instead), with folder as its
+// working folder, in a new console, in a job object, and a wait without a
+// time limit until the last process of the job has ended: the program and
+// every process it started. Where no job can be had, the wait is for the
+// program alone. Its exit code goes to *exitCode. False when the process
+// could not be created.
+bool StartAndWait(const char* program, const char* parameters, const char* folder, uint32_t* exitCode);
 // GetShortPathNameA of path, in place, with room for no more characters than
 // path has; path stays as it was when there is no short form.
 void ShortenPath(char* path);

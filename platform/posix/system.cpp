@@ -50,5 +50,5 @@ uint32_t TickCount() {
 }
 
 // A host tool starts no Windows program.
-void OpenWithShell(const char*, const char*) {}
-bool StartAndWait(const char*, uint32_t*) { return false; }
+bool OpenWithShell(const char*, const char*, const char*) { return false; }
+bool StartAndWait(const char*, const char*, const char*, uint32_t*) { return false; }

@@ -214,20 +214,27 @@ void ReleaseBlock(void* block) {
 
 uint32_t TickCount() { return GetTickCount(); }
 
-void OpenWithShell(const char* program, const char* parameters) {
-  ShellExecuteA(0, "open", program, parameters, "", SW_SHOWNORMAL);
+bool OpenWithShell(const char* program, const char* parameters, const char* folder) {
+  // Above 32: opened; the rest are the shell's error codes.
+  return reinterpret_cast<uintptr_t>(ShellExecuteA(0, "open", program, parameters, folder, SW_SHOWNORMAL)) > 32;
 }
 
-bool StartAndWait(const char* commandLine, uint32_t* exitCode) {
+bool StartAndWait(const char* program, const char* parameters, const char* folder, uint32_t* exitCode) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process;
-  // CreateProcessA may write into the command line; it gets a copy.
-  char line[MAX_PATH * 2];
-  CopyInto(line, commandLine, sizeof line);
+  // CreateProcessA may write into the command line; it gets a copy, the
+  // program quoted.
+  char line[MAX_PATH * 3];
+  line[0] = '"';
+  CopyInto(line + 1, program, sizeof line - 4);
+  unsigned n = lstrlenA(line);
+  line[n] = '"';
+  line[n + 1] = ' ';
+  CopyInto(line + n + 2, parameters, sizeof line - n - 2);
   // The job tells its completion port when its last process has ended, so
   // that a setup program that starts its installer and ends at once does
   // not have its files deleted from under the installer.
@@ -236,8 +243,8 @@ bool StartAndWait(const char* commandLine, uint32_t* exitCode) {
   JOBOBJECT_ASSOCIATE_COMPLETION_PORT link = {job, port};
   bool tracked = job != 0 && port != 0 &&
                  SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation, &link, sizeof link);
-  if (!CreateProcessA(0, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS, 0, 0,
-                      &startup, &process)) {
+  if (!CreateProcessA(program, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS, 0,
+                      folder, &startup, &process)) {
     tracked = false;
     process.hProcess = 0;
   } else {

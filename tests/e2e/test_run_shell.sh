@@ -4,8 +4,8 @@
 # arguments and current folder. Every "><" in the configured command stands
 # for the destination with a trailing "\"; the program's path, and a
 # parameter that is one path, are passed in their short forms. The program
-# starts in the current folder of the self-extracting file (here C:\e2e\<test>,
-# not the folder the file lies in), and the extracted files stay.
+# starts in the destination, and the extracted files stay. A program that the
+# shell cannot open is named ("Cannot open file ..") and the run ends with 4.
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
 mkdir -p src/docs pkg
 cp "$KORVI_WIN32/recorder.exe" src/
@@ -29,7 +29,7 @@ $want"
 make_sfx pkg/auto.exe run.zip --auto --dest "$WORK_WIN\\out" --run '><recorder.exe|one "two words" ><'
 drive "$WORK_WIN\\pkg\\auto.exe" exit 0 appears "$WORK_WIN\\out\\recorder.log"
 expect_log out 'argc 4' 'arg1 one' 'arg2 two words' "arg3 $WORK_WIN\\out\\" "long3 $WORK_WIN\\out\\" \
-  "cwd $WORK_WIN" "longcwd $WORK_WIN"
+  "cwd $WORK_WIN\\out" "longcwd $WORK_WIN\\out"
 expect_same src/recorder.exe out/recorder.exe
 expect_same src/docs/readme.txt out/docs/readme.txt
 
@@ -45,6 +45,12 @@ case $short in
   *' '* | '') fail "the parameter '$short' is not in its short form" ;;
 esac
 expect_log "out dir" 'argc 2' "arg1 $short" "long1 $WORK_WIN\\out dir\\docs\\readme.txt" \
-  "cwd $WORK_WIN" "longcwd $WORK_WIN"
+  "cwd $WORK_WIN\\out dir" "longcwd $WORK_WIN\\out dir"
 expect_same src/docs/readme.txt "out dir/docs/readme.txt"
-echo "program opened with its parameters in the starting folder"
+
+# A program that is not where the command says (packed one folder deeper).
+make_sfx pkg/missing.exe run.zip --auto --dest "$WORK_WIN\\gone" --run '><MyTool\setup.exe'
+drive "$WORK_WIN\\pkg\\missing.exe" \
+  message "$WORK_WIN\\gone\\MyTool\\setup.exe" "Cannot open file .." click 1 exit 4
+expect_same src/docs/readme.txt gone/docs/readme.txt
+echo "program opened with its parameters in the destination; an unopenable one named, exit 4"

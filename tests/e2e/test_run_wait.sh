@@ -31,7 +31,7 @@ drive "$WORK_WIN\\auto.exe" \
   delete "$WORK_WIN\\auto\\recorder.hold" exit 0
 [ -f auto/recorder.log ] || fail "the program did not finish"
 grep -qx "arg1 first" auto/recorder.log && grep -qxF "arg2 $WORK_WIN\\auto\\" auto/recorder.log &&
-  grep -qxF "cwd $WORK_WIN" auto/recorder.log || fail "the program was started with $(cat auto/recorder.log)"
+  grep -qxF "cwd $WORK_WIN\\auto" auto/recorder.log || fail "the program was started with $(cat auto/recorder.log)"
 for f in $entries; do
   [ ! -e "auto/$f" ] || fail "$f was not deleted"
 done
@@ -95,3 +95,15 @@ for f in $entries; do
   [ ! -e "nostart/$f" ] || fail "nostart: $f was not deleted"
 done
 echo "a program that cannot be started: named, files deleted, exit code 4"
+
+# A destination with a blank and the destination quoted in the parameters:
+# the program is found by its quoted path, and "><" before a quote reaches it
+# as the folder with its closing "\".
+make_sfx spaced.exe wait.zip --auto --overwrite --wait-delete --dest "$WORK_WIN\\with space" \
+  --run '><recorder.exe|/install "><"'
+drive "$WORK_WIN\\spaced.exe" exit 0
+log="with space/recorder.log"
+[ -f "$log" ] || fail "the program in a folder with a blank did not run"
+grep -qx "argc 3" "$log" && grep -qx "arg1 /install" "$log" && grep -qxF "arg2 $WORK_WIN\\with space\\" "$log" &&
+  grep -qxF "cwd $WORK_WIN\\with space" "$log" || fail "the program was started with $(cat "$log")"
+echo "a destination with a blank: the program quoted, its folder whole in the parameters"

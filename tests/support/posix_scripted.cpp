@@ -124,14 +124,15 @@ static std::string HereNow() {
   return getcwd(here, sizeof here) != nullptr ? here : "";
 }
 
-void OpenWithShell(const char* program, const char* parameters) {
-  posix::Started.push_back(std::string("open:") + program + "|" + parameters + "|" + HereNow());
+bool OpenWithShell(const char* program, const char* parameters, const char* folder) {
+  posix::Started.push_back(std::string("open:") + program + "|" + parameters + "|" + folder);
+  return !posix::FailStart;
 }
 
-bool StartAndWait(const char* commandLine, uint32_t* exitCode) {
+bool StartAndWait(const char* program, const char* parameters, const char* folder, uint32_t* exitCode) {
   if (posix::FailStart) return false;
   *exitCode = posix::StartedExitCode;
-  posix::Started.push_back(std::string("run:") + commandLine + "|" + HereNow());
+  posix::Started.push_back(std::string("run:\"") + program + "\" " + parameters + "|" + folder);
   if (posix::WhileRunning) posix::WhileRunning();
   return true;
 }

@@ -60,7 +60,7 @@ TEST_F(CommandTest, TheShellOpensTheProgramAndNothingIsDeleted) {
   Configure("><setup.exe|/quiet");
   RunAfterExtraction(MainWindow, 1);
   ASSERT_EQ(posix::Started.size(), 1u);
-  EXPECT_EQ(posix::Started[0].substr(0, posix::Started[0].rfind('|')), "open:" + dest_ + "\\setup.exe|/quiet");
+  EXPECT_EQ(posix::Started[0], "open:" + dest_ + "\\setup.exe|/quiet|" + dest_ + "\\") << "run in the destination";
   EXPECT_TRUE(Exists(Out("setup.exe")));
   EXPECT_TRUE(Exists(Out("readme.txt")));
 }
@@ -87,7 +87,8 @@ TEST_F(CommandTest, AWaitedForProgramIsFollowedByTheDeletionPass) {
   posix::WhileRunning = [&] { presentWhileRunning = Exists(Out("made/tool.exe")) && Exists(Out("data.txt")); };
   RunAfterExtraction(MainWindow, 1);
   ASSERT_EQ(posix::Started.size(), 1u);
-  EXPECT_EQ(posix::Started[0].substr(0, posix::Started[0].rfind('|')), "run:" + dest_ + "\\made\\tool.exe --go");
+  EXPECT_EQ(posix::Started[0], "run:\"" + dest_ + "\\made\\tool.exe\" --go|" + dest_ + "\\")
+      << "the program quoted and named, run in the destination";
   EXPECT_TRUE(presentWhileRunning) << "deleted only after the program ended";
   EXPECT_FALSE(Exists(Out("made/tool.exe")));
   EXPECT_FALSE(Exists(Out("data.txt")));
@@ -119,6 +120,26 @@ TEST_F(CommandTest, AWaitedForProgramsExitCodeIsKept) {
   RunAfterExtraction(MainWindow, 1);
   EXPECT_EQ(RunState, RunEnded);
   EXPECT_EQ(RunExitCode, 3010u);
+}
+
+TEST_F(CommandTest, AProgramTheShellCannotOpenIsNamedAndEndsWithFour) {
+  Open(ZipBuilder().Stored("a.txt", "a"));
+  Extract();
+  Configure("><MyTool\\setup.exe");
+  posix::FailStart = true;
+  posix::Messages.clear();
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_EQ(RunState, RunNotStarted);
+  ASSERT_EQ(posix::Messages.size(), 1u);
+  EXPECT_EQ(posix::Messages[0].text, dest_ + "\\MyTool\\setup.exe");
+  EXPECT_EQ(posix::Messages[0].caption, "Cannot open file ..");
+  EXPECT_TRUE(Exists(Out("a.txt"))) << "nothing is deleted without wait-then-delete";
+}
+
+TEST_F(CommandTest, TheDestinationBeforeAQuoteKeepsItsBackslashForTheProgram) {
+  std::strcpy(DestinationFolder, "C:\\dest dir");
+  Configure("><setup.exe|/install \"><\" /log \"><log.txt\"");
+  EXPECT_EQ(Part(ParametersPart), "/install \"C:\\dest dir\\\\\" /log \"C:\\dest dir\\log.txt\"");
 }
 
 TEST_F(CommandTest, AProgramOpenedThroughTheShellIsNotWaitedFor) {
