@@ -36,8 +36,9 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/SFXstrings/strings.rc PROPERTIES
 add_executable(sfx_linked WIN32 ${KORVI_CORE_SOURCES} ${KORVI_WIN32_SOURCES} ${KORVI_RESOURCES})
 set_source_files_properties(${KORVI_GENERATED}/mnicon.ico PROPERTIES HEADER_FILE_ONLY ON)
 target_include_directories(sfx_linked PRIVATE ${CMAKE_SOURCE_DIR})
+# No C runtime, so no errno: the math built-ins (llrint) become instructions.
 target_compile_options(sfx_linked PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Oz -fno-exceptions -fno-rtti
+  $<$<COMPILE_LANGUAGE:CXX>:-Oz -fno-exceptions -fno-rtti -fno-math-errno
   -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident -fno-stack-protector
   -fno-threadsafe-statics -mpreferred-stack-boundary=2 -fomit-frame-pointer -Wall -Wextra -Wno-unused-parameter>)
 # The stub's own functions take their first three arguments in registers
