@@ -42,14 +42,16 @@ void ShowEntryName(const char* name) {
   SetWindowTextW(label, Utf16Of(name, FirstText));
 }
 
-void AskOverwrite() {
-  DialogBoxParamA(ModuleInstance(), LoadMessage(MsgOverwriteTemplate).text, Progress(), OverwriteDialogProc, 0);
+// A modal question owned by the progress dialog, its template named by the
+// catalogue.
+static void Ask(MessageId templateName, DLGPROC procedure) {
+  DialogBoxParamA(ModuleInstance(), LoadMessage(templateName).text, Progress(), procedure, 0);
 }
+
+void AskOverwrite() { Ask(MsgOverwriteTemplate, OverwriteDialogProc); }
 
 bool AskForDisk(const char* text) {
   return ShowMessage(Progress(), text, LoadMessage(MsgMultiVolume).text, BoxOkCancel | BoxIconInformation) != AnswerCancel;
 }
 
-void AskPassword() {
-  DialogBoxParamA(ModuleInstance(), LoadMessage(MsgPasswordTemplate).text, Progress(), PasswordDialogProc, 0);
-}
+void AskPassword() { Ask(MsgPasswordTemplate, PasswordDialogProc); }

@@ -42,7 +42,7 @@ void AddNewButton(HWND browser) {
   NewButton = CreateWindowExA(0, "BUTTON", LoadMessage(MsgNewButton).text,
                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | BS_PUSHBUTTON,
                               corner.x, corner.y, r.right - r.left, r.bottom - r.top, browser,
-                              reinterpret_cast<HMENU>(IDC_NEW_BUTTON), GetModuleHandleA(0), 0);
+                              reinterpret_cast<HMENU>(IDC_NEW_BUTTON), ModuleInstance(), 0);
   PostMessageA(NewButton, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
   // Like OK: Wine's browser opens with nothing selected and OK enabled.
   EnableWindow(NewButton, IsWindowEnabled(ok));

@@ -1,6 +1,7 @@
 // The program run after extraction (see command.h). The command's parts are
 // formed here, portably; the platform opens or starts the program.
 #include "Dialogsel/command.h"
+#include "Dialogsel/folders.h"
 #include "SFXstrings/strings.h"
 #include "Sfx/state.h"
 #include "archive/driver.h"
@@ -34,7 +35,7 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
   if (checked != 1 || !HasRunCommand) return;
   char program[TextBufferSize], parameters[TextBufferSize];
   if (!RunCommandPart(ProgramPart, program) || !RunCommandPart(ParametersPart, parameters)) {
-    ShowMessage(owner, LoadMessage(MsgErrorInDirectory).text, LoadMessage(MsgErrorCaption).text, BoxIconError);
+    RefuseFolder(owner);
     return;
   }
   // The program runs in the destination. One that cannot be opened or

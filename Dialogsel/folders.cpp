@@ -5,7 +5,7 @@
 #include "support/paths.h"
 #include <string.h>
 
-static void RefuseFolder(WindowHandle owner) {
+void RefuseFolder(WindowHandle owner) {
   ShowMessage(owner, LoadMessage(MsgErrorInDirectory).text, LoadMessage(MsgErrorCaption).text, BoxIconError);
 }
 

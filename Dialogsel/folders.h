@@ -5,6 +5,10 @@
 #pragma once
 #include "platform/platform.h"
 
+// "Error in directory .." with the caption "Error.." and the error icon,
+// owned by owner: a folder that cannot be made, taken or run in.
+void RefuseFolder(WindowHandle owner);
+
 // Creates parent + name with every missing folder on the way, after dropping
 // the name's leading "\"; then makes name, relative to the current folder,
 // the current folder. False for a name with ":", a name of "\" only, or a

@@ -11,7 +11,11 @@ void CentreWindow(HWND window) {
   SetWindowPos(window, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-HINSTANCE ModuleInstance() { return GetModuleHandleA(0); }
+// The image's own first byte, where the linker puts its DOS header: the
+// instance handle of the program, without asking GetModuleHandleA(0).
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
 bool IsChecked(HWND dialog, int id) { return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 

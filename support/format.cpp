@@ -39,41 +39,30 @@ void FormatSigned(int32_t value, char* result) {
 
 void FormatUnsigned(uint64_t value, char* result) { WriteDecimal(false, value, result); }
 
-// --- Calendar ----------------------------------------------------------------
+// --- DOS dates ---------------------------------------------------------------
 
-static const int32_t MillisecondsPerDay = 86400000;
-
-static bool IsLeapYear(int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-static int32_t DaysInMonth(int32_t year, int32_t month) {
-  static const uint8_t lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return lengths[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
-}
-
-// Days from 0001-01-01 (day 0) to the given date of the Gregorian calendar.
-static int32_t DaysSinceYearOne(int32_t year, int32_t month, int32_t day) {
-  int32_t y = year - 1;
-  int32_t days = y * 365 + y / 4 - y / 100 + y / 400;
-  for (int32_t m = 1; m < month; ++m) days += DaysInMonth(year, m);
-  return days + day - 1;
-}
-
-// 1899-12-30, day 0 of a date value, counted from 0001-01-01.
-enum : int32_t { DateValueEpoch = 693593 };
+// 1980-01-01, the first DOS date, as a date value (days since 1899-12-30).
+enum : int32_t { FirstDosDay = 29221 };
 
 double DosToDateValue(uint32_t dos) {
-  int32_t year = static_cast<int32_t>(dos >> 25) + 1980;
+  // Days of the year before each month, in a year without 29 February.
+  static const uint16_t daysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  static const uint8_t lengths[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int32_t years = static_cast<int32_t>(dos >> 25);  // since 1980: 0 to 127
   int32_t month = static_cast<int32_t>((dos >> 21) & 15);
   int32_t day = static_cast<int32_t>((dos >> 16) & 31);
   int32_t hour = static_cast<int32_t>((dos >> 11) & 31);
   int32_t minute = static_cast<int32_t>((dos >> 5) & 63);
   int32_t second = static_cast<int32_t>(dos & 31) * 2;
-  double value = 0;
-  if (month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month))
-    value = DaysSinceYearOne(year, month, day) - DateValueEpoch;
-  if (hour <= 23 && minute <= 59 && second <= 59)
-    value += static_cast<double>(hour * 3600000 + minute * 60000 + second * 1000) / MillisecondsPerDay;
-  return value;
+  // Of the years DOS dates reach, 1980 to 2107, every fourth is a leap year
+  // from 1980 on but 2100, which the Gregorian calendar leaves out.
+  bool leap = years % 4 == 0 && years != 120;
+  int32_t days = 0, seconds = 0;
+  if (month >= 1 && month <= 12 && day >= 1 && day <= lengths[month - 1] && (month != 2 || day <= 28 || leap))
+    days = FirstDosDay + years * 365 + (years + 3) / 4 - (years > 120) + daysBefore[month - 1] +
+           (month > 2 && leap) + day - 1;
+  if (hour <= 23 && minute <= 59 && second <= 59) seconds = hour * 3600 + minute * 60 + second;
+  return days + seconds / 86400.0;
 }
 
 // The pattern is not read: dates are shown as the user's system shows them.

@@ -9,8 +9,12 @@ int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsig
   return MessageBoxW(static_cast<HWND>(owner), Utf16Of(text, FirstText), Utf16Of(caption, SecondText), style);
 }
 
+// The image's own first byte: the program's instance handle (see
+// Dialogsel/window.cpp).
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 unsigned LoadCatalogueText(unsigned id, char* buffer, unsigned room) {
-  int n = LoadStringA(GetModuleHandleA(0), id, buffer, room);
+  int n = LoadStringA(reinterpret_cast<HINSTANCE>(&__ImageBase), id, buffer, room);
   if (n <= 0) {
     buffer[0] = 0;
     return 0;

@@ -281,8 +281,10 @@ unsigned DateTimeText(double value, char* text, unsigned room) {
   text[0] = 0;
   // A file time: 100 ns steps since 1601-01-01, where day 0 of a date value,
   // 1899-12-30, is day 109,205. Half a millisecond more, so that a time of
-  // whole seconds does not come out a step short of its second.
-  int64_t ticks = static_cast<int64_t>((value + 109205) * 864000000000.0 + 5000);
+  // whole seconds does not come out a step short of its second: llrint
+  // rounds as the processor does (to the nearest), one instruction where a
+  // conversion that truncates changes the rounding mode and back.
+  int64_t ticks = __builtin_llrint((value + 109205) * 864000000000.0 + 5000);
   FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
   SYSTEMTIME parts;
   wchar_t wide[128];

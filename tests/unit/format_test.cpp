@@ -59,10 +59,23 @@ TEST(DateValue, DaysSinceDayZeroAndTimeAsFraction) {
   EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2000, 2, 29, 0, 0, 0)), 36585.0) << "2000 is a leap year";
 }
 
+TEST(DateValue, LeapYearsOfTheDosRange) {
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(1980, 12, 31, 0, 0, 0)), 29586.0) << "1980 is a leap year";
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2000, 12, 31, 0, 0, 0)), 36891.0);
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2096, 2, 29, 0, 0, 0)), 71649.0);
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2100, 2, 28, 0, 0, 0)), 73109.0);
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2100, 2, 29, 0, 0, 0)), 0.0) << "2100 is no leap year";
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2100, 3, 1, 0, 0, 0)), 73110.0);
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2104, 2, 29, 0, 0, 0)), 74570.0);
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2107, 12, 31, 0, 0, 0)), 75971.0) << "the last DOS day";
+}
+
 TEST(DateValue, InvalidPartsCountAsZero) {
   EXPECT_DOUBLE_EQ(DosToDateValue(0), 0.0) << "month 0";
   EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2001, 2, 29, 0, 0, 0)), 0.0) << "2001 has no 29 February";
   EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2001, 13, 1, 0, 0, 0)), 0.0);
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2001, 4, 31, 0, 0, 0)), 0.0) << "April has 30 days";
+  EXPECT_DOUBLE_EQ(DosToDateValue(Dos(2001, 4, 0, 0, 0, 0)), 0.0) << "day 0";
   // Seconds field 30 (60 s) and an hour of 24 make the time midnight.
   EXPECT_DOUBLE_EQ(DosToDateValue((Dos(1980, 1, 1, 0, 0, 0) & 0xFFFF0000u) | 30u), 29221.0);
   EXPECT_DOUBLE_EQ(DosToDateValue(Dos(1980, 1, 1, 24, 0, 0)), 29221.0);
