@@ -38,6 +38,8 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
     RefuseFolder(owner);
     return;
   }
+  // A block whose run text is cut to nothing names no program to start.
+  if (program[0] == 0) return;
   // The program runs in the destination. One that cannot be opened or
   // started is named, with the text of a file that cannot be opened (exit
   // 4); with WaitThenDelete the files go again, started or not.

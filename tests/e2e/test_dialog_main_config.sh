@@ -20,9 +20,11 @@ drive "$WORK_WIN\\cfg.exe" \
 # the existing file without a question.
 make_sfx norun.exe "$WORK/cfg.zip" --run '><setup.exe' --overwrite
 printf 'old text' > one.txt
+# The archive holds no setup.exe: the shell cannot open it, which is said (4).
 drive "$WORK_WIN\\norun.exe" \
   window "Korvi EXE" text 1007 "After extraction, run : setup.exe " checked 1008 1 click 1 \
-  message "All files have been extracted." "Finished." click 1 exit 0
+  message "All files have been extracted." "Finished." click 1 \
+  message "$WORK_WIN\\setup.exe" "Cannot open file .." click 1 exit 4
 expect_file "$WORK/one.txt" 'new text'
 
 # Unchecking Overwrite sets the dialog back to asking.

@@ -142,6 +142,17 @@ TEST_F(CommandTest, TheDestinationBeforeAQuoteKeepsItsBackslashForTheProgram) {
   EXPECT_EQ(Part(ParametersPart), "/install \"C:\\dest dir\\\\\" /log \"C:\\dest dir\\log.txt\"");
 }
 
+TEST_F(CommandTest, ARunTextWithoutAProgramStartsNothingAndSaysNothing) {
+  Open(ZipBuilder().Stored("a.txt", "a"));
+  Extract();
+  Configure("|only parameters");
+  posix::Messages.clear();
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_TRUE(posix::Started.empty());
+  EXPECT_TRUE(posix::Messages.empty());
+  EXPECT_EQ(RunState, RunNotWaitedFor);
+}
+
 TEST_F(CommandTest, AProgramOpenedThroughTheShellIsNotWaitedFor) {
   Open(ZipBuilder().Stored("tool.exe", "t"));
   Extract();
