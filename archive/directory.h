@@ -4,8 +4,8 @@
 // behind the stub counts its offsets from its own start, one fixed with
 // `zip -A` from the program's start, and the difference between where the
 // directory is and where the end record says it is covers both. A local
-// header is matched with its record by position, the next record first, so
-// that a walk front to back costs one record read per entry.
+// header is matched with its record by position, from the record after the
+// last one matched, so that a walk front to back reads each record once.
 #pragma once
 #include <stdint.h>
 

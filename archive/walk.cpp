@@ -93,11 +93,6 @@ bool FindSizes(EntryRecord& e, const uint8_t* extra, uint32_t extraLength) {
   // With bit 3, a CRC of 0 is no CRC: the descriptor's or the directory's counts.
   e.crcKnown = !descriptor || e.crc32 != 0;
   if (!descriptor || e.compressedSize != 0) return true;
-  // An empty entry whose descriptor follows at once is walkable as it stands.
-  uint32_t first = 0;
-  bool empty = ReadFromFile(ArchiveHandle, &first, SignatureSize) == SignatureSize && first == ZipSignature(ShiftedMarker);
-  SeekFromHeader(e.dataOffset, true);
-  if (empty) return true;
   DirectoryFacts facts;
   if (!ArchiveSpanned && DirectoryRecordOf(static_cast<uint32_t>(HeaderStart), &facts)) {
     e.compressedSize = facts.compressedSize;
@@ -107,6 +102,12 @@ bool FindSizes(EntryRecord& e, const uint8_t* extra, uint32_t extraLength) {
     e.sizeSource = SizesFromDirectory;
     return true;
   }
+  // Without a directory, an empty entry whose descriptor follows at once is
+  // walkable as it stands.
+  uint32_t first = 0;
+  bool empty = ReadFromFile(ArchiveHandle, &first, SignatureSize) == SignatureSize && first == ZipSignature(ShiftedMarker);
+  SeekFromHeader(e.dataOffset, true);
+  if (empty) return true;
   e.sizeSource = SizesFromDescriptor;
   e.endKnown = false;
   e.uncompressedSize = 0;
