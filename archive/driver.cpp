@@ -335,7 +335,6 @@ EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool 
 
 // The extraction pass's work on one entry, from the password step on.
 EntryOutcome ExtractEntry(Pass& pass, const EntryRecord& entry, const char* path) {
-  SeekEntryData();
   // An unknown method is refused before a password is asked for it, and
   // before any file of its name is created or replaced.
   if (!entry.folder && !MethodKnown()) return RefuseMethod(pass, entry);
@@ -362,7 +361,6 @@ EntryOutcome ExtractEntry(Pass& pass, const EntryRecord& entry, const char* path
 // The test pass's work on one entry: its data decoded into nothing, after
 // the same password step and the same look at the method as for extracting.
 EntryOutcome TestEntry(Pass& pass, const EntryRecord& entry) {
-  SeekEntryData();
   if (!entry.folder && !MethodKnown()) return RefuseMethod(pass, entry);
   EntryOutcome opened = PasswordOpensEntry(pass);
   if (opened != GoOn || entry.folder) return opened;

@@ -264,8 +264,6 @@ NameVerdict FormOutputPath(const EntryRecord& entry, char* path) {
   return NameAccepted;
 }
 
-void SeekEntryData() { SeekFromHeader(CurrentEntry.dataOffset, true); }
-
 bool ReadEncryptionHeader(uint8_t* header) {
   memset(header, 0, EncryptionHeaderRoom);
   uint32_t length = EncryptionHeaderLength();
@@ -356,7 +354,6 @@ WalkStep StepOverEntry(const EntryRecord& entry) {
   // A stream of unknown size shows its end only when decoded; an encrypted
   // one is decoded only with its password, in the extraction pass.
   if (!entry.endKnown && (entry.flags & FlagEncrypted) == 0) {
-    SeekEntryData();
     FileHandle nothing = CreateForWriting(NullDevice);
     DecodeEntryInto(nothing);
     CloseFile(nothing);

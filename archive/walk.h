@@ -49,7 +49,8 @@ enum EntryResult : uint8_t {
 bool BeginWalk();
 
 // Reads the next local header, the entry's name and extra field, and fills
-// CurrentEntry; where the header has bit 3 and no sizes, in a program that is
+// CurrentEntry, leaving the archive at the entry's encryption header or
+// data; where the header has bit 3 and no sizes, in a program that is
 // not spanned, the sizes and CRC come from the central directory.
 WalkStep NextEntry();
 
@@ -57,8 +58,6 @@ WalkStep NextEntry();
 // name, into path (PathRoom bytes) when the verdict is NameAccepted.
 NameVerdict FormOutputPath(const EntryRecord& entry, char* path);
 
-// After the name: the archive at the entry's encryption header or data.
-void SeekEntryData();
 // The encryption header of the entry in hand, before its data: the 12 bytes
 // of the traditional encryption, or WinZip AES's salt and password verifier
 // (at most EncryptionHeaderRoom bytes; zeros where the archive ends). False

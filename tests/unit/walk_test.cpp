@@ -30,7 +30,6 @@ class WalkTest : public SfxTest {
   // The next entry, its data decoded into a scratch file.
   EntryResult DecodeNext() {
     EXPECT_EQ(NextEntry(), WalkEntry);
-    SeekEntryData();
     FileHandle out = CreateForWriting((scratch_ + "/out.bin").c_str());
     EntryResult result = DecodeEntryInto(out);
     CloseFile(out);

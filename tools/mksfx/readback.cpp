@@ -184,7 +184,6 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
     // whose size only its data descriptor tells.
     if (!entry.endKnown) counted = true;
     if (!counted) total += entry.uncompressedSize;
-    SeekEntryData();
     row.method = entry.dataMethod;
     row.aesStrength = entry.aesStrength;
     static char path[PathRoom];
