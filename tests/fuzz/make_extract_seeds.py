@@ -4,7 +4,8 @@ a control byte, two 16-bit volume lengths, then the archive's bytes. Plain,
 Deflate, folder and spanned archives, WinZip AES entries of every strength
 (AE-1 and AE-2, the password "pw" remembered or typed, a wrong one, a
 damaged one), each in a few controls; tested first (VerifyFirst, 0x40) good
-and damaged ones. The AES keystream comes from openssl, PBKDF2 and HMAC
+and damaged ones; archives written to a pipe (data descriptors, Zip64, "./"
+names) with and without their central directory. The AES keystream comes from openssl, PBKDF2 and HMAC
 from Python, so the seeds are the same bytes run after run (fixed salts)."""
 import binascii, hashlib, hmac, io, os, struct, subprocess, sys, zipfile, zlib
 
@@ -89,6 +90,36 @@ aes_damaged = damaged(raw_archive([("a.txt", b"first, whole", None, 0, 0, False)
 plain_bad_crc = raw_archive([("a.txt", b"first, whole", None, 0, 0, False), ("b", b"epsilon", None, 0, 0, False)])
 plain_bad_crc = plain_bad_crc.replace(b"epsilon", b"EPSILON")
 
+
+def piped(entries, method=zipfile.ZIP_DEFLATED, zip64=False):
+    """A ZIP written to a stream that cannot seek back: bit 3, no sizes in the
+    local headers, a data descriptor after each entry (64-bit with zip64)."""
+    class Stream(io.RawIOBase):
+        def __init__(self):
+            self.data = bytearray()
+        def writable(self):
+            return True
+        def write(self, b):
+            self.data += b
+            return len(b)
+    out = Stream()
+    with zipfile.ZipFile(out, "w", method) as z:
+        for name, data in entries:
+            with z.open(zipfile.ZipInfo(name, (2001, 7, 15, 12, 30, 10)), "w", force_zip64=zip64) as f:
+                f.write(data)
+    return bytes(out.data)
+
+
+def without_end_record(archive):
+    """No directory to ask: the end record's signature broken."""
+    at = archive.rfind(b"PK\x05\x06")
+    return archive[:at] + b"QK" + archive[at + 2:]
+
+
+piped_deflated = piped([("a.txt", b"text " * 300), ("d/", b""), ("./b", b"more " * 200)])
+piped_stored = piped([("a.txt", b"alpha"), ("b", b"beta" * 40)], zipfile.ZIP_STORED)
+piped_zip64 = piped([("a.txt", b"wide " * 200), ("b", b"b")], zip64=True)
+
 seeds = {
     "plain": (0x00, 0, 0, plain),
     "plain_existing_ask": (0x28, 0, 0, plain),
@@ -110,6 +141,12 @@ seeds = {
     "aes_damaged": (0x04, 0, 0, aes_damaged),
     "aes_damaged_verify": (0x44, 0, 0, aes_damaged),
     "aes_damaged_verify_existing_ask": (0x6C, 0, 0, aes_damaged),
+    "piped_deflated": (0x00, 0, 0, piped_deflated),
+    "piped_deflated_no_directory": (0x00, 0, 0, without_end_record(piped_deflated)),
+    "piped_deflated_spanned": (0x01, 200, 0, b"PK\x07\x08" + piped_deflated),
+    "piped_stored_verify": (0x40, 0, 0, piped_stored),
+    "piped_stored_no_directory": (0x00, 0, 0, without_end_record(piped_stored)),
+    "piped_zip64_no_directory": (0x08, 0, 0, without_end_record(piped_zip64)),
 }
 for name, (control, first, second, body) in seeds.items():
     with open(os.path.join(out, name), "wb") as f:
