@@ -415,8 +415,9 @@ EntryOutcome HandleEntry(Pass& pass, const EntryRecord& entry, WalkStep step) {
   }
   if (pass.kind == TestPass) return TestEntry(pass, entry);
   if (pass.kind == DeletePass) {
-    // Only files this run created or replaced; folders stay.
-    if (!entry.folder && WasWritten(pass.entry)) DeleteFileAt(path);
+    // Only files this run created or replaced, and never through a link
+    // that the program put in the place of a folder or file; folders stay.
+    if (!entry.folder && WasWritten(pass.entry) && !ReachedThroughLink(path)) DeleteFileAt(path);
     return GoOn;
   }
   return ExtractEntry(pass, entry, path);

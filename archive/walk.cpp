@@ -239,7 +239,9 @@ WalkStep NextEntry() {
   EntryDone = 0;
   EntryTotal = static_cast<int64_t>(e.uncompressedSize);
   unsigned n = TextLength(e.name);
-  e.folder = (n == 0 || IsPathSeparator(e.name[n - 1])) && e.uncompressedSize == 0 && e.endKnown;
+  // A name that ends in a separator is a folder when it holds no data, or
+  // when only its descriptor could tell (its stream is then stepped over).
+  e.folder = (n == 0 || IsPathSeparator(e.name[n - 1])) && (e.uncompressedSize == 0 || !e.endKnown);
   // A name of "./" parts alone names the destination; any other that is
   // empty (or starts with a NUL) ends the run.
   if (n == 0 && (StoredName[0] == 0 || !e.folder)) return WalkEmptyName;
@@ -262,6 +264,18 @@ NameVerdict FormOutputPath(const EntryRecord& entry, char* path) {
   char* to = path + d + 1;
   for (const char* from = name; (*to = *from == '/' ? '\\' : *from) != 0; ++from) ++to;
   return NameAccepted;
+}
+
+bool ReachedThroughLink(char* path) {
+  for (unsigned i = TextLength(Destination) + 1;; ++i) {
+    char c = path[i];
+    if (c != '\\' && c != 0) continue;
+    path[i] = 0;
+    uint32_t attributes = FileAttributes(path);
+    path[i] = c;
+    if (attributes != NoAttributes && (attributes & AttributeReparsePoint) != 0) return true;
+    if (c == 0) return false;
+  }
 }
 
 bool ReadEncryptionHeader(uint8_t* header) {

@@ -57,6 +57,10 @@ WalkStep NextEntry();
 // The output path of the entry in UTF-8: DestinationFolder, "\" and the
 // name, into path (PathRoom bytes) when the verdict is NameAccepted.
 NameVerdict FormOutputPath(const EntryRecord& entry, char* path);
+// An output path (as FormOutputPath formed it) that a folder below the
+// destination, or the file itself, reaches through a reparse point (a link
+// or a junction put there since): the deletion pass deletes nothing there.
+bool ReachedThroughLink(char* path);
 
 // The encryption header of the entry in hand, before its data: the 12 bytes
 // of the traditional encryption, or WinZip AES's salt and password verifier

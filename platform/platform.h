@@ -31,7 +31,7 @@ enum {
 enum { DriveRemovable = 2, DriveFixed = 3 };
 
 // Attribute bits and the "no attributes" answer of GetFileAttributesA.
-enum : uint32_t { AttributeDirectory = 0x10, NoAttributes = 0xFFFFFFFFu };
+enum : uint32_t { AttributeDirectory = 0x10, AttributeReparsePoint = 0x400, NoAttributes = 0xFFFFFFFFu };
 
 // --- Process -------------------------------------------------------------
 // Restricts DLL loading to the system folder (a self-extractor usually runs

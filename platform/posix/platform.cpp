@@ -153,9 +153,14 @@ bool FindPath(const char* path, FoundFile* found) {
 
 uint32_t FileAttributes(const char* path) {
   ++NameLookups;
+  // A symbolic link is a reparse point, as on Windows, with the kind of
+  // what it leads to.
   struct stat st;
-  if (stat(NativePath(path).c_str(), &st) != 0) return NoAttributes;
-  return S_ISDIR(st.st_mode) ? static_cast<uint32_t>(AttributeDirectory) : 0x80u;  // FILE_ATTRIBUTE_NORMAL
+  std::string native = NativePath(path);
+  if (lstat(native.c_str(), &st) != 0) return NoAttributes;
+  uint32_t link = S_ISLNK(st.st_mode) ? static_cast<uint32_t>(AttributeReparsePoint) : 0u;
+  if (link != 0 && stat(native.c_str(), &st) != 0) return link | 0x80u;
+  return link | (S_ISDIR(st.st_mode) ? static_cast<uint32_t>(AttributeDirectory) : 0x80u);  // FILE_ATTRIBUTE_NORMAL
 }
 
 bool CreateFolder(const char* path) {

@@ -105,7 +105,9 @@ def piped(entries, method=zipfile.ZIP_DEFLATED, zip64=False):
     out = Stream()
     with zipfile.ZipFile(out, "w", method) as z:
         for name, data in entries:
-            with z.open(zipfile.ZipInfo(name, (2001, 7, 15, 12, 30, 10)), "w", force_zip64=zip64) as f:
+            info = zipfile.ZipInfo(name, (2001, 7, 15, 12, 30, 10))
+            info.compress_type = method
+            with z.open(info, "w", force_zip64=zip64) as f:
                 f.write(data)
     return bytes(out.data)
 

@@ -1,5 +1,6 @@
 // The program run after extraction: the command's two parts, the shell's
 // open, and the waited-for process followed by the deletion pass.
+#include <unistd.h>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -93,6 +94,32 @@ TEST_F(CommandTest, AWaitedForProgramIsFollowedByTheDeletionPass) {
   EXPECT_FALSE(Exists(Out("made/tool.exe")));
   EXPECT_FALSE(Exists(Out("data.txt")));
   EXPECT_TRUE(IsFolder(Out("made"))) << "folders stay";
+}
+
+TEST_F(CommandTest, TheDeletionPassFollowsNoLinkOutOfTheDestination) {
+  // The program replaces the extracted folder sub by a link to another
+  // folder that holds files of the same names, and the file top.txt by a
+  // link to a file outside: nothing outside is deleted through them.
+  Open(ZipBuilder().Folder("sub/").Stored("sub/secret.txt", "s").Stored("top.txt", "t").Stored("plain.txt", "p"));
+  Extract();
+  ExpectSuccess();
+  std::string victim = scratch_ + "/victim";
+  ASSERT_EQ(mkdir(victim.c_str(), 0755), 0);
+  WriteFile("victim/secret.txt", "keep me");
+  WriteFile("victim/outside.txt", "keep me too");
+  Configure("><plain.txt");
+  WaitThenDelete = 1;
+  posix::WhileRunning = [&] {
+    std::remove(Out("sub/secret.txt").c_str());
+    rmdir(Out("sub").c_str());
+    ASSERT_EQ(symlink(victim.c_str(), Out("sub").c_str()), 0);
+    std::remove(Out("top.txt").c_str());
+    ASSERT_EQ(symlink((victim + "/outside.txt").c_str(), Out("top.txt").c_str()), 0);
+  };
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_EQ(ReadFile(victim + "/secret.txt"), "keep me") << "deleted through the folder's link";
+  EXPECT_EQ(ReadFile(victim + "/outside.txt"), "keep me too") << "deleted through the file's link";
+  EXPECT_FALSE(Exists(Out("plain.txt"))) << "the run's own files still go";
 }
 
 TEST_F(CommandTest, FilesAreDeletedAlsoWhenTheProgramCannotStart) {
