@@ -68,6 +68,18 @@ void ShowCatalogueError(WindowHandle owner, unsigned textId) {
   ShowError(owner, LoadMessage(textId).text, MsgErrorCaption);
 }
 
+// A name of thousands of characters is shown by its beginning: at most most
+// bytes of it, into shown, cut between two characters.
+void CopyShownName(char* shown, const char* name, unsigned most) {
+  unsigned n = TextLength(name);
+  if (n > most) {
+    n = most;
+    while (n > 0 && (name[n] & 0xC0) == 0x80) --n;
+  }
+  memcpy(shown, name, n);
+  shown[n] = 0;
+}
+
 // The names of the first entries of a pass that were not extracted, a line
 // each, for the failure summary; a name is shown by its first bytes.
 enum : uint32_t { NamedFailures = 5, FailedNameBytes = 200 };
@@ -75,15 +87,9 @@ char FailedNames[NamedFailures * (FailedNameBytes + 1) + 1];
 
 void NoteFailedEntry(Pass& pass, const char* name) {
   if (pass.failedEntries++ >= NamedFailures) return;
-  unsigned n = TextLength(name);
-  if (n > FailedNameBytes) {
-    n = FailedNameBytes;
-    while (n > 0 && (name[n] & 0xC0) == 0x80) --n;
-  }
   char* end = FailedNames + TextLength(FailedNames);
-  *end++ = '\n';
-  memcpy(end, name, n);
-  end[n] = 0;
+  *end = '\n';
+  CopyShownName(end + 1, name, FailedNameBytes);
 }
 
 // "The selected file(s) couldn't get extracted.", then the entries named
@@ -137,16 +143,8 @@ bool ConfirmOverwrite(const char* path) {
 void RefuseEntry(Pass& pass, uint32_t& refused, const char* name, unsigned captionId) {
   pass.incomplete = true;
   if (refused++ != 0) return;
-  // A name of thousands of characters is shown by its beginning, cut
-  // between two characters.
-  unsigned n = TextLength(name);
-  if (n > ShownNameBytes) {
-    n = ShownNameBytes;
-    while (n > 0 && (name[n] & 0xC0) == 0x80) --n;
-  }
   char shown[ShownNameBytes + 1];
-  memcpy(shown, name, n);
-  shown[n] = 0;
+  CopyShownName(shown, name, ShownNameBytes);
   ShowMessage(pass.owner, shown, LoadMessage(captionId).text, BoxIconError);
 }
 
