@@ -36,17 +36,20 @@ static void RunDriver(HWND dialog, PassKind kind) {
 }
 
 // "After extraction, run : ", the program's file name, a blank and the last
-// component of the parameters.
+// component of the parameters, without the quotes of either (a parameter
+// that ends in a quoted folder would show a lone quote).
 static void ShowRunLabel(HWND dialog) {
   char label[MessageRoom], part[TextBufferSize], name[TextBufferSize];
   CopyText(label, LoadMessage(MsgRunLabel).text, sizeof label);
-  RunCommandPart(ProgramPart, part);
-  ExtractNamePart(part, name);
-  AppendText(label, name, sizeof label);
-  AppendText(label, " ", sizeof label);
-  RunCommandPart(ParametersPart, part);
-  ExtractNamePart(part, name);
-  AppendText(label, name, sizeof label);
+  for (int kind = ProgramPart; kind <= ParametersPart; ++kind) {
+    RunCommandPart(static_cast<CommandPartKind>(kind), part);
+    ExtractNamePart(part, name);
+    char* w = label + TextLength(label);
+    if (kind == ParametersPart) *w++ = ' ';
+    for (const char* r = name; *r != 0 && w < label + sizeof label - 1; ++r)
+      if (*r != '"') *w++ = *r;
+    *w = 0;
+  }
   SetControlText(dialog, IDC_EXECUTE, label);
 }
 
@@ -93,9 +96,7 @@ static void BrowseCommand(HWND dialog) {
 static void OpenDialog(HWND dialog) {
   SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(LoadIconA(ModuleInstance(), PROGRAM_ICON)));
 
-  if (HasDefaultDestination) CopyText(DestinationFolder, DefaultDestination, TextBufferSize);
-  else CurrentFolder(DestinationFolder, TextBufferSize);
-  ExpandPathMacros(DestinationFolder);
+  ProposeDestination();
   ShowDestination(dialog);
 
   if (HasRunCommand) {

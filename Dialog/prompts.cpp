@@ -20,13 +20,15 @@ void PumpOneMessage() {
   }
 }
 
+// A silent run has no progress dialog: nothing to focus, paint or name.
 void FocusProgressWindow() {
+  if (Progress() == 0) return;
   SetFocus(Progress());
   InvalidateRect(Progress(), 0, TRUE);
 }
 
 void PaintProgressNow() {
-  if (!BarsMoved()) return;  // a whole percent is 1/100 of an entry: most chunks move neither bar
+  if (!BarsMoved() || Progress() == 0) return;  // a whole percent is 1/100 of an entry: most chunks move neither bar
   HDC surface = GetDC(Progress());
   PaintProgressBars(surface);
   ReleaseDC(Progress(), surface);
@@ -54,4 +56,7 @@ bool AskForDisk(const char* text) {
   return ShowMessage(Progress(), text, LoadMessage(MsgMultiVolume).text, BoxOkCancel | BoxIconInformation) != AnswerCancel;
 }
 
-void AskPassword() { Ask(MsgPasswordTemplate, PasswordDialogProc); }
+// Silent, the password is the one of /P= alone: no prompt.
+void AskPassword() {
+  if (!Silent) Ask(MsgPasswordTemplate, PasswordDialogProc);
+}

@@ -33,13 +33,19 @@ bool RunCommandPart(CommandPartKind kind, char* part) {
 
 void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
   if (checked != 1 || !HasRunCommand) return;
-  char program[TextBufferSize], parameters[TextBufferSize];
+  // The parameters and those after "--" (255 characters each at most) fit.
+  char program[TextBufferSize], parameters[2 * TextBufferSize];
   if (!RunCommandPart(ProgramPart, program) || !RunCommandPart(ParametersPart, parameters)) {
     RefuseFolder(owner);
     return;
   }
   // A block whose run text is cut to nothing names no program to start.
   if (program[0] == 0) return;
+  // What follows "--" on the command line is the program's too.
+  if (RunArguments[0] != 0) {
+    if (parameters[0] != 0) AppendText(parameters, " ", sizeof parameters);
+    AppendText(parameters, RunArguments, sizeof parameters);
+  }
   // The program runs in the destination. One that cannot be opened or
   // started is named, with the text of a file that cannot be opened (exit
   // 4); with WaitThenDelete the files go again, started or not.
@@ -54,5 +60,9 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
     RunState = RunNotStarted;
     ShowMessage(owner, Utf8OfAnsi(program), LoadMessage(MsgCannotOpenFile).text, BoxIconError);
   }
-  if (WaitThenDelete) ExtractArchive(ProgressWindow, DeletePass);
+  if (WaitThenDelete) {
+    ExtractArchive(ProgressWindow, DeletePass);
+    // The run's own {temp} folder goes whole, with what the program left in it.
+    if (PrivateTempFolder[0] != 0) RemoveFolder(Utf8OfAnsi(PrivateTempFolder), false);
+  }
 }

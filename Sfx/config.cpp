@@ -61,10 +61,6 @@ static void Put(char* out, unsigned* w, const char* from, unsigned count) {
   *w += count;
 }
 
-static bool TokenIs(const char* token, unsigned length, const char* name) {
-  return length == 5 && memcmp(token, name, 5) == 0;
-}
-
 void ExpandPathMacros(char* text) {
   char rest[TextBufferSize];
   CopyText(rest, text, sizeof rest);
@@ -83,15 +79,33 @@ void ExpandPathMacros(char* text) {
 
     char folder[TextBufferSize];
     folder[0] = 0;
-    if (TokenIs(open, length, "{ext}"))
-      CopyText(folder, DestinationFolder, sizeof folder);
-    else if (TokenIs(open, length, "{win}"))
-      WindowsFolder(folder, sizeof folder);
-    else if (TokenIs(open, length, "{sys}"))
-      SystemFolder(folder, sizeof folder);
+    if (length == 5 && memcmp(open, "{ext}", 5) == 0) CopyText(folder, DestinationFolder, sizeof folder);
+    // The macros one after the other in one text: the first whose every
+    // character the token has is the token's.
+    unsigned macro = 0;
+    for (const char* m = PathMacroList; *m != 0; ++macro) {
+      unsigned k = 0;
+      while (k < length && m[k] == open[k]) ++k;
+      if (k == length) {
+        if (macro == MacroWindows) WindowsFolder(folder, sizeof folder);
+        else if (macro == MacroSystem) SystemFolder(folder, sizeof folder);
+        else MacroFolder(macro, folder, sizeof folder);
+        if (macro == MacroTemp) CopyText(PrivateTempFolder, folder, sizeof PrivateTempFolder);
+        break;
+      }
+      do ++m;
+      while (*m != 0 && *m != '{');
+    }
     Put(out, &w, folder, TextLength(folder));  // any other token is dropped
   }
   Put(out, &w, r, TextLength(r));
   out[w] = 0;
   memcpy(text, out, w + 1);
+}
+
+void ProposeDestination() {
+  if (SwitchDestination[0] != 0) CopyText(DestinationFolder, SwitchDestination, TextBufferSize);
+  else if (HasDefaultDestination) CopyText(DestinationFolder, DefaultDestination, TextBufferSize);
+  else CurrentFolder(DestinationFolder, TextBufferSize);
+  ExpandPathMacros(DestinationFolder);
 }

@@ -6,7 +6,13 @@
 // macros of RunCommand.
 void ReadConfigBlock();
 
-// Replaces "{ext}", "{win}" and "{sys}" in a NUL-terminated buffer of at least
-// 256 bytes, in place. Other tokens are dropped; the result is cut at 255
-// characters; a "{" without a later "}" keeps the rest as it stands.
+// Replaces "{ext}" (the destination) and the folder macros of Sfx/layout.h in
+// a NUL-terminated buffer of at least 256 bytes, in place. Other tokens are
+// dropped; the result is cut at 255 characters; a "{" without a later "}"
+// keeps the rest as it stands. "{temp}" makes the run's private temporary
+// folder at its first use and names it in PrivateTempFolder.
 void ExpandPathMacros(char* text);
+
+// The destination that the main dialog proposes and a silent run takes: the
+// folder of /D=, else the block's, else the current folder; macros expanded.
+void ProposeDestination();

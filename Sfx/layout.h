@@ -38,16 +38,16 @@ enum ConfigFlag : uint8_t {
 
 // The folder macros that the destination and the run command may hold, each
 // replaced on the target system by a folder's path without a trailing
-// backslash (the text around it supplies the separators). The stub of this
-// tree expands the first PathMacrosExpanded of them ({win}, {sys}); the rest
-// come with its next version, with the command-line switches. mksfx accepts
+// backslash (the text around it supplies the separators). A stub of the first
+// design expanded {win} and {sys} alone; this one expands all (the shell's
+// names for them, from {temp} on). mksfx accepts
 // exactly this list and refuses any other {token}, which the stub would drop.
 // "{ext}" (Sfx/config.cpp) is the destination itself: never written by mksfx,
 // as the run command reaches the destination through "><".
 enum PathMacro : uint8_t {
   MacroWindows,            // {win}: GetWindowsDirectory
   MacroSystem,             // {sys}: GetSystemDirectory
-  MacroTemp,               // {temp}: GetTempPath
+  MacroTemp,               // {temp}: a new folder of the run's own under GetTempPath
   MacroProgramFiles,       // {pf}: the native Program Files (CSIDL_PROGRAM_FILES)
   MacroProgramFiles32,     // {pf32}: the 32-bit Program Files (CSIDL_PROGRAM_FILESX86)
   MacroAppData,            // {appdata}: the roaming application data (CSIDL_APPDATA)
@@ -57,9 +57,11 @@ enum PathMacro : uint8_t {
   MacroDocuments,          // {documents}: the user's documents (CSIDL_PERSONAL)
   MacroProfile,            // {profile}: the user's profile folder (CSIDL_PROFILE)
   PathMacroCount,
-  PathMacrosExpanded = MacroTemp,  // how many the stub of this tree expands
 };
 
+// The same names back to back, as the stub looks them up.
+inline constexpr char PathMacroList[] =
+    "{win}{sys}{temp}{pf}{pf32}{appdata}{localappdata}{commonappdata}{desktop}{documents}{profile}";
 inline constexpr char PathMacroNames[PathMacroCount][16] = {
     "{win}", "{sys}", "{temp}", "{pf}", "{pf32}", "{appdata}", "{localappdata}", "{commonappdata}",
     "{desktop}", "{documents}", "{profile}"};

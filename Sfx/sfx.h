@@ -11,3 +11,6 @@ int SeekArchive(int32_t distance, int method);
 // read the configuration, run the main dialog, close the archive. Returns the
 // exit code (ExitCodeKind): what the last extraction came to.
 int RunProgram();
+
+// The exit code the process ends with (the table is in Sfx/exit_code.cpp).
+int ProcessExitCode();

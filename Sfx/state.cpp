@@ -36,6 +36,12 @@ char RunCommand[ConfigTextSize];
 uint8_t HasCaptionText, HasDefaultDestination, HasRunCommand;
 uint8_t OverwriteByDefault, AutoExtract, WaitThenDelete, VerifyFirst;
 
+uint8_t Silent;
+FileHandle LogHandle;
+char SwitchDestination[ConfigTextSize];
+char RunArguments[TextBufferSize];
+char PrivateTempFolder[TextBufferSize];
+
 char DestinationFolder[TextBufferSize];
 OverwriteChoice OverwriteMode;
 uint8_t OverwriteAnswer;
@@ -82,6 +88,10 @@ void ResetProgramState() {
   CaptionText[0] = DefaultDestination[0] = RunCommand[0] = 0;
   HasCaptionText = HasDefaultDestination = HasRunCommand = 0;
   OverwriteByDefault = AutoExtract = WaitThenDelete = VerifyFirst = 0;
+  Silent = 0;
+  LogHandle = 0;
+  SwitchDestination[0] = 0;
+  RunArguments[0] = PrivateTempFolder[0] = 0;
   DestinationFolder[0] = 0;
   OverwriteMode = ReplaceWithoutAsking;
   OverwriteAnswer = 0;

@@ -21,6 +21,7 @@ enum ExitCodeKind : uint8_t {
   ExitUnreadable = 2,   // the archive could not be opened or read
   ExitCancelled = 3,    // the user cancelled
   ExitRunFailed = 4,    // the program to run after extraction could not be started
+  ExitBadSwitch = 5,    // the command line has a switch the program does not know
 };
 
 // What the program run after extraction with WaitThenDelete came to.
@@ -86,6 +87,15 @@ extern char DefaultDestination[ConfigTextSize];
 extern char RunCommand[ConfigTextSize];
 extern uint8_t HasCaptionText, HasDefaultDestination, HasRunCommand;
 extern uint8_t OverwriteByDefault, AutoExtract, WaitThenDelete, VerifyFirst;
+
+// --- The command line (Sfx/switches) --------------------------------------
+extern uint8_t Silent;               // /S: no window, every question its documented answer
+extern FileHandle LogHandle;         // /LOG=: the log being written, 0 without one
+extern char SwitchDestination[ConfigTextSize];  // /D=, ANSI; empty without it
+extern char RunArguments[TextBufferSize];  // after "--", for the run program, ANSI
+// The {temp} folder this run made (ANSI), empty when none was made; it goes
+// again after a wait-then-delete run, or at the end while it is empty.
+extern char PrivateTempFolder[TextBufferSize];
 
 // --- Dialogs and progress (Dialog, archive) --------------------------------
 extern char DestinationFolder[TextBufferSize];

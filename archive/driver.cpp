@@ -14,6 +14,7 @@
 // method is known and a cancel request has been looked at.
 #include "archive/driver.h"
 #include "SFXstrings/strings.h"
+#include "Sfx/report.h"
 #include "Sfx/state.h"
 #include "archive/header.h"
 #include "archive/pacing.h"
@@ -482,6 +483,10 @@ ExitCodeKind RunPass(Pass& pass) {
     pass.incomplete = false;
     EntryOutcome outcome = HandleEntry(pass, entry, step);
     if (pass.incomplete && !counting) NoteFailedEntry(pass, entry.name);
+    // The log has a line for every file the extraction came to.
+    if (extracting && !entry.folder)
+      LogLine(WasWritten(pass.entry) ? "extracted " : outcome == PasswordRefused ? "wrong password " : "not extracted ",
+              entry.name);
     pass.incomplete |= before;
     if (outcome == StopWithoutSummary) return CancelRequested ? ExitCancelled : ExitNotExtracted;
     if (outcome == PasswordRefused) summary = false;

@@ -39,6 +39,9 @@ enum : uint32_t { AttributeDirectory = 0x10, AttributeReparsePoint = 0x400, NoAt
 void HardenDllSearch();
 // Full path of the running executable (GetModuleFileNameW); 0 on failure.
 unsigned OwnExecutablePath(char* buffer, unsigned size);
+// The process's command line (GetCommandLineW) in UTF-8, the program's own
+// name first; the empty text when it does not fit room.
+void CommandLineText(char* buffer, unsigned room);
 
 // --- Files ---------------------------------------------------------------
 // GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL.
@@ -81,6 +84,19 @@ bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room);
 unsigned WindowsFolder(char* buffer, unsigned room);  // GetWindowsDirectoryA
 unsigned SystemFolder(char* buffer, unsigned room);   // GetSystemDirectoryA
 unsigned CurrentFolder(char* buffer, unsigned room);  // GetCurrentDirectoryA
+// The folder of a path macro from {temp} on (PathMacro, Sfx/layout.h), as
+// the shell names it (SHGetFolderPathW; {pf} the native Program Files), in
+// the ANSI code page, without a trailing separator. {temp} is a folder of a
+// fresh name that this call creates under the user's temporary folder, the
+// same one for every call of a run. 0 and the empty text when there is no
+// such folder, or it has a character the code page lacks.
+unsigned MacroFolder(unsigned macro, char* buffer, unsigned room);
+// Removes a folder with everything in it (the shell's delete, without a
+// word to the user), or, when onlyEmpty, only while it is empty.
+bool RemoveFolder(const char* path, bool onlyEmpty);
+// UTF-8 text in the system's ANSI code page; false, with the empty text,
+// when it does not fit room or has a character the code page lacks.
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room);
 bool SetCurrentFolder(const char* path);              // SetCurrentDirectory, UTF-8
 
 // --- File times ----------------------------------------------------------

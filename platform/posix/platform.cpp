@@ -14,6 +14,7 @@
 #include <stdio.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <ftw.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -186,6 +187,30 @@ bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   iconv_close(cd);
   if (room > 0) *out = 0;
   return whole && room > 0;
+}
+
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
+  iconv_t cd = iconv_open(AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  char* in = const_cast<char*>(utf8);
+  size_t inLeft = strlen(utf8);
+  char* out = ansi;
+  size_t outLeft = room > 0 ? room - 1 : 0;
+  bool whole = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+  iconv_close(cd);
+  if (room > 0) *(whole ? out : ansi) = 0;
+  return whole && room > 0;
+}
+
+// Each name below the folder, the folder last; a link is removed as the
+// link, never followed.
+static int RemoveOne(const char* path, const struct stat*, int, struct FTW*) { return remove(path); }
+
+bool RemoveFolder(const char* path, bool onlyEmpty) {
+  ++NameLookups;
+  std::string native = NativePath(path);
+  if (onlyEmpty) return rmdir(native.c_str()) == 0;
+  return nftw(native.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
 bool DeleteFileAt(const char* path) {

@@ -33,6 +33,17 @@ uint32_t WriteToFile(FileHandle file, const void* buffer, uint32_t count) {
 
 unsigned WindowsFolder(char* buffer, unsigned room) { return posix::CopyOut("C:\\WINDOWS", buffer, room); }
 unsigned SystemFolder(char* buffer, unsigned room) { return posix::CopyOut("C:\\WINDOWS\\system32", buffer, room); }
+// What the folders usually are, so that a tool checks the lengths of paths
+// below them; no folder is made for {temp}.
+unsigned MacroFolder(unsigned macro, char* buffer, unsigned room) {
+  static const char* const usual[] = {
+      "", "", "C:\\Users\\user\\AppData\\Local\\Temp\\kvx00000000", "C:\\Program Files",
+      "C:\\Program Files (x86)", "C:\\Users\\user\\AppData\\Roaming", "C:\\Users\\user\\AppData\\Local",
+      "C:\\ProgramData", "C:\\Users\\user\\Desktop", "C:\\Users\\user\\Documents", "C:\\Users\\user"};
+  if (macro >= sizeof usual / sizeof usual[0]) return posix::CopyOut("", buffer, room);
+  return posix::CopyOut(usual[macro], buffer, room);
+}
+void CommandLineText(char* buffer, unsigned room) { posix::CopyOut("", buffer, room); }
 unsigned DriveTypeOf(const char*) { return DriveFixed; }
 bool VolumeLabelOf(const char*, char*, unsigned) { return false; }
 

@@ -4,8 +4,11 @@
 #include <windows.h>
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "Sfx/report.h"
 
 int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
+  int answer;
+  if (MessageHeld(text, caption, style, &answer)) return answer;
   return MessageBoxW(static_cast<HWND>(owner), Utf16Of(text, FirstText), Utf16Of(caption, SecondText), style);
 }
 

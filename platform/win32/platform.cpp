@@ -6,6 +6,8 @@
 #include <shellapi.h>
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
+#include "Sfx/layout.h"
+#include <shlobj.h>
 #include <string.h>
 
 namespace {
@@ -69,6 +71,21 @@ unsigned OwnExecutablePath(char* buffer, unsigned size) {
   int m = WideCharToMultiByte(CP_UTF8, 0, wide, -1, buffer, static_cast<int>(size), 0, 0);
   return m > 0 ? static_cast<unsigned>(m - 1) : 0;
 }
+
+void CommandLineText(char* buffer, unsigned room) {
+  if (WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, buffer, static_cast<int>(room), 0, 0) <= 0) buffer[0] = 0;
+}
+
+// Wide text in the ANSI code page; false, with the empty text, when it does
+// not fit or a character had to be replaced.
+static bool AnsiOfWide(const wchar_t* wide, char* ansi, unsigned room) {
+  BOOL lossy = FALSE;
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, static_cast<int>(room), 0, &lossy) > 0 && !lossy) return true;
+  if (room > 0) ansi[0] = 0;
+  return false;
+}
+
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) { return AnsiOfWide(Utf16Of(utf8, FirstText), ansi, room); }
 
 static FileHandle OpenFile(const char* path, DWORD access, DWORD share, DWORD disposition) {
   return CreateFileW(WidePath(path, FirstText), access, share, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0);
@@ -178,6 +195,52 @@ static unsigned Fitted(unsigned n, unsigned room, char* buffer) {
 unsigned WindowsFolder(char* buffer, unsigned room) { return Fitted(GetWindowsDirectoryA(buffer, room), room, buffer); }
 unsigned SystemFolder(char* buffer, unsigned room) { return Fitted(GetSystemDirectoryA(buffer, room), room, buffer); }
 unsigned CurrentFolder(char* buffer, unsigned room) { return Fitted(GetCurrentDirectoryA(room, buffer), room, buffer); }
+unsigned MacroFolder(unsigned macro, char* buffer, unsigned room) {
+  // The shell's numbers (CSIDL) of the macros from {pf} on.
+  static const uint8_t known[] = {0x26, 0x2A, 0x1A, 0x1C, 0x23, 0x10, 0x05, 0x28};
+  static wchar_t privateTemp[MAX_PATH];
+  wchar_t* wide = FullPath;
+  wide[0] = 0;
+  if (macro == MacroTemp) {
+    // A fresh name that CreateDirectory makes: a folder that exists already,
+    // whoever made it, is never taken.
+    DWORD n = privateTemp[0] != 0 ? 0 : GetTempPathW(MAX_PATH - 16, privateTemp);
+    if (n >= MAX_PATH - 16) n = 0;
+    uint32_t seed = GetTickCount();
+    for (uint32_t attempt = 0; n != 0 && attempt < 256; ++attempt) {
+      uint32_t tag = seed + attempt * 40503u;
+      memcpy(privateTemp + n, L"kvx", 3 * sizeof(wchar_t));
+      for (unsigned i = 0; i < 8; ++i) privateTemp[n + 3 + i] = L"0123456789ABCDEF"[(tag >> (28 - 4 * i)) & 15];
+      privateTemp[n + 11] = 0;
+      if (CreateDirectoryW(privateTemp, 0)) break;
+      if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 255) privateTemp[0] = 0;
+    }
+    wide = privateTemp;
+  } else if (macro >= MacroProgramFiles && macro < PathMacroCount) {
+    // A 32-bit program is told the 32-bit Program Files; the native one is
+    // named by ProgramW6432 on 64-bit Windows.
+    DWORD n = macro == MacroProgramFiles ? GetEnvironmentVariableW(L"ProgramW6432", wide, MAX_PATH) : 0;
+    if ((n == 0 || n >= MAX_PATH) && SHGetFolderPathW(0, known[macro - MacroProgramFiles], 0, 0, wide) != S_OK)
+      wide[0] = 0;
+  }
+  if (!AnsiOfWide(wide, buffer, room)) return 0;
+  return Length(buffer);
+}
+
+bool RemoveFolder(const char* path, bool onlyEmpty) {
+  int n = IntoSlot(path, FirstText);
+  wchar_t* wide = WideTexts[FirstText] + PrefixRoom;
+  if (n <= 1) return false;
+  if (onlyEmpty) return RemoveDirectoryW(wide) != 0;
+  wide[n] = 0;  // the list of one path ends with a second NUL
+  SHFILEOPSTRUCTW remove;
+  ZeroMemory(&remove, sizeof remove);
+  remove.wFunc = FO_DELETE;
+  remove.pFrom = wide;
+  remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCONFIRMMKDIR;
+  return SHFileOperationW(&remove) == 0;
+}
+
 bool SetCurrentFolder(const char* path) { return SetCurrentDirectoryW(WidePath(path, FirstText)) != 0; }
 
 bool SetLastWriteFromDos(FileHandle file, uint16_t dosDate, uint16_t dosTime) {

@@ -49,6 +49,10 @@ bool DeleteFileAt(const char*) { return false; }
 unsigned WindowsFolder(char*, unsigned) { return 0; }
 unsigned SystemFolder(char*, unsigned) { return 0; }
 unsigned CurrentFolder(char*, unsigned) { return 0; }
+unsigned MacroFolder(unsigned, char*, unsigned) { return 0; }
+bool RemoveFolder(const char*, bool) { return false; }
+bool Utf8ToAnsi(const char*, char* ansi, unsigned) { ansi[0] = 0; return false; }
+void CommandLineText(char* buffer, unsigned) { buffer[0] = 0; }
 bool SetCurrentFolder(const char*) { return false; }
 bool SetLastWriteFromDos(FileHandle, uint16_t, uint16_t) { return false; }
 uint32_t FileTimeToLocalDos(uint64_t) { return 0; }

@@ -37,6 +37,13 @@ extern long long DiskBytesLeft;      // -1: no limit; else bytes writes may stil
 // The clock TickCount reads: Ticks, advanced by TickStep at every reading
 // (default 1000: every interval the program waits for has passed).
 extern uint32_t Ticks, TickStep;
+// The command line CommandLineText reports (the program's name first).
+extern std::string CommandLine;
+// What MacroFolder answers for each macro from {temp} on (index PathMacro);
+// for {temp}, the folder under which it makes a fresh one once per Reset,
+// in PrivateTemp (empty: none made yet).
+extern std::string MacroFolders[16];
+extern std::string PrivateTemp;
 
 // Back to the defaults above (and the platform's AnsiCodePage and
 // NameLookups to theirs); clears the message record.

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include "platform/platform.h"
 #include "tests/support/posix_control.h"
+#include "Sfx/layout.h"
+#include "Sfx/report.h"
 
 namespace posix {
 std::string OwnPath;
@@ -26,6 +28,9 @@ std::function<void()> WhileRunning;
 long long DiskBytesLeft;
 uint32_t Ticks, TickStep;
 uint32_t StartedExitCode;
+std::string CommandLine;
+std::string MacroFolders[16];
+std::string PrivateTemp;
 
 void Reset() {
   OwnPath.clear();
@@ -42,6 +47,11 @@ void Reset() {
   WhileRunning = nullptr;
   DiskBytesLeft = -1;
   StartedExitCode = 0;
+  CommandLine = "sfx.exe";
+  for (std::string& folder : MacroFolders) folder.clear();
+  MacroFolders[MacroProgramFiles] = "C:\\Program Files";
+  MacroFolders[MacroAppData] = "C:\\Users\\u\\AppData\\Roaming";
+  PrivateTemp.clear();
   Ticks = 0;
   TickStep = 1000;
   // The platform's own settings; not at static start-up, where they may not
@@ -92,6 +102,19 @@ uint32_t TickCount() { return Ticks += TickStep; }
 unsigned WindowsFolder(char* buffer, unsigned room) { return CopyOut(posix::WindowsFolder, buffer, room); }
 unsigned SystemFolder(char* buffer, unsigned room) { return CopyOut(posix::SystemFolder, buffer, room); }
 
+void CommandLineText(char* buffer, unsigned room) {
+  if (CopyOut(posix::CommandLine, buffer, room) == 0 && room > 0) buffer[0] = 0;
+}
+
+unsigned MacroFolder(unsigned macro, char* buffer, unsigned room) {
+  if (macro >= 16) return CopyOut("", buffer, room);
+  if (macro == MacroTemp && posix::PrivateTemp.empty() && !posix::MacroFolders[MacroTemp].empty()) {
+    std::string pattern = posix::MacroFolders[MacroTemp] + "/kvxXXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) posix::PrivateTemp = pattern;
+  }
+  return CopyOut(macro == MacroTemp ? posix::PrivateTemp : posix::MacroFolders[macro], buffer, room);
+}
+
 unsigned DriveTypeOf(const char*) { return posix::DriveType; }
 
 bool VolumeLabelOf(const char*, char* label, unsigned room) {
@@ -101,6 +124,8 @@ bool VolumeLabelOf(const char*, char* label, unsigned room) {
 
 int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
   Messages.push_back({owner, text, caption, style});
+  int held;
+  if (MessageHeld(text, caption, style, &held)) return held;
   if (MessageAnswers.empty()) return AnswerOk;
   int answer = MessageAnswers.front();
   MessageAnswers.pop_front();
