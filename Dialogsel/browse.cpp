@@ -50,9 +50,12 @@ void AddNewButton(HWND browser) {
       SetWindowLongA(browser, GWL_WNDPROC, reinterpret_cast<LONG>(BrowserWithNewButton)));
 }
 
-int CALLBACK BrowserEvent(HWND browser, UINT event, LPARAM lParam, LPARAM) {
+int CALLBACK BrowserEvent(HWND browser, UINT event, LPARAM lParam, LPARAM destination) {
   if (event == BFFM_INITIALIZED) {
     AddNewButton(browser);
+    char start[TextBufferSize];
+    BrowserStart(reinterpret_cast<const char*>(destination), start);
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start));
   } else if (event == BFFM_SELCHANGED) {
     char path[MAX_PATH];
     if (!SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path))
@@ -74,11 +77,12 @@ bool BrowseForDestination(HWND owner, char* destination) {
   info.lpszTitle = title.text;
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   info.lpfn = BrowserEvent;
+  info.lParam = reinterpret_cast<LPARAM>(destination);
   LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
   NewButton = 0;
   if (chosen == 0) return false;
   char path[MAX_PATH];
-  bool taken = SHGetPathFromIDListA(chosen, path) && TakeChosenFolder(owner, path, destination);
+  bool taken = SHGetPathFromIDListA(chosen, path) && TakeChosenFolder(owner, path, destination, !NewFolderRequested);
   // The shell's allocator, so that no further DLL is imported for the free.
   IMalloc* shellMemory = 0;
   if (SUCCEEDED(SHGetMalloc(&shellMemory))) {

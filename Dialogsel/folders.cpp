@@ -26,14 +26,38 @@ bool CreateSubfolder(const char* parent, const char* name) {
   return true;
 }
 
-bool TakeChosenFolder(WindowHandle owner, const char* path, char* destination) {
-  if (TextLength(path) >= TextBufferSize) {
+bool TakeChosenFolder(WindowHandle owner, const char* path, char* destination, bool keepLastPart) {
+  char taken[2 * TextBufferSize];
+  CopyText(taken, path, sizeof taken);
+  // A folder picked above a proposal of the block or the command line
+  // (C:\Program Files for C:\Program Files\MyTool) keeps its last part,
+  // unless the folder picked has that name itself.
+  char last[TextBufferSize], picked[TextBufferSize];
+  CopyText(picked, destination, sizeof picked);
+  StripTrailingBackslash(picked);
+  ExtractNamePart(picked, last);
+  ExtractNamePart(path, picked);
+  unsigned i = 0;
+  while (last[i] != 0 && (last[i] | 0x20) == (picked[i] | 0x20)) ++i;
+  if (keepLastPart && last[0] != 0 && (HasDefaultDestination || SwitchDestination[0] != 0) && last[i] != picked[i]) {
+    AddTrailingBackslash(taken);
+    AppendText(taken, last, sizeof taken);
+  }
+  if (TextLength(taken) >= TextBufferSize) {
     RefuseFolder(owner);
     return false;
   }
-  CopyText(destination, path, TextBufferSize);
-  SetCurrentFolder(Utf8OfAnsi(destination));
+  CopyText(destination, taken, TextBufferSize);
+  SetCurrentFolder(Utf8OfAnsi(path));
   return true;
+}
+
+void BrowserStart(const char* destination, char* start) {
+  char proposed[TextBufferSize];
+  CopyText(proposed, destination, sizeof proposed);
+  StripTrailingBackslash(proposed);
+  CopyText(start, proposed, TextBufferSize);
+  if (!PathExists(Utf8OfAnsi(proposed))) ExtractDirPart(proposed, start);
 }
 
 bool AcceptNewFolder(WindowHandle owner, const char* name) {

@@ -16,9 +16,16 @@ void RefuseFolder(WindowHandle owner);
 bool CreateSubfolder(const char* parent, const char* name);
 
 // The browser's choice: copied into destination (TextBufferSize bytes) and
-// made the current folder. A path too long for the buffer is refused with
+// made the current folder. With keepLastPart, and a destination that the
+// block or /D= proposed, the proposal's last part follows a folder picked
+// that has another name (C:\Program Files and the proposal ...\MyTool give
+// C:\Program Files\MyTool). A path too long for the buffer is refused with
 // "Error in directory .." (owned by owner), leaving destination alone.
-bool TakeChosenFolder(WindowHandle owner, const char* path, char* destination);
+bool TakeChosenFolder(WindowHandle owner, const char* path, char* destination, bool keepLastPart);
+
+// The folder the browser opens at (start, TextBufferSize bytes): the
+// destination, or the folder it would be made in when it does not exist.
+void BrowserStart(const char* destination, char* start);
 
 // The New Folder dialog's OK with the typed name. DestinationFolder is the
 // parent; it gets its trailing "\" when the dialog opens. Returns true when

@@ -84,7 +84,7 @@ TEST_F(FoldersTest, ADestinationThatWouldNotFitItsBufferIsRefusedBeforeAnythingI
 TEST_F(FoldersTest, TheBrowsersChoiceBecomesDestinationAndCurrentFolder) {
   char destination[TextBufferSize] = "before";
   ASSERT_EQ(mkdir((scratch_ + "/chosen").c_str(), 0755), 0);
-  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, (scratch_ + "/chosen").c_str(), destination));
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, (scratch_ + "/chosen").c_str(), destination, true));
   EXPECT_STREQ(destination, (scratch_ + "/chosen").c_str());
   char here[4096];
   ASSERT_NE(getcwd(here, sizeof here), nullptr);
@@ -94,10 +94,56 @@ TEST_F(FoldersTest, TheBrowsersChoiceBecomesDestinationAndCurrentFolder) {
 TEST_F(FoldersTest, AChosenPathTooLongForTheBufferIsRefused) {
   char destination[TextBufferSize] = "before";
   std::string path = "C:\\" + std::string(TextBufferSize, 'p');
-  EXPECT_FALSE(TakeChosenFolder(NewFolderWindow, path.c_str(), destination));
+  EXPECT_FALSE(TakeChosenFolder(NewFolderWindow, path.c_str(), destination, true));
   EXPECT_STREQ(destination, "before");
   ASSERT_EQ(posix::Messages.size(), 1u);
   EXPECT_EQ(posix::Messages[0].text, "Error in directory ..");
+}
+
+}  // namespace
+
+namespace {
+
+// The browser and a proposal of the block: it opens there, or where the
+// folder would be made, and a folder picked above keeps the proposal's name.
+TEST_F(FoldersTest, APickedFolderKeepsTheProposedLastPart) {
+  HasDefaultDestination = 1;
+  char destination[TextBufferSize] = "C:\\Program Files\\MyTool";
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, "D:\\Apps", destination, true));
+  EXPECT_STREQ(destination, "D:\\Apps\\MyTool");
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, "E:\\", destination, true));
+  EXPECT_STREQ(destination, "E:\\MyTool") << "below a drive's root too";
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, "F:\\x\\mytool", destination, true));
+  EXPECT_STREQ(destination, "F:\\x\\mytool") << "a folder of that name is the folder itself";
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, "G:\\mytools", destination, true));
+  EXPECT_STREQ(destination, "G:\\mytools\\mytool") << "a longer name is another folder";
+  std::strcpy(destination, "C:\\Program Files\\MyTool");
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, "D:\\Apps", destination, false));
+  EXPECT_STREQ(destination, "D:\\Apps") << "New... names the folder itself";
+  std::strcpy(destination, "C:\\");
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, "D:\\Apps", destination, true));
+  EXPECT_STREQ(destination, "D:\\Apps") << "a root has no last part";
+  // A picked folder and the kept part that no longer fit are refused whole.
+  std::strcpy(destination, "C:\\MyTool");
+  std::string deep = "D:\\" + std::string(TextBufferSize - 8, 'd');
+  EXPECT_FALSE(TakeChosenFolder(NewFolderWindow, deep.c_str(), destination, true));
+  EXPECT_STREQ(destination, "C:\\MyTool");
+}
+
+TEST_F(FoldersTest, TheCurrentFolderProposedIsNoNameToKeep) {
+  char destination[TextBufferSize] = "C:\\Users\\me\\Downloads";
+  EXPECT_TRUE(TakeChosenFolder(NewFolderWindow, "D:\\Apps", destination, true));
+  EXPECT_STREQ(destination, "D:\\Apps") << "no destination of the block or the command line";
+}
+
+TEST_F(FoldersTest, TheBrowserOpensAtTheProposalOrWhereItWouldBeMade) {
+  char start[TextBufferSize];
+  std::string there = scratch_ + "/there";
+  ASSERT_EQ(mkdir(there.c_str(), 0755), 0);
+  BrowserStart((there + "\\").c_str(), start);
+  EXPECT_EQ(std::string(start), there);
+  BrowserStart((there + "\\MyTool").c_str(), start);
+  EXPECT_EQ(std::string(start), there) << "not made yet: the folder above";
 }
 
 }  // namespace
