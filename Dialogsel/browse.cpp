@@ -8,6 +8,7 @@
 #include "Dialogsel/folders.h"
 #include "Dialogsel/window.h"
 #include "SFXstrings/strings.h"
+#include "support/paths.h"
 
 namespace {
 
