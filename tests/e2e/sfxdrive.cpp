@@ -2,8 +2,9 @@
 // starts a program, then carries out steps given on its command line, the way
 // a user would act on the program's windows, and checks what they show.
 //
-//   sfxdrive [--disk LETTER FOLDER]... [--hold PATH] PROGRAM STEP...
+//   sfxdrive [--disk LETTER FOLDER]... [--hold PATH] [--args TEXT] PROGRAM STEP...
 //
+// --args TEXT follows the quoted program on its command line.
 // --hold PATH keeps PATH open without read sharing while the program runs:
 // the program is started suspended, PATH is opened, then the program goes on.
 // --disk LETTER FOLDER does the step "disk" before the program starts.
@@ -65,6 +66,9 @@
 //                         SFXDRIVE_TIMEOUT from the environment, for slow
 //                         machines: Wine under an emulator)
 //   exit CODE             wait for the program to end with exit code CODE
+//   silent CODE           until the program ends with exit code CODE, no
+//                         window of it is visible and it makes no dialog or
+//                         message box, shown or not (watched every 5 ms)
 //   answer CODE           until the program ends, print each message box it
 //                         shows ("message: CAPTION: TEXT", the text in UTF-8,
 //                         its lines joined by " | ") and press its OK; then
@@ -203,6 +207,17 @@ HWND FindVisible(const std::string& caption, const std::string* text) {
 }
 
 bool ProgramEnded() { return WaitForSingleObject(Process.hProcess, 0) == WAIT_OBJECT_0; }
+
+// For "silent": the first visible window or dialog class window of the program.
+BOOL CALLBACK AnyWindow(HWND w, LPARAM param) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[64];
+  GetClassNameA(w, cls, sizeof cls);
+  if (pid != Process.dwProcessId || (!IsWindowVisible(w) && std::strcmp(cls, "#32770") != 0)) return TRUE;
+  *reinterpret_cast<std::string*>(param) = std::string(cls) + " \"" + WindowText(w) + "\"";
+  return FALSE;
+}
 
 bool HasControl(HWND w, int id, const char* wantClass) {
   HWND c = GetDlgItem(w, id);
@@ -764,11 +779,17 @@ int main(int argc, char** argv) {
     hold = argv[i + 1];
     i += 2;
   }
+  const char* args = nullptr;
+  if (i + 1 < argc && std::strcmp(argv[i], "--args") == 0) {
+    args = argv[i + 1];
+    i += 2;
+  }
   if (i >= argc) {
-    std::printf("usage: sfxdrive [--disk LETTER FOLDER]... [--hold PATH] PROGRAM STEP...\n");
+    std::printf("usage: sfxdrive [--disk LETTER FOLDER]... [--hold PATH] [--args TEXT] PROGRAM STEP...\n");
     return 2;
   }
   std::string command = std::string("\"") + argv[i] + "\"";
+  if (args != nullptr) command += std::string(" ") + args;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   if (!CreateProcessA(argv[i], &command[0], nullptr, nullptr, FALSE, hold ? CREATE_SUSPENDED : 0, nullptr,
@@ -954,6 +975,21 @@ int main(int argc, char** argv) {
     } else if (step == "answer") {
       need(1);
       AnswerUntilEnd(std::strtoul(argv[++i], nullptr, 10));
+    } else if (step == "silent") {
+      need(1);
+      DWORD want = std::strtoul(argv[++i], nullptr, 10), code = 0;
+      DWORD start = GetTickCount();
+      for (;;) {
+        bool ended = ProgramEnded();
+        std::string seen;
+        EnumWindows(AnyWindow, reinterpret_cast<LPARAM>(&seen));
+        if (!seen.empty()) Fail("a silent run shows the window " + seen);
+        if (ended) break;
+        if (GetTickCount() - start > WaitLimit) Fail("the program did not end");
+        Sleep(5);
+      }
+      GetExitCodeProcess(Process.hProcess, &code);
+      if (code != want) Fail("exit code " + std::to_string(code) + ", not " + std::to_string(want));
     } else if (step == "exit") {
       need(1);
       DWORD want = std::strtoul(argv[++i], nullptr, 10), code = 0;
