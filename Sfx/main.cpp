@@ -35,8 +35,9 @@ int RunProgram() {
   ArchiveHandle = NoFile;
   ReleaseBlock(CrcTable);
   CrcTable = 0;
-  // A program waited for after the extraction hands on its own exit code.
-  if (RunState == RunEnded) return static_cast<int>(RunExitCode);
+  // A program waited for after the extraction hands on its own exit code;
+  // one that ended with 0 leaves the deletion pass's (1 when files stayed).
+  if (RunState == RunEnded && RunExitCode != 0) return static_cast<int>(RunExitCode);
   if (RunState == RunNotStarted) return ExitRunFailed;
   return ExitCode;
 }
