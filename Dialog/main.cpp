@@ -80,6 +80,9 @@ static void ExtractCommand(HWND dialog) {
   RunDriver(dialog, ExtractPass);
   ShowWindow(Progress(), SW_HIDE);
   if (ExtractionSucceeded) {
+    // The wait for the program and the deletion pass dispatch messages too;
+    // the dialog takes no command until it ends after them.
+    PassRunning = 1;
     RunAfterExtraction(dialog, IsChecked(dialog, IDC_EXECUTE) ? 1 : 0);
     EndDialog(dialog, IDOK);
   }

@@ -50,7 +50,7 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
   // started is named, with the text of a file that cannot be opened (exit
   // 4); with WaitThenDelete the files go again, started or not.
   uint32_t code = 0;
-  bool started = WaitThenDelete ? StartAndWait(program, parameters, DestinationFolder, &code)
+  bool started = WaitThenDelete ? StartAndWait(owner, program, parameters, DestinationFolder, &code)
                                 : OpenWithShell(program, parameters, DestinationFolder);
   if (started && WaitThenDelete) {
     RunState = RunEnded;

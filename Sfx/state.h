@@ -27,7 +27,7 @@ enum ExitCodeKind : uint8_t {
 // What the program run after extraction with WaitThenDelete came to.
 enum RunStateKind : uint8_t {
   RunNotWaitedFor = 0,  // none was waited for: the exit code is ExitCode
-  RunEnded,             // it ended with RunExitCode, which the stub ends with too
+  RunEnded,             // it ended with RunExitCode, which the stub ends with too (ExitCode when it is 0)
   RunNotStarted,        // it could not be started: ExitRunFailed
 };
 

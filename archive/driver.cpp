@@ -93,18 +93,20 @@ void NoteFailedEntry(Pass& pass, const char* name) {
   CopyShownName(end + 1, name, FailedNameBytes);
 }
 
-// "The selected file(s) couldn't get extracted.", then the entries named
-// and the count of the others.
+// "The selected file(s) couldn't get extracted." (after a deletion pass,
+// "These files could not be deleted:"), then the entries named and the
+// count of the others.
 void ShowFailureSummary(Pass& pass) {
+  bool deleting = pass.kind == DeletePass;
   char text[sizeof FailedNames + TextBufferSize + 16];
-  CopyText(text, LoadMessage(MsgNotExtracted).text, sizeof text);
+  CopyText(text, LoadMessage(deleting ? MsgNotDeleted : MsgNotExtracted).text, sizeof text);
   if (pass.failedEntries != 0) {
     AppendText(text, "\n", sizeof text);
     AppendText(text, FailedNames, sizeof text);
   }
   if (pass.failedEntries > NamedFailures) {
     AppendText(text, "\n", sizeof text);
-    AppendText(text, LoadMessage(MsgMoreNotExtracted).text, sizeof text);
+    AppendText(text, LoadMessage(deleting ? MsgMoreNotDeleted : MsgMoreNotExtracted).text, sizeof text);
     char count[24];
     FormatUnsigned(pass.failedEntries - NamedFailures, count);
     AppendText(text, count, sizeof text);
@@ -416,7 +418,11 @@ EntryOutcome HandleEntry(Pass& pass, const EntryRecord& entry, WalkStep step) {
   if (pass.kind == DeletePass) {
     // Only files this run created or replaced, and never through a link
     // that the program put in the place of a folder or file; folders stay.
-    if (!entry.folder && WasWritten(pass.entry) && !ReachedThroughLink(path)) DeleteFileAt(path);
+    // A file that is still there after a failed deletion (held open by
+    // another process, made read-only, a folder now) is one the summary
+    // names; one that is gone already is not.
+    if (!entry.folder && WasWritten(pass.entry) && !ReachedThroughLink(path))
+      pass.incomplete = !DeleteFileAt(path) && FileAttributes(path) != NoAttributes;
     return GoOn;
   }
   return ExtractEntry(pass, entry, path);
@@ -546,7 +552,12 @@ void ExtractArchive(WindowHandle owner, PassKind kind) {
   pass.owner = owner;
   pass.kind = kind;
   ExitCodeKind result = RunPass(pass);
+  // The files the deletion pass left are named, as the extraction's failures are.
+  if (kind == DeletePass && pass.failedEntries != 0) ShowFailureSummary(pass);
   // The exit code is set here alone: by every extraction pass, by a count
-  // pass that found the archive unreadable, never by the deletion pass.
-  if (kind == ExtractPass || (kind == CountPass && result == ExitUnreadable)) ExitCode = result;
+  // pass that found the archive unreadable, by a deletion pass that left
+  // files behind.
+  if (kind == ExtractPass || (kind == CountPass && result == ExitUnreadable) ||
+      (kind == DeletePass && result != ExitExtracted))
+    ExitCode = result;
 }

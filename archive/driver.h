@@ -15,7 +15,9 @@ enum PassKind : uint8_t {
 enum : uint32_t { ShownNameBytes = 1000 };
 
 // One pass. The extraction pass sets ExitCode from what it came to; the count
-// pass sets it only when the archive cannot be read. With VerifyFirst, the
+// pass sets it only when the archive cannot be read; the deletion pass only
+// when it did not delete every file the extraction wrote (ExitNotExtracted,
+// after a message that names the files still there). With VerifyFirst, the
 // extraction pass of a program that is not spanned is preceded by the test
 // pass, and runs only when every entry's data arrived whole: otherwise
 // nothing is written and the exit code is ExitUnreadable (ExitNotExtracted

@@ -128,9 +128,12 @@ bool OpenWithShell(const char* program, const char* parameters, const char* fold
 // working folder, in a new console, in a job object, and a wait without a
 // time limit until the last process of the job has ended: the program and
 // every process it started. Where no job can be had, the wait is for the
-// program alone. Its exit code goes to *exitCode. False when the process
-// could not be created.
-bool StartAndWait(const char* program, const char* parameters, const char* folder, uint32_t* exitCode);
+// program alone. Meanwhile the thread's window messages are dispatched, so
+// that its windows repaint and answer, and owner is disabled (enabled again
+// after). Its exit code goes to *exitCode. False when the process could not
+// be created.
+bool StartAndWait(WindowHandle owner, const char* program, const char* parameters, const char* folder,
+                  uint32_t* exitCode);
 // GetShortPathNameA of path, in place, with room for no more characters than
 // path has; path stays as it was when there is no short form.
 void ShortenPath(char* path);

@@ -62,4 +62,4 @@ uint32_t TickCount() {
 
 // A host tool starts no Windows program.
 bool OpenWithShell(const char*, const char*, const char*) { return false; }
-bool StartAndWait(const char*, const char*, const char*, uint32_t*) { return false; }
+bool StartAndWait(WindowHandle, const char*, const char*, const char*, uint32_t*) { return false; }

@@ -282,7 +282,19 @@ bool OpenWithShell(const char* program, const char* parameters, const char* fold
   return reinterpret_cast<uintptr_t>(ShellExecuteA(0, "open", program, parameters, folder, SW_SHOWNORMAL)) > 32;
 }
 
-bool StartAndWait(const char* program, const char* parameters, const char* folder, uint32_t* exitCode) {
+// Takes the job's messages waiting at its port: false once the last process
+// of the job has ended (or the port fails), true while one still runs.
+static bool JobRunning(HANDLE port) {
+  DWORD message;
+  ULONG_PTR key;
+  LPOVERLAPPED overlapped;
+  while (GetQueuedCompletionStatus(port, &message, &key, &overlapped, 0))
+    if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) return false;
+  return GetLastError() == WAIT_TIMEOUT;
+}
+
+bool StartAndWait(WindowHandle owner, const char* program, const char* parameters, const char* folder,
+                  uint32_t* exitCode) {
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
@@ -306,30 +318,41 @@ bool StartAndWait(const char* program, const char* parameters, const char* folde
   JOBOBJECT_ASSOCIATE_COMPLETION_PORT link = {job, port};
   bool tracked = job != 0 && port != 0 &&
                  SetInformationJobObject(job, JobObjectAssociateCompletionPortInformation, &link, sizeof link);
-  if (!CreateProcessA(program, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS, 0,
-                      folder, &startup, &process)) {
-    tracked = false;
-    process.hProcess = 0;
-  } else {
+  bool started = CreateProcessA(program, line, 0, 0, FALSE, CREATE_NEW_CONSOLE | CREATE_SUSPENDED | NORMAL_PRIORITY_CLASS,
+                                0, folder, &startup, &process);
+  if (started) {
     tracked = tracked && AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
     CloseHandle(process.hThread);
-  }
-  DWORD message;
-  ULONG_PTR key;
-  LPOVERLAPPED overlapped;
-  while (tracked && GetQueuedCompletionStatus(port, &message, &key, &overlapped, INFINITE) &&
-         message != JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO) {
+    // The wait dispatches the thread's messages, so that its windows
+    // repaint and answer: a window that answers nothing for seconds is
+    // shown as not responding, and a user who ends the program then keeps
+    // its files. The owner is disabled meanwhile, so that nothing starts
+    // a second pass or closes it under the wait. The program's handle is
+    // waited on until it ends, then the job's port is looked at ten times
+    // a second until its last process has ended.
+    HWND shut = static_cast<HWND>(owner);
+    EnableWindow(shut, FALSE);
+    HANDLE running = process.hProcess;
+    while (running != 0 || (tracked && JobRunning(port))) {
+      // Woken by the program's end (with its handle in the list) or by a message.
+      DWORD woke = MsgWaitForMultipleObjects(running != 0, &running, FALSE, running != 0 ? INFINITE : 100, QS_ALLINPUT);
+      if (running != 0 && woke == WAIT_OBJECT_0) running = 0;
+      MSG m;
+      while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+      }
+    }
+    EnableWindow(shut, TRUE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    *exitCode = code;
+    CloseHandle(process.hProcess);
   }
   if (job != 0) CloseHandle(job);
   if (port != 0) CloseHandle(port);
-  if (process.hProcess == 0) return false;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  *exitCode = code;
-  CloseHandle(process.hProcess);
-  return true;
+  return started;
 }
 
 void ShortenPath(char* path) {

@@ -69,7 +69,7 @@ bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   return true;
 }
 bool OpenWithShell(const char*, const char*, const char*) { return false; }
-bool StartAndWait(const char*, const char*, const char*, uint32_t*) { return false; }
+bool StartAndWait(WindowHandle, const char*, const char*, const char*, uint32_t*) { return false; }
 void ShortenPath(char*) {}
 uint32_t TickCount() { return 0; }  // never due: the decoder alone is measured
 unsigned DateTimeText(double, char* text, unsigned room) { return LoadCatalogueText(0, text, room); }

@@ -26,7 +26,10 @@
 //   checked ID 0|1        check box ID is (not) checked
 //   visible ID 0|1        control ID is (not) visible
 //   enabled ID 0|1        control ID is (not) enabled (each waits for it
-//                         up to the time limit)
+//                         up to the time limit); ID 0 is the current window
+//   answers MS            the current window answers a message within MS ms
+//                         (SendMessageTimeout, SMTO_ABORTIFHUNG): its thread
+//                         dispatches messages, it is not "Not Responding"
 //   masked ID 0|1         edit control ID does (not) hide what is typed
 //   key VK                press and release a virtual key in the current window
 //   close                 the close box of the current window (WM_SYSCOMMAND SC_CLOSE)
@@ -80,6 +83,8 @@
 //   write PATH TEXT       make the file PATH hold exactly TEXT
 //   rename FROM TO        rename a file or folder (MoveFileA, nothing replaced)
 //   delete PATH           delete the file PATH
+//   keep PATH             open the file PATH without sharing and keep it open
+//                         until sfxdrive ends: no other process may delete it
 //   appears PATH          wait until a file or folder PATH exists
 //   running               the program has not ended
 //   disk LETTER FOLDER    a disk change under Wine: the drive LETTER becomes a
@@ -770,6 +775,7 @@ int main(int argc, char** argv) {
   if (GetEnvironmentVariableA("SFXDRIVE_TIMEOUT", limit, sizeof limit) - 1 < sizeof limit - 1) WaitLimit = std::atoi(limit);
   int i = 1;
   HANDLE held = INVALID_HANDLE_VALUE;
+  std::vector<HANDLE> kept;  // files the step "keep" opened
   const char* hold = nullptr;
   while (i + 2 < argc && std::strcmp(argv[i], "--disk") == 0) {
     InsertDisk(argv[i + 1], argv[i + 2]);
@@ -874,7 +880,7 @@ int main(int argc, char** argv) {
       need(2);
       int id = std::atoi(argv[++i]);
       int want = std::atoi(argv[++i]);
-      HWND c = Control(id);
+      HWND c = id == 0 ? Current : Control(id);
       auto state = [&]() -> int {
         return step == "checked"   ? SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED
                : step == "visible" ? (GetWindowLongA(c, GWL_STYLE) & WS_VISIBLE) != 0
@@ -887,6 +893,14 @@ int main(int argc, char** argv) {
         if (GetTickCount() - start > WaitLimit) Fail("control " + std::to_string(id) + " is " + (want ? "not " : "") + step);
         Sleep(20);
       }
+    } else if (step == "answers") {
+      need(1);
+      DWORD ms = std::strtoul(argv[++i], nullptr, 10);
+      DWORD_PTR result = 0;
+      if (Current == nullptr) Fail("no current window");
+      if (SendMessageTimeoutA(Current, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ms, &result) == 0)
+        Fail("the window did not answer within " + std::to_string(ms) + " ms (error " + std::to_string(GetLastError()) +
+             ")");
     } else if (step == "key") {
       need(1);
       WPARAM vk = std::strtoul(argv[++i], nullptr, 0);
@@ -997,7 +1011,7 @@ int main(int argc, char** argv) {
       GetExitCodeProcess(Process.hProcess, &code);
       if (code != want) Fail("exit code " + std::to_string(code) + ", not " + std::to_string(want));
     } else if (step == "write" || step == "rename" || step == "delete" || step == "appears" || step == "running" ||
-               step == "disk" || step == "label") {
+               step == "disk" || step == "label" || step == "keep") {
       if (step == "write") {
         need(2);
         std::string path = argv[++i], text = argv[++i];
@@ -1017,6 +1031,12 @@ int main(int argc, char** argv) {
         need(1);
         std::string path = argv[++i];
         if (!DeleteFileA(path.c_str())) Fail("cannot delete " + path + " (error " + std::to_string(GetLastError()) + ")");
+      } else if (step == "keep") {
+        need(1);
+        std::string path = argv[++i];
+        HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) Fail("cannot keep " + path + " open (error " + std::to_string(GetLastError()) + ")");
+        kept.push_back(f);
       } else if (step == "appears") {
         need(1);
         std::string path = argv[++i];
@@ -1046,6 +1066,7 @@ int main(int argc, char** argv) {
     }
   }
   if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+  for (HANDLE f : kept) CloseHandle(f);
   std::printf("PASS\n");
   return 0;
 }

@@ -154,7 +154,7 @@ bool OpenWithShell(const char* program, const char* parameters, const char* fold
   return !posix::FailStart;
 }
 
-bool StartAndWait(const char* program, const char* parameters, const char* folder, uint32_t* exitCode) {
+bool StartAndWait(WindowHandle, const char* program, const char* parameters, const char* folder, uint32_t* exitCode) {
   if (posix::FailStart) return false;
   *exitCode = posix::StartedExitCode;
   posix::Started.push_back(std::string("run:\"") + program + "\" " + parameters + "|" + folder);

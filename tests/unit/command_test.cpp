@@ -122,6 +122,29 @@ TEST_F(CommandTest, TheDeletionPassFollowsNoLinkOutOfTheDestination) {
   EXPECT_FALSE(Exists(Out("plain.txt"))) << "the run's own files still go";
 }
 
+TEST_F(CommandTest, AFileTheProgramKeepsIsNamedAfterItAndTheRunFails) {
+  // The program ends with 0 but leaves a folder where data.txt was (as a
+  // file it held open would stay): the deletion pass names it, and the
+  // exit code becomes 1 (the program block ends with it: program_test).
+  Open(ZipBuilder().Stored("tool.exe", "t").Stored("data.txt", "d"));
+  Extract();
+  ExpectSuccess();
+  Configure("><tool.exe");
+  WaitThenDelete = 1;
+  posix::WhileRunning = [&] {
+    ASSERT_EQ(std::remove(Out("data.txt").c_str()), 0);
+    ASSERT_EQ(mkdir(Out("data.txt").c_str(), 0755), 0);
+    WriteFile("out/data.txt/log.txt", "kept");
+  };
+  posix::Messages.clear();
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_FALSE(Exists(Out("tool.exe")));
+  ExpectOnlyMessage("These files could not be deleted:\n\ndata.txt", "Error..", 0x10, Progress);
+  EXPECT_EQ(RunState, RunEnded);
+  EXPECT_EQ(RunExitCode, 0u);
+  EXPECT_EQ(ExitCode, ExitNotExtracted);
+}
+
 TEST_F(CommandTest, FilesAreDeletedAlsoWhenTheProgramCannotStart) {
   Open(ZipBuilder().Stored("a.txt", "a"));
   Extract();

@@ -269,6 +269,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ExitCase{ExitExtracted, RunNotWaitedFor, 7, 0}, ExitCase{ExitNotExtracted, RunNotWaitedFor, 0, 1},
                       ExitCase{ExitUnreadable, RunNotWaitedFor, 0, 2}, ExitCase{ExitCancelled, RunNotWaitedFor, 0, 3},
                       ExitCase{ExitBadSwitch, RunNotWaitedFor, 0, 5}, ExitCase{ExitExtracted, RunNotStarted, 0, 4},
-                      ExitCase{ExitExtracted, RunEnded, 3010, 3010}, ExitCase{ExitExtracted, RunEnded, 0, 0}));
+                      ExitCase{ExitExtracted, RunEnded, 3010, 3010}, ExitCase{ExitExtracted, RunEnded, 0, 0},
+                      ExitCase{ExitNotExtracted, RunEnded, 0, 1}, ExitCase{ExitNotExtracted, RunEnded, 2, 2}));
 
 }  // namespace
