@@ -174,6 +174,10 @@ TEST(MksfxMacros, TheListThatTheStubWillKnow) {
   EXPECT_STREQ(PathMacroNames[MacroWindows], "{win}");
   EXPECT_STREQ(PathMacroNames[MacroSystem], "{sys}");
   EXPECT_STREQ(PathMacroNames[MacroProfile], "{profile}");
+  // The stub looks the names up in one text: the same names, in the same order.
+  std::string joined;
+  for (const char* name : PathMacroNames) joined += name;
+  EXPECT_EQ(joined, PathMacroList);
 }
 
 TEST(MksfxMacros, EveryMacroInTheDestinationAndTheRunCommand) {
