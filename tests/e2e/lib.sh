@@ -113,3 +113,23 @@ expect_same() {
   want=$(stat -c %Y "$1") got=$(stat -c %Y "$2")
   [ "$want" = "$got" ] || fail "$2 modified at $got, not $want"
 }
+
+# make_crc_zip: crc.zip in $WORK, three stored entries (good.txt "fine",
+# damaged.txt, after.txt "later entry") whose second one has a wrong CRC-32
+# in both its headers.
+make_crc_zip() {
+  python3 - <<'PY'
+import zipfile
+with zipfile.ZipFile("crc.zip", "w") as z:
+    z.writestr("good.txt", "fine")
+    z.writestr("damaged.txt", "these bytes do not match the stored CRC")
+    z.writestr("after.txt", "later entry")
+data = bytearray(open("crc.zip", "rb").read())
+# The second local header and its central directory record: flip the CRC.
+local = data.index(b"PK\x03\x04", 1)
+central = data.index(b"PK\x01\x02", data.index(b"PK\x01\x02") + 1)
+data[local + 14] ^= 0xFF
+data[central + 16] ^= 0xFF
+open("crc.zip", "wb").write(data)
+PY
+}

@@ -4,20 +4,7 @@
 # extracted, and the run ends with the failure summary that names it (shown
 # also in automatic mode).
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
-python3 - <<'PY'
-import struct, zipfile
-with zipfile.ZipFile("crc.zip", "w") as z:
-    z.writestr("good.txt", "fine")
-    z.writestr("damaged.txt", "these bytes do not match the stored CRC")
-    z.writestr("after.txt", "later entry")
-data = bytearray(open("crc.zip", "rb").read())
-# The second local header and its central directory record: flip the CRC.
-local = data.index(b"PK\x03\x04", 1)
-central = data.index(b"PK\x01\x02", data.index(b"PK\x01\x02") + 1)
-data[local + 14] ^= 0xFF
-data[central + 16] ^= 0xFF
-open("crc.zip", "wb").write(data)
-PY
+make_crc_zip
 make_sfx crc.exe "$WORK/crc.zip" --auto --dest "$WORK_WIN\\dest"
 
 drive "$WORK_WIN\\crc.exe" \

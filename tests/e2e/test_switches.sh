@@ -10,19 +10,7 @@ mkdir -p src
 cp "$KORVI_WIN32/recorder.exe" src/
 printf 'fine' > src/good.txt
 printf 'later entry' > src/after.txt
-python3 - <<'PY'
-import zipfile
-with zipfile.ZipFile("crc.zip", "w") as z:
-    z.writestr("good.txt", "fine")
-    z.writestr("damaged.txt", "these bytes do not match the stored CRC")
-    z.writestr("after.txt", "later entry")
-data = bytearray(open("crc.zip", "rb").read())
-local = data.index(b"PK\x03\x04", 1)
-central = data.index(b"PK\x01\x02", data.index(b"PK\x01\x02") + 1)
-data[local + 14] ^= 0xFF
-data[central + 16] ^= 0xFF
-open("crc.zip", "wb").write(data)
-PY
+make_crc_zip
 (cd src && zip -q -X ../plain.zip good.txt after.txt recorder.exe)
 
 # A failing entry in silence: the summary goes to the log, exit 1, no window.
