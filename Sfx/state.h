@@ -62,9 +62,10 @@ extern char OwnPath[OwnPathRoom];    // full path of the running executable, UTF
 enum : uint32_t { ZoneMarkRoom = 4096 };
 extern char ZoneMark[ZoneMarkRoom];
 extern uint32_t ZoneMarkLength;
-// One bit per entry, in walk order: the extraction pass created or replaced
-// its file. The deletion pass deletes only those. The record is a block that
-// grows with the walk (WrittenRecordBytes long), so it covers every entry.
+// Four bytes per entry, in walk order: the identity of the file that the
+// extraction pass created or replaced for it, 0 for none (archive/written.h).
+// The deletion pass deletes only those. The record is a block that grows
+// with the walk (WrittenRecordBytes long), so it covers every entry.
 extern uint8_t* WrittenRecord;
 extern uint32_t WrittenRecordBytes;
 // The paths the extraction pass has written, folded as Windows compares

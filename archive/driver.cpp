@@ -305,24 +305,18 @@ EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool 
   // A new file that is not whole (damaged, cut, cancelled, a full disk, a
   // code that does not match) leaves nothing under its name; an existing
   // one is replaced only by a whole entry.
-  if (replacing) {
-    if (whole && ReplaceWith(Temporary, path)) {
-      MarkWritten(pass.entry);
-      RememberWrittenPath(path);
-      MarkLikeOwnFile(path);
-    } else {
-      DeleteFileAt(Temporary);
-      if (whole) {
-        ShowError(pass.owner, path, MsgCannotWriteFile);
-        pass.incomplete = true;
-      }
-    }
-  } else if (!whole) {
-    DeleteFileAt(path);
-  } else {
-    MarkWritten(pass.entry);
+  if (whole && (!replacing || ReplaceWith(Temporary, path))) {
+    // The file as written, by its identity: the deletion pass deletes it
+    // only while the same file stands under its name.
+    MarkWritten(pass.entry, FileIdentity(path));
     RememberWrittenPath(path);
     MarkLikeOwnFile(path);
+  } else {
+    DeleteFileAt(replacing ? Temporary : path);
+    if (whole) {
+      ShowError(pass.owner, path, MsgCannotWriteFile);
+      pass.incomplete = true;
+    }
   }
 
   if (result == EntryCutShort) {
@@ -416,12 +410,14 @@ EntryOutcome HandleEntry(Pass& pass, const EntryRecord& entry, WalkStep step) {
   }
   if (pass.kind == TestPass) return TestEntry(pass, entry);
   if (pass.kind == DeletePass) {
-    // Only files this run created or replaced, and never through a link
-    // that the program put in the place of a folder or file; folders stay.
+    // Only files this run created or replaced, each while it is the same
+    // file (not one the program put in its place), and never through a
+    // link that the program put in the place of a folder; folders stay.
     // A file that is still there after a failed deletion (held open by
     // another process, made read-only, a folder now) is one the summary
     // names; one that is gone already is not.
-    if (!entry.folder && WasWritten(pass.entry) && !ReachedThroughLink(path))
+    if (!entry.folder && WasWritten(pass.entry) && WrittenIdentity(pass.entry) == (FileIdentity(path) | 1) &&
+        !ReachedThroughLink(path))
       pass.incomplete = !DeleteFileAt(path) && FileAttributes(path) != NoAttributes;
     return GoOn;
   }

@@ -124,13 +124,14 @@ bool WrittenThisRun(const char* path) {
   return Slot(WrittenPaths, WrittenPathSlots, Folded, Hash(Folded))[0] != 0;
 }
 
-void MarkWritten(uint32_t entry) {
-  uint32_t byte = entry / 8;
+void MarkWritten(uint32_t entry, uint32_t identity) {
   // Unrecorded when memory runs out: the deletion pass leaves this file.
-  if (!Grow(reinterpret_cast<void**>(&WrittenRecord), &WrittenRecordBytes, byte + 1)) return;
-  WrittenRecord[byte] |= static_cast<uint8_t>(1u << (entry % 8));
+  if (!Grow(reinterpret_cast<void**>(&WrittenRecord), &WrittenRecordBytes, 4 * (entry + 1))) return;
+  reinterpret_cast<uint32_t*>(WrittenRecord)[entry] = identity | 1;
 }
 
-bool WasWritten(uint32_t entry) {
-  return entry / 8 < WrittenRecordBytes && (WrittenRecord[entry / 8] >> (entry % 8) & 1) != 0;
+uint32_t WrittenIdentity(uint32_t entry) {
+  return entry < WrittenRecordBytes / 4 ? reinterpret_cast<uint32_t*>(WrittenRecord)[entry] : 0;
 }
+
+bool WasWritten(uint32_t entry) { return WrittenIdentity(entry) != 0; }

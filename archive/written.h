@@ -1,6 +1,7 @@
 // The record of what the extraction pass wrote, kept for the rest of the run:
-// one bit per entry in walk order (the deletion pass deletes only those
-// files), and the paths written, folded as Windows compares names, so that a
+// for each entry in walk order the identity of the file it wrote (the
+// deletion pass deletes only those files, and each only while the same file
+// stands under its name), and the paths written, folded as Windows compares names, so that a
 // second entry of one name is never a silent replacement of the first. A hash
 // finds a path; only the stored path decides.
 #pragma once
@@ -9,7 +10,10 @@
 // Empties both (a new extraction pass).
 void ClearWrittenRecord();
 
-void MarkWritten(uint32_t entry);
+// identity: FileIdentity of the file written. WrittenIdentity is it with its
+// lowest bit set, 0 for an entry that wrote no file.
+void MarkWritten(uint32_t entry, uint32_t identity);
+uint32_t WrittenIdentity(uint32_t entry);
 bool WasWritten(uint32_t entry);
 
 void RememberWrittenPath(const char* path);

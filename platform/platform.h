@@ -74,6 +74,10 @@ bool FindPath(const char* path, FoundFile* found);
 uint32_t FileAttributes(const char* path);   // NoAttributes when none
 bool CreateFolder(const char* path);         // CreateDirectory
 bool DeleteFileAt(const char* path);         // DeleteFile
+// Which file path names, a link itself rather than what it leads to: its
+// volume and file index (GetFileInformationByHandle) folded into 32 bits;
+// 0 when it cannot be opened. Another file put under the name has another.
+uint32_t FileIdentity(const char* path);
 // Moves temporary over path, replacing a file there (MoveFileEx).
 bool ReplaceWith(const char* temporary, const char* path);
 // Text in the system's ANSI code page as UTF-8, converted as the system's

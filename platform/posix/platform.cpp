@@ -209,6 +209,13 @@ bool RemoveFolder(const char* path, bool onlyEmpty) {
   return nftw(native.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
+uint32_t FileIdentity(const char* path) {
+  ++NameLookups;
+  struct stat st;
+  if (lstat(NativePath(path).c_str(), &st) != 0) return 0;
+  return static_cast<uint32_t>((st.st_dev * 31 + (st.st_ino >> 32)) * 0x9E3779B1u ^ st.st_ino);
+}
+
 bool DeleteFileAt(const char* path) {
   ++NameLookups;
   return unlink(NativePath(path).c_str()) == 0;

@@ -154,6 +154,18 @@ uint32_t FileAttributes(const char* path) { return GetFileAttributesW(WidePath(p
 bool CreateFolder(const char* path) { return CreateDirectoryW(WidePath(path, FirstText), 0) != 0; }
 bool DeleteFileAt(const char* path) { return DeleteFileW(WidePath(path, FirstText)) != 0; }
 
+uint32_t FileIdentity(const char* path) {
+  HANDLE file = CreateFileW(WidePath(path, FirstText), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, 0);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION about;
+  uint32_t identity = 0;
+  if (GetFileInformationByHandle(file, &about))
+    identity = (about.dwVolumeSerialNumber * 31 + about.nFileIndexHigh) * 0x9E3779B1u ^ about.nFileIndexLow;
+  CloseHandle(file);
+  return identity;
+}
+
 // A bounded copy of a text (room bytes, always terminated) and a length,
 // without three more imports for what lstrcpynA and lstrlenA do.
 static unsigned Length(const char* text) {

@@ -46,6 +46,7 @@ bool FindPath(const char*, FoundFile*) { return false; }
 uint32_t FileAttributes(const char*) { return NoAttributes; }
 bool CreateFolder(const char*) { return false; }
 bool DeleteFileAt(const char*) { return false; }
+uint32_t FileIdentity(const char*) { return 0; }
 unsigned WindowsFolder(char*, unsigned) { return 0; }
 unsigned SystemFolder(char*, unsigned) { return 0; }
 unsigned CurrentFolder(char*, unsigned) { return 0; }

@@ -1,6 +1,7 @@
 // The program run after extraction: the command's two parts, the shell's
 // open, and the waited-for process followed by the deletion pass.
 #include <unistd.h>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -94,6 +95,33 @@ TEST_F(CommandTest, AWaitedForProgramIsFollowedByTheDeletionPass) {
   EXPECT_FALSE(Exists(Out("made/tool.exe")));
   EXPECT_FALSE(Exists(Out("data.txt")));
   EXPECT_TRUE(IsFolder(Out("made"))) << "folders stay";
+}
+
+// A file the program put in the place of one the run wrote is not the run's
+// to delete; one it changed in place still is.
+TEST_F(CommandTest, TheDeletionPassDeletesOnlyTheFilesItWrote) {
+  Open(ZipBuilder().Stored("tool.exe", "t").Stored("replaced.txt", "archived").Stored("changed.txt", "archived"));
+  Extract();
+  ExpectSuccess();
+  Configure("><tool.exe");
+  WaitThenDelete = 1;
+  posix::WhileRunning = [&] {
+    std::string replaced = Out("replaced.txt");
+    ASSERT_EQ(unlink(replaced.c_str()), 0);
+    WriteFile("out/replaced.txt", "the user's own");
+    FILE* changed = fopen(Out("changed.txt").c_str(), "a");
+    ASSERT_NE(changed, nullptr);
+    fputs(" and more", changed);
+    fclose(changed);
+  };
+  posix::Messages.clear();
+  RunAfterExtraction(MainWindow, 1);
+  EXPECT_FALSE(Exists(Out("tool.exe")));
+  EXPECT_FALSE(Exists(Out("changed.txt"))) << "the same file, changed";
+  ASSERT_TRUE(Exists(Out("replaced.txt")));
+  EXPECT_EQ(ReadFile(Out("replaced.txt")), "the user's own");
+  EXPECT_TRUE(posix::Messages.empty()) << "a file that is not the run's is no failure to delete";
+  EXPECT_EQ(ExitCode, ExitExtracted);
 }
 
 TEST_F(CommandTest, TheDeletionPassFollowsNoLinkOutOfTheDestination) {

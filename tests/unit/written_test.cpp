@@ -67,11 +67,14 @@ TEST_F(WrittenTest, OnlyTheStoredPathDecidesNotItsHash) {
 
 TEST_F(WrittenTest, ANewPassForgetsWhatTheLastOneWrote) {
   RememberWrittenPath("C:\\out\\a.txt");
-  MarkWritten(3);
-  MarkWritten(70000);
+  MarkWritten(3, 0x1234);
+  MarkWritten(70000, 0);
   EXPECT_TRUE(WasWritten(3));
   EXPECT_TRUE(WasWritten(70000));
   EXPECT_FALSE(WasWritten(4));
+  EXPECT_EQ(WrittenIdentity(3), 0x1235u) << "the identity, its lowest bit set";
+  EXPECT_EQ(WrittenIdentity(70000), 1u) << "written, though its identity could not be had";
+  EXPECT_EQ(WrittenIdentity(70001), 0u);
   ClearWrittenRecord();
   EXPECT_FALSE(WrittenThisRun("C:\\out\\a.txt"));
   EXPECT_FALSE(WasWritten(3));
