@@ -76,6 +76,10 @@ bool ReplaceWith(const char* temporary, const char* path);
 // Text in the system's ANSI code page as UTF-8, converted as the system's
 // ANSI calls read it (through UTF-16). False when it does not fit room.
 bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room);
+// UTF-8 text in the system's ANSI code page, as the system's ANSI calls hand
+// it over (through UTF-16, a character outside the code page best-fitted or
+// "?"). False, with the empty text, when it does not fit room.
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room);
 // Each writes at most room-1 characters and a NUL; returns the length
 // written, 0 on failure (as the Win32 calls of the same names).
 unsigned WindowsFolder(char* buffer, unsigned room);  // GetWindowsDirectoryA

@@ -9,6 +9,7 @@
 #include "platform/posix/posix.h"
 #include "SFXstrings/catalogue_table.h"
 #include <dirent.h>
+#include <errno.h>
 #include <iconv.h>
 #include <math.h>
 #include <stdio.h>
@@ -186,6 +187,48 @@ bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   iconv_close(cd);
   if (room > 0) *out = 0;
   return whole && room > 0;
+}
+
+// Length of the UTF-8 sequence at text, 0 when there is none there.
+static size_t Utf8SequenceAt(const unsigned char* text, size_t left) {
+  unsigned c = text[0];
+  size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (n == 0 || n > left) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((text[k] & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
+  if (room == 0) return false;
+  iconv_t cd = iconv_open(AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    ansi[0] = 0;
+    return false;
+  }
+  char* in = const_cast<char*>(utf8);
+  size_t inLeft = strlen(utf8);
+  char* out = ansi;
+  size_t outLeft = room - 1;
+  bool whole = true;
+  while (inLeft > 0 && whole) {
+    if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG || outLeft == 0) {
+      whole = false;
+      break;
+    }
+    // A character outside the code page becomes "?", as Windows writes it
+    // where it has no best fit; a byte that begins no UTF-8 sequence stays.
+    size_t n = Utf8SequenceAt(reinterpret_cast<unsigned char*>(in), inLeft);
+    *out++ = n == 0 ? *in : '?';
+    --outLeft;
+    in += n == 0 ? 1 : n;
+    inLeft -= n == 0 ? 1 : n;
+  }
+  iconv_close(cd);
+  *out = 0;
+  if (!whole) ansi[0] = 0;
+  return whole;
 }
 
 bool DeleteFileAt(const char* path) {

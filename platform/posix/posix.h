@@ -10,7 +10,7 @@
 namespace posix {
 // Posix form of a program path: "\" becomes "/".
 std::string NativePath(const char* path);
-extern std::string AnsiCodePage;  // what AnsiToUtf8 converts from; CP1252 when empty
+extern std::string AnsiCodePage;  // what AnsiToUtf8 converts from and Utf8ToAnsi to; CP1252 when empty
 // Calls that look a name up in the file system (find, attributes, create,
 // open, delete, move): what each costs a folder scan under Wine.
 extern long NameLookups;

@@ -166,6 +166,14 @@ bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   return WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, static_cast<int>(room), 0, 0) > 0;
 }
 
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
+  wchar_t* wide = WideTexts[FirstText];
+  bool whole = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, sizeof WideTexts / sizeof(wchar_t)) > 0 &&
+               WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, static_cast<int>(room), 0, 0) > 0;
+  if (!whole) ansi[0] = 0;
+  return whole;
+}
+
 // The Win32 folder queries answer the size they need, without writing, when
 // the buffer is too small; that counts as a failure here.
 static unsigned Fitted(unsigned n, unsigned room, char* buffer) {

@@ -64,6 +64,10 @@ bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   CopyText(utf8, ansi, room);
   return true;
 }
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) {
+  CopyText(ansi, utf8, room);
+  return true;
+}
 bool OpenWithShell(const char*, const char*, const char*) { return false; }
 bool StartAndWait(const char*, const char*, const char*, uint32_t*) { return false; }
 void ShortenPath(char*) {}
