@@ -45,9 +45,10 @@ void ShowEntryName(const char* name) {
 }
 
 // A modal question owned by the progress dialog, its template named by the
-// catalogue.
+// catalogue. A dialog of the wide calls, so that its fields hold what is
+// typed in UTF-16: a password in any script, whatever the ANSI code page.
 static void Ask(MessageId templateName, DLGPROC procedure) {
-  DialogBoxParamA(ModuleInstance(), LoadMessage(templateName).text, Progress(), procedure, 0);
+  DialogBoxParamW(ModuleInstance(), Utf16Of(LoadMessage(templateName).text, FirstText), Progress(), procedure, 0);
 }
 
 void AskOverwrite() { Ask(MsgOverwriteTemplate, OverwriteDialogProc); }

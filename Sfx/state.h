@@ -9,7 +9,10 @@
 
 enum : uint32_t {
   ConfigTextSize = 261,      // the three configuration texts: 260 characters and a NUL
-  PasswordBufferSize = 80,   // 79 characters and a NUL
+  // The password field takes 32,767 UTF-16 units, an edit control's own
+  // limit; the password is kept in UTF-8, at most 3 bytes a unit, and a NUL.
+  PasswordCharacters = 32767,
+  PasswordBufferSize = 3 * PasswordCharacters + 1,
   OwnPathRoom = 1024,        // the running executable's path in UTF-8
 };
 
@@ -80,6 +83,10 @@ extern uint32_t WrittenNamesBytes, WrittenNamesUsed;
 // --- Integrity and decryption (archive/crypt) ----------------------------
 extern uint32_t* CrcTable;           // 256 entries in a 1,028-byte block
 extern uint32_t CrcRegister;
+// The password that opened the last encrypted entry, or the one given before
+// the pass: NUL-terminated UTF-8 text, whoever writes it (the prompt, the
+// command line), which PasswordFits takes as UTF-8 bytes for WinZip AES and in
+// the ANSI code page for the traditional encryption.
 extern char CurrentPassword[PasswordBufferSize];
 
 // --- Configuration (Sfx/config) -------------------------------------------
@@ -106,8 +113,8 @@ extern WindowHandle ProgressWindow;
 extern PixelRect EntryBarRect, ArchiveBarRect;
 extern uint8_t CancelRequested;
 extern uint8_t ExtractionSucceeded;
-extern char PasswordBuffer[PasswordBufferSize];
-extern int32_t PasswordLength;
+extern char PasswordBuffer[PasswordBufferSize];  // the prompt's text, UTF-8
+extern int32_t PasswordLength;                    // its length in bytes
 extern char ConflictName[PartRoom];  // UTF-8, as the entry names
 extern char ExistingSizeText[TextBufferSize];
 extern char ExistingDateText[TextBufferSize];

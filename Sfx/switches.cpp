@@ -64,7 +64,7 @@ const char* TakeFolder(const char* at) {
   if (n >= sizeof folder) return 0;
   memcpy(folder, at, n);
   folder[n] = 0;
-  if (n == 0 || !Utf8ToAnsi(folder, SwitchDestination, ConfigTextSize)) return 0;
+  if (n == 0 || !Utf8ToAnsi(folder, SwitchDestination, ConfigTextSize, true)) return 0;
   return next;
 }
 
@@ -93,7 +93,7 @@ bool TakeCommandLine() {
     if (EndOfSwitches(at)) {
       at += 2;
       while (IsBlank(*at)) ++at;
-      if (!Utf8ToAnsi(at, RunArguments, sizeof RunArguments)) unknown = true;
+      if (!Utf8ToAnsi(at, RunArguments, sizeof RunArguments, true)) unknown = true;
       break;
     }
     const char* next = (*at == '/' || *at == '-') ? at + 1 : 0;

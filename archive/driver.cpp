@@ -60,6 +60,7 @@ char OutputPath[PathRoom];
 char Folder[PathRoom];
 char FolderReady[PathRoom];
 char Temporary[PathRoom + 16];
+uint32_t WrittenFile;  // IdentityOf the file of the entry in hand
 
 void ShowError(WindowHandle owner, const char* text, unsigned captionId) {
   ShowMessage(owner, text, LoadMessage(captionId).text, BoxIconError);
@@ -213,6 +214,8 @@ EntryResult WriteEntry(Pass& pass, FileHandle output, const char* path) {
   EntryResult result = DecodeEntryInto(output);
   if (result == EntryWriteFailed || result == EntryNoMemory) ShowError(pass.owner, path, MsgCannotWriteFile);
   SetFileTimeFromDos(output, CurrentEntry.dosDateTime);
+  // Which file was written, from its handle: a rename keeps it.
+  WrittenFile = IdentityOf(output);
   if (!CloseFile(output)) {
     ShowError(pass.owner, path, MsgCannotCloseFile);
     if (result == EntryWhole) result = EntryWriteFailed;
@@ -308,7 +311,7 @@ EntryOutcome WriteAndKeep(Pass& pass, const char* path, FileHandle output, bool 
   if (whole && (!replacing || ReplaceWith(Temporary, path))) {
     // The file as written, by its identity: the deletion pass deletes it
     // only while the same file stands under its name.
-    MarkWritten(pass.entry, FileIdentity(path));
+    MarkWritten(pass.entry, WrittenFile);
     RememberWrittenPath(path);
     MarkLikeOwnFile(path);
   } else {

@@ -289,7 +289,11 @@ bool PasswordFits(const uint8_t* header, const char* password) {
   uint32_t strength = e.aesStrength;
   // The traditional check byte is the CRC's high byte, or with bit 3 the
   // time's: CheckPassword picks by the flags.
-  if (strength == 0) return CheckPassword(header, e.flags, password, e.dosDateTime, e.crc32);
+  if (strength == 0) {
+    static char ansi[PasswordBufferSize];
+    Utf8ToAnsi(password, ansi, sizeof ansi, false);
+    return CheckPassword(header, e.flags, ansi, e.dosDateTime, e.crc32);
+  }
   return password[0] != 0 &&
          BeginAesEntry(strength, header, header + AesSaltSize(strength), password, TextLength(password));
 }

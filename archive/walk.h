@@ -70,7 +70,10 @@ enum : uint32_t { EncryptionHeaderRoom = 18 };
 bool ReadEncryptionHeader(uint8_t* header);
 // The password opens the entry, judged by its encryption header as read: the
 // check byte of the traditional encryption, or WinZip AES's verifier. The
-// keys are then ready for its data. An empty password opens nothing.
+// keys are then ready for its data. An empty password opens nothing. The
+// password is UTF-8 text: WinZip AES takes its bytes as they are, as 7-Zip
+// and WinZip do; the traditional encryption takes its bytes in the ANSI code
+// page, as the Windows tools of its day read a typed password.
 bool PasswordFits(const uint8_t* header, const char* password);
 // The entry's compression method is one the readers know: stored or
 // Deflate, as it stands or inside a well-formed WinZip AES field.

@@ -74,15 +74,23 @@ bool FindPath(const char* path, FoundFile* found);
 uint32_t FileAttributes(const char* path);   // NoAttributes when none
 bool CreateFolder(const char* path);         // CreateDirectory
 bool DeleteFileAt(const char* path);         // DeleteFile
-// Which file path names, a link itself rather than what it leads to: its
-// volume and file index (GetFileInformationByHandle) folded into 32 bits;
-// 0 when it cannot be opened. Another file put under the name has another.
+// Which file an open file is: its volume and file index
+// (GetFileInformationByHandle) folded into 32 bits; 0 when it cannot be had.
+// Another file put under the name has another; a rename keeps it.
+uint32_t IdentityOf(FileHandle file);
+// The same of the file that path names (a link itself, not what it leads
+// to); 0 when there is none.
 uint32_t FileIdentity(const char* path);
 // Moves temporary over path, replacing a file there (MoveFileEx).
 bool ReplaceWith(const char* temporary, const char* path);
 // Text in the system's ANSI code page as UTF-8, converted as the system's
 // ANSI calls read it (through UTF-16). False when it does not fit room.
 bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room);
+// UTF-8 text in the system's ANSI code page, as the system's ANSI calls hand
+// it over (through UTF-16, a character outside the code page best-fitted or
+// "?"). False, with the empty text, when it does not fit room, or, when
+// exact, when a character had to be replaced (a folder would be another).
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room, bool exact);
 // Each writes at most room-1 characters and a NUL; returns the length
 // written, 0 on failure (as the Win32 calls of the same names).
 unsigned WindowsFolder(char* buffer, unsigned room);  // GetWindowsDirectoryA
@@ -98,9 +106,6 @@ unsigned MacroFolder(unsigned macro, char* buffer, unsigned room);
 // Removes a folder with everything in it (the shell's delete, without a
 // word to the user), or, when onlyEmpty, only while it is empty.
 bool RemoveFolder(const char* path, bool onlyEmpty);
-// UTF-8 text in the system's ANSI code page; false, with the empty text,
-// when it does not fit room or has a character the code page lacks.
-bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room);
 bool SetCurrentFolder(const char* path);              // SetCurrentDirectory, UTF-8
 
 // --- File times ----------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "platform/posix/posix.h"
 #include "SFXstrings/catalogue_table.h"
 #include <dirent.h>
+#include <errno.h>
 #include <iconv.h>
 #include <math.h>
 #include <stdio.h>
@@ -25,6 +26,7 @@
 namespace posix {
 std::string AnsiCodePage;  // empty: CP1252
 long NameLookups;
+std::set<std::string> Undeletable;
 
 std::string NativePath(const char* path) {
   std::string p(path);
@@ -196,7 +198,6 @@ static bool Convert(const char* to, const char* from, const char* text, char* ou
 static const char* AnsiName() { return AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str(); }
 
 bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) { return Convert("UTF-8", AnsiName(), ansi, utf8, room, false); }
-bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) { return Convert(AnsiName(), "UTF-8", utf8, ansi, room, true); }
 
 // Each name below the folder, the folder last; a link is removed as the
 // link, never followed.
@@ -209,16 +210,68 @@ bool RemoveFolder(const char* path, bool onlyEmpty) {
   return nftw(native.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
+static uint32_t Identity(const struct stat& st) {
+  return static_cast<uint32_t>((st.st_dev * 31 + (st.st_ino >> 32)) * 0x9E3779B1u ^ st.st_ino);
+}
+
+uint32_t IdentityOf(FileHandle file) {
+  struct stat st;
+  return fstat(FdOf(file), &st) == 0 ? Identity(st) : 0;
+}
+
 uint32_t FileIdentity(const char* path) {
   ++NameLookups;
   struct stat st;
-  if (lstat(NativePath(path).c_str(), &st) != 0) return 0;
-  return static_cast<uint32_t>((st.st_dev * 31 + (st.st_ino >> 32)) * 0x9E3779B1u ^ st.st_ino);
+  return lstat(NativePath(path).c_str(), &st) == 0 ? Identity(st) : 0;
+}
+
+// Length of the UTF-8 sequence at text, 0 when there is none there.
+static size_t Utf8SequenceAt(const unsigned char* text, size_t left) {
+  unsigned c = text[0];
+  size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+  if (n == 0 || n > left) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((text[k] & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room, bool exact) {
+  if (room == 0) return false;
+  iconv_t cd = iconv_open(AnsiName(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    ansi[0] = 0;
+    return false;
+  }
+  char* in = const_cast<char*>(utf8);
+  size_t inLeft = strlen(utf8);
+  char* out = ansi;
+  size_t outLeft = room - 1;
+  bool whole = true;
+  while (inLeft > 0 && whole) {
+    if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG || outLeft == 0 || exact) {
+      whole = false;
+      break;
+    }
+    // A character outside the code page becomes "?", as Windows writes it
+    // where it has no best fit; a byte that begins no UTF-8 sequence stays.
+    size_t n = Utf8SequenceAt(reinterpret_cast<unsigned char*>(in), inLeft);
+    *out++ = n == 0 ? *in : '?';
+    --outLeft;
+    in += n == 0 ? 1 : n;
+    inLeft -= n == 0 ? 1 : n;
+  }
+  iconv_close(cd);
+  *out = 0;
+  if (!whole) ansi[0] = 0;
+  return whole;
 }
 
 bool DeleteFileAt(const char* path) {
   ++NameLookups;
-  return unlink(NativePath(path).c_str()) == 0;
+  std::string native = NativePath(path);
+  if (Undeletable.count(native) != 0) return false;
+  return unlink(native.c_str()) == 0;
 }
 
 unsigned CurrentFolder(char* buffer, unsigned room) {

@@ -3,6 +3,7 @@
 // count of its name look-ups, the messages it was asked to show, and the
 // native calls that the pieces answering for a Windows system share.
 #pragma once
+#include <set>
 #include <string>
 #include <vector>
 #include "platform/platform.h"
@@ -10,10 +11,13 @@
 namespace posix {
 // Posix form of a program path: "\" becomes "/".
 std::string NativePath(const char* path);
-extern std::string AnsiCodePage;  // what AnsiToUtf8 converts from; CP1252 when empty
+extern std::string AnsiCodePage;  // what AnsiToUtf8 converts from and Utf8ToAnsi to; CP1252 when empty
 // Calls that look a name up in the file system (find, attributes, create,
 // open, delete, move): what each costs a folder scan under Wine.
 extern long NameLookups;
+// Files that DeleteFileAt refuses, by native path, as Windows refuses one
+// that another process holds open (tests; empty otherwise).
+extern std::set<std::string> Undeletable;
 
 // The message boxes shown since the last call, each as "caption: text".
 std::vector<std::string> TakeShownMessages();

@@ -77,15 +77,18 @@ void CommandLineText(char* buffer, unsigned room) {
 }
 
 // Wide text in the ANSI code page; false, with the empty text, when it does
-// not fit or a character had to be replaced.
-static bool AnsiOfWide(const wchar_t* wide, char* ansi, unsigned room) {
+// not fit or, when exact, a character had to be replaced.
+static bool AnsiOfWide(const wchar_t* wide, char* ansi, unsigned room, bool exact) {
   BOOL lossy = FALSE;
-  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, static_cast<int>(room), 0, &lossy) > 0 && !lossy) return true;
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, static_cast<int>(room), 0, &lossy) > 0 && !(lossy && exact))
+    return true;
   if (room > 0) ansi[0] = 0;
   return false;
 }
 
-bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room) { return AnsiOfWide(Utf16Of(utf8, FirstText), ansi, room); }
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room, bool exact) {
+  return AnsiOfWide(Utf16Of(utf8, FirstText), ansi, room, exact);
+}
 
 static FileHandle OpenFile(const char* path, DWORD access, DWORD share, DWORD disposition) {
   return CreateFileW(WidePath(path, FirstText), access, share, 0, disposition, FILE_ATTRIBUTE_NORMAL, 0);
@@ -154,14 +157,17 @@ uint32_t FileAttributes(const char* path) { return GetFileAttributesW(WidePath(p
 bool CreateFolder(const char* path) { return CreateDirectoryW(WidePath(path, FirstText), 0) != 0; }
 bool DeleteFileAt(const char* path) { return DeleteFileW(WidePath(path, FirstText)) != 0; }
 
+uint32_t IdentityOf(FileHandle file) {
+  BY_HANDLE_FILE_INFORMATION about;
+  if (!GetFileInformationByHandle(file, &about)) return 0;
+  return (about.dwVolumeSerialNumber * 31 + about.nFileIndexHigh) * 0x9E3779B1u ^ about.nFileIndexLow;
+}
+
 uint32_t FileIdentity(const char* path) {
   HANDLE file = CreateFileW(WidePath(path, FirstText), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
                             OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, 0);
   if (file == INVALID_HANDLE_VALUE) return 0;
-  BY_HANDLE_FILE_INFORMATION about;
-  uint32_t identity = 0;
-  if (GetFileInformationByHandle(file, &about))
-    identity = (about.dwVolumeSerialNumber * 31 + about.nFileIndexHigh) * 0x9E3779B1u ^ about.nFileIndexLow;
+  uint32_t identity = IdentityOf(file);
   CloseHandle(file);
   return identity;
 }
@@ -194,6 +200,7 @@ bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, sizeof WideTexts / sizeof(wchar_t)) <= 0) return false;
   return WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, static_cast<int>(room), 0, 0) > 0;
 }
+
 
 // The Win32 folder queries answer the size they need, without writing, when
 // the buffer is too small; that counts as a failure here.
@@ -235,7 +242,7 @@ unsigned MacroFolder(unsigned macro, char* buffer, unsigned room) {
     if ((n == 0 || n >= MAX_PATH) && SHGetFolderPathW(0, known[macro - MacroProgramFiles], 0, 0, wide) != S_OK)
       wide[0] = 0;
   }
-  if (!AnsiOfWide(wide, buffer, room)) return 0;
+  if (!AnsiOfWide(wide, buffer, room, true)) return 0;
   return Length(buffer);
 }
 

@@ -47,12 +47,12 @@ uint32_t FileAttributes(const char*) { return NoAttributes; }
 bool CreateFolder(const char*) { return false; }
 bool DeleteFileAt(const char*) { return false; }
 uint32_t FileIdentity(const char*) { return 0; }
+uint32_t IdentityOf(FileHandle) { return 0; }
 unsigned WindowsFolder(char*, unsigned) { return 0; }
 unsigned SystemFolder(char*, unsigned) { return 0; }
 unsigned CurrentFolder(char*, unsigned) { return 0; }
 unsigned MacroFolder(unsigned, char*, unsigned) { return 0; }
 bool RemoveFolder(const char*, bool) { return false; }
-bool Utf8ToAnsi(const char*, char* ansi, unsigned) { ansi[0] = 0; return false; }
 void CommandLineText(char* buffer, unsigned) { buffer[0] = 0; }
 bool SetCurrentFolder(const char*) { return false; }
 bool SetLastWriteFromDos(FileHandle, uint16_t, uint16_t) { return false; }
@@ -67,6 +67,10 @@ unsigned LoadCatalogueText(unsigned, char* buffer, unsigned room) {
 bool ReplaceWith(const char*, const char*) { return false; }
 bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
   CopyText(utf8, ansi, room);
+  return true;
+}
+bool Utf8ToAnsi(const char* utf8, char* ansi, unsigned room, bool) {
+  CopyText(ansi, utf8, room);
   return true;
 }
 bool OpenWithShell(const char*, const char*, const char*) { return false; }

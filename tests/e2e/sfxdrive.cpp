@@ -21,6 +21,8 @@
 //                         read in UTF-16 (names in any script; the command
 //                         line reaches a Windows program in its code page)
 //   settext ID TEXT       put TEXT into control ID (WM_SETTEXT)
+//   wsettext ID HEX       put the text whose UTF-8 bytes are HEX into control
+//                         ID, in UTF-16 (WM_SETTEXT sent as SendMessageW)
 //   click ID              click button ID (BM_CLICK, posted)
 //   check ID 0|1          set check box ID and tell the dialog, as a click would
 //   checked ID 0|1        check box ID is (not) checked
@@ -136,6 +138,14 @@ std::string WideTextHex(HWND w) {
     hex += two;
   }
   return hex;
+}
+
+// The bytes of a text of hexadecimal digits, two a byte.
+std::vector<uint8_t> BytesOfHex(const std::string& hex) {
+  std::vector<uint8_t> bytes;
+  for (size_t k = 0; k + 1 < hex.size(); k += 2)
+    bytes.push_back(static_cast<uint8_t>(std::strtoul(hex.substr(k, 2).c_str(), nullptr, 16)));
+  return bytes;
 }
 
 std::string WindowText(HWND w) {
@@ -859,6 +869,16 @@ int main(int argc, char** argv) {
       need(2);
       int id = std::atoi(argv[++i]);
       SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[++i]));
+    } else if (step == "wsettext") {
+      need(2);
+      int id = std::atoi(argv[++i]);
+      std::vector<uint8_t> utf8 = BytesOfHex(argv[++i]);
+      utf8.push_back(0);
+      std::vector<wchar_t> wide(utf8.size());
+      if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(utf8.data()), -1,
+                              wide.data(), static_cast<int>(wide.size())) <= 0)
+        Fail("wsettext: the bytes are no UTF-8");
+      SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.data()));
     } else if (step == "click") {
       need(1);
       PostMessageA(Control(std::atoi(argv[++i])), BM_CLICK, 0, 0);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Wait-then-delete deletes only the files the run wrote, each only while it
-# is the same file: one that the program deleted and made anew under the
-# same name (the user's own now) stays; one it changed in place goes, as
+# is the same file: one that the program replaced by another file of its own
+# (made beside it, then moved over it) stays; one it changed in place goes, as
 # before; nothing is reported for the one that stays.
 source "$KORVI_SOURCE/tests/e2e/lib.sh"
 mkdir -p src
@@ -10,7 +10,7 @@ printf 'archived' > src/changed.txt
 printf 'archived' > src/plain.txt
 (cd src && zip -q -X ../files.zip replaced.txt changed.txt plain.txt)
 make_sfx replaced.exe "$WORK/files.zip" --auto --wait-delete --dest "$WORK_WIN\\out" \
-  --run '{sys}\cmd.exe|/c del "><replaced.txt" & echo mine> "><replaced.txt" & echo more>> "><changed.txt"'
+  --run '{sys}\cmd.exe|/c echo mine> "><mine.tmp" & move /y "><mine.tmp" "><replaced.txt" & echo more>> "><changed.txt"'
 drive "$WORK_WIN\\replaced.exe" exit 0
 [ -f out/replaced.txt ] || fail "the file the program made under an extracted name was deleted"
 [ "$(tr -d '\r\n' < out/replaced.txt)" = mine ] || fail "replaced.txt holds $(cat out/replaced.txt)"

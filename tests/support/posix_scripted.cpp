@@ -60,6 +60,7 @@ void Reset() {
   if (started) {
     AnsiCodePage.clear();
     NameLookups = 0;
+    Undeletable.clear();
   }
   started = true;
 }

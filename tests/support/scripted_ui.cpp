@@ -54,7 +54,8 @@ void AskOverwrite() {
   OverwriteAnswer = r.yes ? 1 : 0;
 }
 
-// The password prompt's OK: at most 79 characters reach PasswordBuffer.
+// The password prompt's OK: the typed text reaches PasswordBuffer in UTF-8,
+// as the field holds it (the replies are UTF-8 already).
 void AskPassword() {
   Asked.push_back("password");
   std::string typed;

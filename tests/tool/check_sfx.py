@@ -21,9 +21,10 @@ read.
   them, through the Zip64 end record and its locator exactly when a count
   reaches 65,535 or a size or offset 4 GiB less a byte;
 - with --tree, the entries are exactly the tree's files and folders, with the
-  same bytes (decrypted with --password and checked against their CRCs) and
-  their modification times in DOS form; encrypted entries' 12th header byte
-  decrypts to the CRC's high byte. --layout-only leaves the contents out."""
+  same bytes (decrypted with --password, in UTF-8 for WinZip AES and in
+  Windows-1252 for the traditional encryption, and checked against their
+  CRCs) and their modification times in DOS form; encrypted entries' 12th
+  header byte decrypts to the CRC's high byte. --layout-only leaves the contents out."""
 import hashlib, hmac, subprocess
 import argparse
 import binascii
@@ -267,7 +268,8 @@ def main():
             ours = version == 2 and strength == 3 and l["crc"] == 0
             if vendor != b"AE" or not (ours or a.any_aes and version in (1, 2) and strength in (1, 2, 3)):
                 fail(f"{l['name']!r}: not AES-256 as AE-2 (version {version}, strength {strength})")
-            body = aes_open(l["name"], body, a.password.encode("cp1252"), strength)
+            # WinZip AES keys come from the password's UTF-8 bytes, as 7-Zip's do.
+            body = aes_open(l["name"], body, a.password.encode("utf-8"), strength)
         elif l["flags"] & 1:
             if a.password is None:
                 fail(f"{l['name']!r} is encrypted")

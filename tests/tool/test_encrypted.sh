@@ -6,7 +6,8 @@
 # the CRC's high byte, read by unzip, 7-Zip and Python too, with a warning
 # for stored entries. mksfx test opens both with the right password only,
 # naming every entry it cannot open. The password comes from --password,
-# --password-file, in Windows-1252.
+# --password-file: its UTF-8 bytes key AES, its Windows-1252 ones the
+# traditional encryption.
 source "$KORVI_SOURCE/tests/tool/lib.sh"
 mkdir -p tree/sub
 printf 'secret one' > tree/one.txt
@@ -42,7 +43,8 @@ grep -q "^OK      sub/$" test.txt || fail "folder entries need no password"
 test_fails "mksfx: enc.exe: 4 of 5 entries fail" enc.exe --password 'open sesamE'
 [ "$(grep -c '^FAILED' test.txt)" -eq 4 ] || fail "wrong password: $(cat test.txt)"
 
-# A password file and a non-ASCII password (Windows-1252 in the archive).
+# A password file and a non-ASCII password (UTF-8 for AES, Windows-1252
+# for the traditional encryption).
 printf 'pässwort\n' > pw.txt
 mksfx create -q --stub "$STUB" -o enc2.exe --password-file pw.txt -C tree .
 python3 "$CHECK" enc2.exe --tree tree --password 'pässwort'

@@ -41,8 +41,8 @@ usage_error "a version text is KEY=VALUE, not 'ProductName'" out.exe -- \
 # The stand-in stub has no version resource (the real one's are tested under Wine).
 fails_cleanly "the stub has no version resource" out.exe -- create --stub "$STUB" -o out.exe --version-info ProductName=x tree
 # Options.
-usage_error "longer than the stub's 79 characters" out.exe -- \
-  create --stub "$STUB" -o out.exe --password "$(printf 'p%.0s' $(seq 1 80))" tree
+usage_error "longer than the 32,767 characters the stub's password field takes" out.exe -- \
+  create --stub "$STUB" -o out.exe --password "$(printf 'p%.0s' $(seq 1 32768))" tree
 usage_error "the password is empty" out.exe -- create --stub "$STUB" -o out.exe --password '' tree
 usage_error "--level takes 1 to 12" out.exe -- create --stub "$STUB" -o out.exe --level 13 tree
 usage_error "--split needs at least 65,536 bytes" out.exe -- create --stub "$STUB" -o out.exe --split 60k tree

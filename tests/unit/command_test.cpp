@@ -106,9 +106,9 @@ TEST_F(CommandTest, TheDeletionPassDeletesOnlyTheFilesItWrote) {
   Configure("><tool.exe");
   WaitThenDelete = 1;
   posix::WhileRunning = [&] {
-    std::string replaced = Out("replaced.txt");
-    ASSERT_EQ(unlink(replaced.c_str()), 0);
-    WriteFile("out/replaced.txt", "the user's own");
+    // Made beside it, then moved over it: another file under its name.
+    WriteFile("out/mine.tmp", "the user's own");
+    ASSERT_EQ(rename(Out("mine.tmp").c_str(), Out("replaced.txt").c_str()), 0);
     FILE* changed = fopen(Out("changed.txt").c_str(), "a");
     ASSERT_NE(changed, nullptr);
     fputs(" and more", changed);
@@ -151,18 +151,16 @@ TEST_F(CommandTest, TheDeletionPassFollowsNoLinkOutOfTheDestination) {
 }
 
 TEST_F(CommandTest, AFileTheProgramKeepsIsNamedAfterItAndTheRunFails) {
-  // The program ends with 0 but leaves a folder where data.txt was (as a
-  // file it held open would stay): the deletion pass names it, and the
-  // exit code becomes 1 (the program block ends with it: program_test).
+  // The program ends with 0 but another process holds data.txt open: the
+  // deletion pass names it, and the exit code becomes 1 (the program block
+  // ends with it: program_test).
   Open(ZipBuilder().Stored("tool.exe", "t").Stored("data.txt", "d"));
   Extract();
   ExpectSuccess();
   Configure("><tool.exe");
   WaitThenDelete = 1;
   posix::WhileRunning = [&] {
-    ASSERT_EQ(std::remove(Out("data.txt").c_str()), 0);
-    ASSERT_EQ(mkdir(Out("data.txt").c_str(), 0755), 0);
-    WriteFile("out/data.txt/log.txt", "kept");
+    posix::Undeletable.insert(Out("data.txt"));
   };
   posix::Messages.clear();
   RunAfterExtraction(MainWindow, 1);

@@ -19,6 +19,7 @@
 #include "tools/mksfx/interrupt.h"
 #include "tools/mksfx/manifest.h"
 #include "tools/mksfx/options.h"
+#include "tools/mksfx/password.h"
 #include "tools/mksfx/readback.h"
 #include "tools/mksfx/version_info.h"
 #include "tools/mksfx/writer.h"
@@ -264,14 +265,9 @@ int Create(int argc, char** argv) {
     havePassword = true;
   }
   if (havePassword) {
-    std::string converted;
-    if (o.password.empty()) throw UsageError("the password is empty");
-    if (!ToWindows1252(o.password, converted)) throw UsageError("the password has a character outside Windows-1252");
-    if (converted.size() >= PasswordBufferSize)
-      throw UsageError("the password is longer than the stub's " + std::to_string(PasswordBufferSize - 1) + " characters");
-    for (unsigned char c : converted)
-      if (c < 0x20) throw UsageError("the password holds a control character");
-    o.password = converted;
+    o.password = StubPassword(o.password);
+    std::string warning = CheckSealingPassword(o.password, o.zipcrypto);
+    if (!warning.empty() && !o.quiet) std::fprintf(stderr, "mksfx: warning: %s\n", warning.c_str());
   }
   if (o.stub.empty()) o.stub = ToolFolder(argv[0]) / "sfx.exe";
   o.latestTime = SourceDateEpoch();
@@ -291,6 +287,7 @@ int Read(int argc, char** argv, bool test) {
     else throw UsageError("unknown option " + a.Word() + " (see mksfx --help)");
   }
   if (files != 1) throw UsageError(std::string(test ? "test" : "list") + " takes one self-extracting file");
+  if (o.havePassword) o.password = StubPassword(o.password);
   o.askPassword = !o.havePassword && StdinIsTerminal();
   return test ? TestArchive(o) : ListArchive(o);
 }

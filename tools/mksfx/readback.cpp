@@ -28,6 +28,7 @@
 #include "tools/mksfx/console.h"
 #include "tools/mksfx/core_hooks.h"
 #include "tools/mksfx/manifest.h"
+#include "tools/mksfx/password.h"
 
 namespace fs = std::filesystem;
 
@@ -198,7 +199,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
       if (entry.flags & FlagEncrypted) {
         uint8_t check[EncryptionHeaderRoom];
         ReadEncryptionHeader(check);
-        if (password.empty() && options.askPassword) password = ReadSecret("Password: ");
+        if (password.empty() && options.askPassword) password = StubPassword(ReadSecret("Password: "));
         open = !password.empty() && PasswordFits(check, password.c_str());
         if (!open) row.problem = password.empty() ? "it is encrypted; give --password" : "the password does not open it";
       }
@@ -252,16 +253,11 @@ std::string DosText(uint32_t v) {
   return text;
 }
 
-std::string Password(const ReadOptions& options) {
-  std::string p;
-  if (options.havePassword && !ToWindows1252(options.password, p)) throw UsageError("the password has a character outside Windows-1252");
-  return p;
-}
 
 }  // namespace
 
 int ListArchive(const ReadOptions& options) {
-  std::string password = Password(options);
+  std::string password = options.password;
   Walk walk = WalkArchive(options, false, password);
   std::printf("execution level: %s\n", walk.level.empty() ? "none (the stub has no manifest that names one)" : walk.level.c_str());
   if (walk.block.present) {
@@ -314,7 +310,7 @@ int ListArchive(const ReadOptions& options) {
 // so that one stream tells the whole story (as unzip -t's does); only a
 // usage error goes to stderr, from main.
 int TestArchive(const ReadOptions& options) {
-  std::string password = Password(options);
+  std::string password = options.password;
   const std::string file = options.file.string();
   Walk walk;
   double seconds = 0;

@@ -11,7 +11,7 @@ namespace mksfx {
 
 struct ReadOptions {
   std::filesystem::path file;
-  std::string password;
+  std::string password;      // UTF-8, as the stub keeps it (StubPassword)
   bool havePassword = false;
   bool askPassword = false;  // ask on the terminal when an entry needs one
   bool quiet = false;        // test: only failures and the last line

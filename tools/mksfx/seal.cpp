@@ -2,6 +2,7 @@
 #include "tools/mksfx/seal.h"
 #include "archive/winzip_aes.h"
 #include "archive/zip_format.h"
+#include "tools/mksfx/password.h"
 
 namespace mksfx {
 
@@ -15,7 +16,10 @@ void Put16(std::string& s, uint32_t v) {
 }  // namespace
 
 EntrySeal::EntrySeal(Cipher cipher, const std::string& password, EntryRecord& e)
-    : cipher_(cipher), password_(password), check_(static_cast<uint8_t>(e.crc >> 24)), crypto_(password) {
+    : cipher_(cipher),
+      password_(KeyBytes(password, cipher == Cipher::Traditional)),
+      check_(static_cast<uint8_t>(e.crc >> 24)),
+      crypto_(password_) {
   e.flags |= FlagEncrypted;
   if (cipher_ != Cipher::Aes256) return;
   std::string field;

@@ -17,7 +17,8 @@ class EntrySeal {
  public:
   // Marks e as encrypted by cipher: flags, and for AES the method (99, the
   // real one in its extra field), the extra field and a CRC of 0. e's method
-  // and CRC must be those of the packed data already.
+  // and CRC must be those of the packed data already. password is UTF-8
+  // (StubPassword); the keys come from its bytes as the stub takes them.
   EntrySeal(Cipher cipher, const std::string& password, EntryRecord& e);
   // What goes before the data: the 12-byte header, or the salt and verifier.
   std::string Header();
