@@ -13,7 +13,7 @@ make_sfx replaced.exe "$WORK/files.zip" --auto --wait-delete --dest "$WORK_WIN\\
   --run '{sys}\cmd.exe|/c echo mine> "><mine.tmp" & move /y "><mine.tmp" "><replaced.txt" & echo more>> "><changed.txt"'
 drive "$WORK_WIN\\replaced.exe" exit 0
 [ -f out/replaced.txt ] || fail "the file the program made under an extracted name was deleted"
-[ "$(tr -d '\r\n' < out/replaced.txt)" = mine ] || fail "replaced.txt holds $(cat out/replaced.txt)"
+[ "$(tr -d '\r\n ' < out/replaced.txt)" = mine ] || fail "replaced.txt holds $(cat out/replaced.txt)"
 [ ! -e out/changed.txt ] || fail "the file changed in place was kept"
 [ ! -e out/plain.txt ] || fail "plain.txt was kept"
 echo "the file put in the place of an extracted one stays; the others are deleted"
