@@ -18,11 +18,11 @@
 #include "support/format.h"
 #include "support/paths.h"
 
-// A silent run: the destination proposed, every file replaced, the program
-// run after a whole extraction; no window.
+// A silent run: the destination proposed, every file replaced (OverwriteMode
+// keeps its start-up value, ReplaceWithoutAsking), the program run after a
+// whole extraction; no window.
 static void RunSilently() {
   ProposeDestination();
-  OverwriteMode = ReplaceWithoutAsking;
   ExtractArchive(0, ExtractPass);
   if (ExtractionSucceeded) RunAfterExtraction(0, 1);
 }
@@ -31,8 +31,7 @@ static void RunSilently() {
 static int Ended(int code) {
   char digits[24];
   FormatUnsigned(static_cast<uint32_t>(code), digits);
-  LogLine("exit code ", digits);
-  if (LogHandle != 0) CloseFile(LogHandle);
+  LogLine("exit code ", digits);  // written through: the process's end closes the log
   return code;
 }
 

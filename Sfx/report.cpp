@@ -17,6 +17,6 @@ void LogLine(const char* first, const char* second) {
 bool MessageHeld(const char* text, const char* caption, unsigned style, int* answer) {
   LogText(caption);
   LogLine(": ", text);
-  *answer = (style & BoxOkCancel) != 0 ? AnswerCancel : AnswerOk;
+  *answer = (style & BoxOkCancel) + AnswerOk;  // AnswerCancel with a Cancel button
   return Silent != 0;
 }

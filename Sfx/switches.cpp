@@ -14,7 +14,8 @@ namespace {
 char LogPath[TextBufferSize * 3];
 char Line[3 * 32768];  // the longest command line Windows has, in UTF-8
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// A blank, a tab or another control character, never the NUL.
+bool IsBlank(char c) { return static_cast<uint8_t>(c - 1) < ' '; }
 bool Ends(const char* at) { return *at == 0 || IsBlank(*at); }
 
 // What follows name at at (letters of either case), 0 when name is not there.
@@ -59,12 +60,10 @@ const char* TakeFolder(const char* at) {
     ++at;
     --end;
   }
-  char folder[ConfigTextSize * 3];
-  unsigned n = static_cast<unsigned>(end - at);
-  if (n >= sizeof folder) return 0;
-  memcpy(folder, at, n);
-  folder[n] = 0;
-  if (n == 0 || !Utf8ToAnsi(folder, SwitchDestination, ConfigTextSize, true)) return 0;
+  // The line is the program's own copy: the folder ends where it is cut.
+  bool empty = end == at;
+  *const_cast<char*>(end) = 0;
+  if (empty || !Utf8ToAnsi(at, SwitchDestination, ConfigTextSize, true)) return 0;
   return next;
 }
 

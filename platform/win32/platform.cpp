@@ -221,19 +221,13 @@ unsigned MacroFolder(unsigned macro, char* buffer, unsigned room) {
   wchar_t* wide = FullPath;
   wide[0] = 0;
   if (macro == MacroTemp) {
-    // A fresh name that CreateDirectory makes: a folder that exists already,
-    // whoever made it, is never taken.
-    DWORD n = privateTemp[0] != 0 ? 0 : GetTempPathW(MAX_PATH - 16, privateTemp);
-    if (n >= MAX_PATH - 16) n = 0;
-    uint32_t seed = GetTickCount();
-    for (uint32_t attempt = 0; n != 0 && attempt < 256; ++attempt) {
-      uint32_t tag = seed + attempt * 40503u;
-      memcpy(privateTemp + n, L"kvx", 3 * sizeof(wchar_t));
-      for (unsigned i = 0; i < 8; ++i) privateTemp[n + 3 + i] = L"0123456789ABCDEF"[(tag >> (28 - 4 * i)) & 15];
-      privateTemp[n + 11] = 0;
-      if (CreateDirectoryW(privateTemp, 0)) break;
-      if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 255) privateTemp[0] = 0;
-    }
+    // GetTempFileName makes a file of a new name, and a folder of that name
+    // takes its place: a folder that exists already, whoever made it, is
+    // never taken (CreateDirectory fails then).
+    if (privateTemp[0] == 0 &&
+        !(GetTempPathW(MAX_PATH, wide) - 1 < MAX_PATH - 14 && GetTempFileNameW(wide, L"kvx", 0, privateTemp) != 0 &&
+          DeleteFileW(privateTemp) && CreateDirectoryW(privateTemp, 0)))
+      privateTemp[0] = 0;
     wide = privateTemp;
   } else if (macro >= MacroProgramFiles && macro < PathMacroCount) {
     // A 32-bit program is told the 32-bit Program Files; the native one is

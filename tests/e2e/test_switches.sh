@@ -80,4 +80,16 @@ temp=$(wine cmd /c 'echo %TEMP%' 2>/dev/null | tr -d '\r')
 case "$where" in "$temp\\kvx"*"\\pkg") ;; *) fail "the program ran in '$where', not in a new folder of $temp" ;; esac
 [ ! -e "$(winepath -u "$where" 2>/dev/null)" ] || fail "$where is still there"
 [ ! -e "$(winepath -u "${where%\\pkg}" 2>/dev/null)" ] || fail "${where%\\pkg} is still there"
+
+# An encrypted archive in silence: the password of /P= (quoted, with a
+# blank), or none at all and the entry not extracted, never a prompt.
+(cd src && zip -q -X -P 'two words' ../enc.zip good.txt)
+make_sfx enc.exe "$WORK/enc.zip" --dest "$WORK_WIN\\enc"
+drive --args "/S /P=\"two words\"" "$WORK_WIN\\enc.exe" silent 0
+expect_file enc/good.txt 'fine'
+rm -rf enc
+drive --args "/S /LOG=$WORK_WIN\\enc.log" "$WORK_WIN\\enc.exe" silent 1
+[ ! -e enc/good.txt ] || fail "extracted without its password"
+grep -q "^wrong password good.txt" enc.log || fail "enc.log: $(cat enc.log)"
+
 echo "silent runs end by themselves without a window; /D=, --, the macros and {temp} as documented"
