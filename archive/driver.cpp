@@ -214,8 +214,10 @@ EntryResult WriteEntry(Pass& pass, FileHandle output, const char* path) {
   EntryResult result = DecodeEntryInto(output);
   if (result == EntryWriteFailed || result == EntryNoMemory) ShowError(pass.owner, path, MsgCannotWriteFile);
   SetFileTimeFromDos(output, CurrentEntry.dosDateTime);
-  // Which file was written, from its handle: a rename keeps it.
-  WrittenFile = IdentityOf(output);
+  // Which file was written, from its handle (a rename keeps it), for the
+  // deletion pass that only wait-then-delete runs: under Wine the query
+  // costs almost half a millisecond a file (12,000 files: 3.1 s became 8.4 s).
+  WrittenFile = WaitThenDelete ? IdentityOf(output) : 0;
   if (!CloseFile(output)) {
     ShowError(pass.owner, path, MsgCannotCloseFile);
     if (result == EntryWhole) result = EntryWriteFailed;
@@ -414,12 +416,14 @@ EntryOutcome HandleEntry(Pass& pass, const EntryRecord& entry, WalkStep step) {
   if (pass.kind == TestPass) return TestEntry(pass, entry);
   if (pass.kind == DeletePass) {
     // Only files this run created or replaced, each while it is the same
-    // file (not one the program put in its place), and never through a
-    // link that the program put in the place of a folder; folders stay.
+    // file (not one the program put in its place; by its name alone where
+    // no identity could be had), and never through a link that the
+    // program put in the place of a folder; folders stay.
     // A file that is still there after a failed deletion (held open by
     // another process, made read-only, a folder now) is one the summary
     // names; one that is gone already is not.
-    if (!entry.folder && WasWritten(pass.entry) && WrittenIdentity(pass.entry) == (FileIdentity(path) | 1) &&
+    uint32_t written = WrittenIdentity(pass.entry);
+    if (!entry.folder && written != 0 && (written == 1 || written == (FileIdentity(path) | 1)) &&
         !ReachedThroughLink(path))
       pass.incomplete = !DeleteFileAt(path) && FileAttributes(path) != NoAttributes;
     return GoOn;

@@ -10,8 +10,9 @@
 // Empties both (a new extraction pass).
 void ClearWrittenRecord();
 
-// identity: FileIdentity of the file written. WrittenIdentity is it with its
-// lowest bit set, 0 for an entry that wrote no file.
+// identity: FileIdentity of the file written, 0 when none was had.
+// WrittenIdentity is it with its lowest bit set (1: written, identity
+// unknown), 0 for an entry that wrote no file.
 void MarkWritten(uint32_t entry, uint32_t identity);
 uint32_t WrittenIdentity(uint32_t entry);
 bool WasWritten(uint32_t entry);

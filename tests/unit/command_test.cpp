@@ -101,10 +101,10 @@ TEST_F(CommandTest, AWaitedForProgramIsFollowedByTheDeletionPass) {
 // to delete; one it changed in place still is.
 TEST_F(CommandTest, TheDeletionPassDeletesOnlyTheFilesItWrote) {
   Open(ZipBuilder().Stored("tool.exe", "t").Stored("replaced.txt", "archived").Stored("changed.txt", "archived"));
+  WaitThenDelete = 1;  // from the block, before the extraction: each file's identity is kept
   Extract();
   ExpectSuccess();
   Configure("><tool.exe");
-  WaitThenDelete = 1;
   posix::WhileRunning = [&] {
     // Made beside it, then moved over it: another file under its name.
     WriteFile("out/mine.tmp", "the user's own");

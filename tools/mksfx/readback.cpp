@@ -147,6 +147,9 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
   // The destination as the stub would have it, for the length check of names.
   CopyText(DestinationFolder, HasDefaultDestination ? DefaultDestination : "C:\\", TextBufferSize);
   ExpandPathMacros(DestinationFolder);
+  // Expanding {temp} makes the stub's private folder (mksfx.exe on Windows):
+  // only its length is wanted here, so it goes again at once.
+  if (PrivateTempFolder[0] != 0) RemoveFolder(Utf8OfAnsi(PrivateTempFolder), true);
   AddTrailingBackslash(DestinationFolder);
   StripTrailingBackslash(DestinationFolder);
 
