@@ -79,15 +79,15 @@ void ExpandPathMacros(char* text) {
 
     char folder[TextBufferSize];
     folder[0] = 0;
-    if (length == 5 && memcmp(open, "{ext}", 5) == 0) CopyText(folder, DestinationFolder, sizeof folder);
-    // The macros one after the other in one text: the first whose every
-    // character the token has is the token's.
+    // The macros one after the other in one text, "{ext}" last: the first
+    // whose every character the token has is the token's.
     unsigned macro = 0;
     for (const char* m = PathMacroList; *m != 0; ++macro) {
       unsigned k = 0;
       while (k < length && m[k] == open[k]) ++k;
       if (k == length) {
-        if (macro == MacroWindows) WindowsFolder(folder, sizeof folder);
+        if (macro == PathMacroCount) CopyText(folder, DestinationFolder, sizeof folder);
+        else if (macro == MacroWindows) WindowsFolder(folder, sizeof folder);
         else if (macro == MacroSystem) SystemFolder(folder, sizeof folder);
         else MacroFolder(macro, folder, sizeof folder);
         if (macro == MacroTemp) CopyText(PrivateTempFolder, folder, sizeof PrivateTempFolder);

@@ -59,9 +59,9 @@ enum PathMacro : uint8_t {
   PathMacroCount,
 };
 
-// The same names back to back, as the stub looks them up.
+// The same names back to back, as the stub looks them up, and "{ext}" last.
 inline constexpr char PathMacroList[] =
-    "{win}{sys}{temp}{pf}{pf32}{appdata}{localappdata}{commonappdata}{desktop}{documents}{profile}";
+    "{win}{sys}{temp}{pf}{pf32}{appdata}{localappdata}{commonappdata}{desktop}{documents}{profile}{ext}";
 inline constexpr char PathMacroNames[PathMacroCount][16] = {
     "{win}", "{sys}", "{temp}", "{pf}", "{pf32}", "{appdata}", "{localappdata}", "{commonappdata}",
     "{desktop}", "{documents}", "{profile}"};

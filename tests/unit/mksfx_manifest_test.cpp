@@ -174,10 +174,11 @@ TEST(MksfxMacros, TheListThatTheStubWillKnow) {
   EXPECT_STREQ(PathMacroNames[MacroWindows], "{win}");
   EXPECT_STREQ(PathMacroNames[MacroSystem], "{sys}");
   EXPECT_STREQ(PathMacroNames[MacroProfile], "{profile}");
-  // The stub looks the names up in one text: the same names, in the same order.
+  // The stub looks the names up in one text: the same names, in the same
+  // order, and its own "{ext}" last.
   std::string joined;
   for (const char* name : PathMacroNames) joined += name;
-  EXPECT_EQ(joined, PathMacroList);
+  EXPECT_EQ(joined + "{ext}", PathMacroList);
 }
 
 TEST(MksfxMacros, EveryMacroInTheDestinationAndTheRunCommand) {
