@@ -29,6 +29,14 @@ echo "AES, keyed by UTF-8: opened"
 open_with made.exe 'päss€' made
 echo "mksfx's AES program: opened"
 
+# mksfx.exe takes the password from the wide command line: Greek letters,
+# which the ANSI code page would turn into "?", still key the archive.
+wine "$KORVI_WIN32/mksfx.exe" create -q -o "$WORK_WIN\\winmade.exe" --dest "$WORK_WIN\\winmade" \
+  --password 'κλειδί' -C "$WORK_WIN\\src" . </dev/null >wine-mksfx.log 2>&1 || fail "mksfx.exe: $(cat wine-mksfx.log)"
+7z t -p'κλειδί' winmade.exe | grep -q "Everything is Ok" || fail "7-Zip does not open mksfx.exe's program with κλειδί"
+open_with winmade.exe 'κλειδί' winmade
+echo "mksfx.exe's AES program, a password outside the ANSI code page: opened"
+
 python3 "$KORVI_SOURCE/tests/support/aes_zip.py" greek.zip note.txt 'Ωμέγα ключ' src/note.txt
 make_sfx greek.exe "$WORK/greek.zip" --dest "$WORK_WIN\\greek"
 open_with greek.exe 'Ωμέγα ключ' greek

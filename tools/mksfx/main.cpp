@@ -186,9 +186,9 @@ int Create(int argc, char** argv) {
     else if (a.Is({"-o", "--output"})) o.output = a.Value();
     else if (a.Is({"--stub"})) o.stub = a.Value();
     else if (a.Is({"-C", "--directory"})) o.directory = a.Value();
-    else if (a.Is({"--caption"})) { o.block.caption = a.Value(); o.block.given = true; }
-    else if (a.Is({"--dest"})) { o.block.dest = a.Value(); o.block.given = true; }
-    else if (a.Is({"--run"})) { o.block.run = a.Value(); o.block.given = true; }
+    else if (a.Is({"--caption"})) { o.block.caption = a.Text(); o.block.given = true; }
+    else if (a.Is({"--dest"})) { o.block.dest = a.Text(); o.block.given = true; }
+    else if (a.Is({"--run"})) { o.block.run = a.Text(); o.block.given = true; }
     else if (a.Is({"--overwrite"})) { o.block.overwrite = o.block.given = true; }
     else if (a.Is({"--auto"})) { o.block.autoExtract = o.block.given = true; }
     else if (a.Is({"--wait-delete"})) { o.block.waitDelete = o.block.given = true; }
@@ -203,7 +203,7 @@ int Create(int argc, char** argv) {
       if (n < 1 || n > 256) throw UsageError("--threads takes 1 to 256, not " + std::to_string(n));
       o.threads = static_cast<unsigned>(n);
     }
-    else if (a.Is({"--password"})) { o.password = a.Value(); havePassword = true; }
+    else if (a.Is({"--password"})) { o.password = a.Text(); havePassword = true; }
     else if (a.Is({"--zipcrypto"})) o.zipcrypto = true;
     else if (a.Is({"--password-file"})) passwordFile = a.Value();
     else if (a.Is({"-e", "--encrypt"})) encrypt = true;
@@ -280,7 +280,7 @@ int Read(int argc, char** argv, bool test) {
   int files = 0;
   while (a.Next()) {
     if (a.IsOperand()) { o.file = a.Word(); ++files; }
-    else if (a.Is({"--password"})) { o.password = a.Value(); o.havePassword = true; }
+    else if (a.Is({"--password"})) { o.password = a.Text(); o.havePassword = true; }
     else if (a.Is({"--password-file"})) { o.password = PasswordFromFile(a.Value()); o.havePassword = true; }
     else if (test && a.Is({"-q", "--quiet"})) o.quiet = true;
     else if (a.Is({"-h", "--help"})) { std::fputs(Help, stdout); return 0; }
@@ -304,9 +304,9 @@ int Raw(int argc, char** argv) {
     if (a.Is({"--stub"})) stub = a.Value();
     else if (a.Is({"--zip"})) zip = a.Value();
     else if (a.Is({"--out"})) out = a.Value();
-    else if (a.Is({"--caption"})) { block.caption = a.Value(); block.given = true; }
-    else if (a.Is({"--dest"})) { block.dest = a.Value(); block.given = true; }
-    else if (a.Is({"--run"})) { block.run = a.Value(); block.given = true; }
+    else if (a.Is({"--caption"})) { block.caption = a.Text(); block.given = true; }
+    else if (a.Is({"--dest"})) { block.dest = a.Text(); block.given = true; }
+    else if (a.Is({"--run"})) { block.run = a.Text(); block.given = true; }
     else if (a.Is({"--overwrite"})) block.overwrite = block.given = true;
     else if (a.Is({"--auto"})) block.autoExtract = block.given = true;
     else if (a.Is({"--wait-delete"})) block.waitDelete = block.given = true;

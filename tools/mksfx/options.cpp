@@ -3,11 +3,28 @@
 #include <cmath>
 #include <cstdlib>
 #include "tools/mksfx/common.h"
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 namespace mksfx {
 
 Arguments::Arguments(int argc, char** argv, int first) {
   for (int i = first; i < argc; ++i) words_.push_back(argv[i]);
+#ifdef _WIN32
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = first; wide != nullptr && count == argc && i < count; ++i) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string text(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), n, nullptr, nullptr);
+    texts_.push_back(text);
+  }
+  if (wide != nullptr) LocalFree(wide);
+#endif
+  // Elsewhere the words are the system's text already.
+  if (texts_.size() != words_.size()) texts_ = words_;
 }
 
 bool Arguments::Next() {
@@ -45,6 +62,16 @@ std::string Arguments::Value() {
   }
   if (at_ >= words_.size()) throw UsageError("option " + word_ + " needs a value");
   return words_[at_++];
+}
+
+std::string Arguments::Text() {
+  if (hasInline_) {
+    hasInline_ = false;
+    const std::string& whole = texts_[at_ - 1];
+    return whole.substr(whole.find('=') + 1);
+  }
+  if (at_ >= words_.size()) throw UsageError("option " + word_ + " needs a value");
+  return texts_[at_++];
 }
 
 uint64_t ParseSize(const std::string& text, const std::string& option) {

@@ -16,11 +16,17 @@ class Arguments {
   bool Is(std::initializer_list<const char*> names);
   // The option's value: after "=" or the next word; throws Failure if none.
   std::string Value();
+  // The same, for a value that is text, not a path (a password, a caption):
+  // in UTF-8 as the system has it. On Windows the arguments arrive in the
+  // ANSI code page, which may lack its characters; this reads them from the
+  // wide command line instead.
+  std::string Text();
   bool IsOperand() const { return operand_; }
   const std::string& Word() const { return word_; }
 
  private:
   std::vector<std::string> words_;
+  std::vector<std::string> texts_;  // the words in UTF-8
   size_t at_ = 0;
   std::string word_, inlineValue_;
   bool hasInline_ = false, operand_ = false, onlyOperands_ = false;
