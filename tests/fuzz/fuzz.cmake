@@ -2,8 +2,8 @@
 # decoder on arbitrary input (checked against zlib where zlib decodes it),
 # twice: with the host's 64-bit bit buffer and with the stub's 32-bit one
 # (inflate_narrow), the header walk with the count pass on arbitrary
-# archives, and all three passes over a folder tree with up to three
-# volumes. Each run starts from the small corpus in
+# archives, all three passes over a folder tree with up to three volumes,
+# and the command line's switches. Each run starts from the small corpus in
 # tests/fuzz/corpus/<corpus>/; new inputs go to the build tree, never into
 # the sources. Any crash, leak, timeout or sanitizer report fails the test.
 find_package(ZLIB REQUIRED)
@@ -12,7 +12,8 @@ find_package(ZLIB REQUIRED)
 file(GLOB KORVI_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 set(KORVI_FUZZ_LINK -fsanitize=fuzzer,address,undefined)
 # target:runs:corpus
-foreach(triple inflate:60000:inflate inflate_narrow:30000:inflate walk:40000:walk extract:4000:extract)
+foreach(triple inflate:60000:inflate inflate_narrow:30000:inflate walk:40000:walk extract:4000:extract
+        switches:20000:switches)
   string(REPLACE ":" ";" triple ${triple})
   list(GET triple 0 target)
   list(GET triple 1 runs)
