@@ -3,6 +3,7 @@
 #include "Dialogsel/command.h"
 #include "Dialogsel/folders.h"
 #include "SFXstrings/strings.h"
+#include "Sfx/config.h"
 #include "Sfx/state.h"
 #include "archive/driver.h"
 #include "support/paths.h"
@@ -63,6 +64,6 @@ void RunAfterExtraction(WindowHandle owner, uint8_t checked) {
   if (WaitThenDelete) {
     ExtractArchive(ProgressWindow, DeletePass);
     // The run's own {temp} folder goes whole, with what the program left in it.
-    if (PrivateTempFolder[0] != 0) RemoveFolder(Utf8OfAnsi(PrivateTempFolder), false);
+    RemovePrivateTemp(false);
   }
 }

@@ -103,6 +103,10 @@ void ExpandPathMacros(char* text) {
   memcpy(text, out, w + 1);
 }
 
+void RemovePrivateTemp(bool onlyEmpty) {
+  if (PrivateTempFolder[0] != 0) RemoveFolder(Utf8OfAnsi(PrivateTempFolder), onlyEmpty);
+}
+
 void ProposeDestination() {
   if (SwitchDestination[0] != 0) CopyText(DestinationFolder, SwitchDestination, TextBufferSize);
   else if (HasDefaultDestination) CopyText(DestinationFolder, DefaultDestination, TextBufferSize);

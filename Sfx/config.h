@@ -16,3 +16,7 @@ void ExpandPathMacros(char* text);
 // The destination that the main dialog proposes and a silent run takes: the
 // folder of /D=, else the block's, else the current folder; macros expanded.
 void ProposeDestination();
+
+// Removes the run's {temp} folder, if one was made: whole, or only while it
+// is empty.
+void RemovePrivateTemp(bool onlyEmpty);

@@ -16,7 +16,6 @@
 #include "Dialogsel/command.h"
 #include "archive/driver.h"
 #include "support/format.h"
-#include "support/paths.h"
 
 // A silent run: the destination proposed, every file replaced (OverwriteMode
 // keeps its start-up value, ReplaceWithoutAsking), the program run after a
@@ -62,6 +61,6 @@ int RunProgram() {
   ReleaseBlock(CrcTable);
   CrcTable = 0;
   // A {temp} folder that was proposed but not used goes again.
-  if (PrivateTempFolder[0] != 0) RemoveFolder(Utf8OfAnsi(PrivateTempFolder), true);
+  RemovePrivateTemp(true);
   return Ended(ProcessExitCode());
 }

@@ -178,26 +178,21 @@ bool ReplaceWith(const char* temporary, const char* path) {
 
 const char NullDevice[] = "/dev/null";
 
-// text from one code page into another (room bytes); false when it does not
-// convert whole or fit. A text that does not convert whole is cut where it
-// failed (AnsiToUtf8 shows what it could) or, emptied (Utf8ToAnsi, whose
-// text would be another folder).
-static bool Convert(const char* to, const char* from, const char* text, char* out, unsigned room, bool emptyOnFailure) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  char* in = const_cast<char*>(text);
-  size_t inLeft = strlen(text);
-  char* at = out;
-  size_t outLeft = room > 0 ? room - 1 : 0;
-  bool whole = iconv(cd, &in, &inLeft, &at, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
-  iconv_close(cd);
-  if (room > 0) *(whole || !emptyOnFailure ? at : out) = 0;
-  return whole && room > 0;
-}
-
 static const char* AnsiName() { return AnsiCodePage.empty() ? "CP1252" : AnsiCodePage.c_str(); }
 
-bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) { return Convert("UTF-8", AnsiName(), ansi, utf8, room, false); }
+// What does not convert whole is cut where it failed: shown as far as it could.
+bool AnsiToUtf8(const char* ansi, char* utf8, unsigned room) {
+  iconv_t cd = iconv_open("UTF-8", AnsiName());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  char* in = const_cast<char*>(ansi);
+  size_t inLeft = strlen(ansi);
+  char* out = utf8;
+  size_t outLeft = room > 0 ? room - 1 : 0;
+  bool whole = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) && inLeft == 0;
+  iconv_close(cd);
+  if (room > 0) *out = 0;
+  return whole && room > 0;
+}
 
 // Each name below the folder, the folder last; a link is removed as the
 // link, never followed.

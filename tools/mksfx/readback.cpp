@@ -149,7 +149,7 @@ Walk WalkArchive(const ReadOptions& options, bool decode, std::string& password)
   ExpandPathMacros(DestinationFolder);
   // Expanding {temp} makes the stub's private folder (mksfx.exe on Windows):
   // only its length is wanted here, so it goes again at once.
-  if (PrivateTempFolder[0] != 0) RemoveFolder(Utf8OfAnsi(PrivateTempFolder), true);
+  RemovePrivateTemp(true);
   AddTrailingBackslash(DestinationFolder);
   StripTrailingBackslash(DestinationFolder);
 
